@@ -1,0 +1,37 @@
+// The application object: the whole life of the launcher runs inside its
+// InitInstance, one run mode to the end.
+#pragma once
+
+#include "framework/winapp.h"
+#include "net/prgs_dlg.h"
+
+#include <string>
+
+class CLauncherApp : public CWinApp {
+public:
+    CLauncherApp() = default;
+    ~CLauncherApp() override = default;
+
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+    CPrgsDlg m_dlgProgress;          // the self-update's progress dialog
+    ULONG_PTR m_gdiplusToken = 0;    // GDI+ stays up for the process's life
+    std::wstring m_szUpdAddr;        // update address from the remote configuration (at most 511 characters)
+    fw::UniqueHandle m_hEvtPingTaken;  // survey thread has copied its parameters
+    fw::UniqueHandle m_hEvtPingDone;   // survey request has finished
+    fw::UniqueHandle m_hInstanceMutex; // the single-instance mutex as opened at start-up
+
+private:
+    // Login and installed mode: TRUE when a running instance took over the
+    // login and this process should end.
+    bool HandOverToRunningInstance(int mode);
+    void RunNewInstance();
+};
+
+extern CLauncherApp theApp;
+
+// Texts of the start-up message boxes.
+inline constexpr const wchar_t* kAskUninstall = L"确定要移除 RV星潮纪元极速登录器吗？";
+inline constexpr const wchar_t* kAskLoginInRunning = L"检测到已经有一个星潮纪元在运行，是否在已运行的窗口上登录新账号？";
+inline constexpr const wchar_t* kHandOverFailed = L"在当前运行程序中进入游戏失败，将在新窗口中打开游戏";

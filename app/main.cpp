@@ -1,0 +1,3 @@
+#include "app/launcher_app.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) { return AfxWinMain(theApp, instance); }

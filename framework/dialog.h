@@ -1,0 +1,49 @@
+// CDialog: a window made from a dialog template, run modally by our own message
+// loop (so the pre-translation walk sees every message of the windows inside it)
+// or created modeless.
+#pragma once
+
+#include "framework/wnd.h"
+
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT templateId = 0, CWnd* parent = nullptr) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+
+    // Runs the dialog modally: creates it from the template, disables its owner,
+    // pumps messages until EndDialog, destroys it. Returns the EndDialog value,
+    // or -1 when the window could not be made. A WM_QUIT ends the loop and is
+    // posted again for the loops outside.
+    virtual INT_PTR DoModal();
+    // Creates the dialog modeless, owned by parent (or by the template's rules
+    // when parent is nullptr).
+    BOOL Create(UINT templateId, CWnd* parent = nullptr);
+    void EndDialog(int result);
+
+    bool IsModal() const { return m_bModal; }
+    UINT GetTemplateId() const { return m_nIDTemplate; }
+
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+protected:
+    // Runs the data exchange; subclasses call it first from their override.
+    virtual BOOL OnInitDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+    // Binds template controls to member objects with DDX_Control.
+    virtual void DoDataExchange() {}
+    void DDX_Control(int id, CWnd& control);
+
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    UINT m_nIDTemplate;
+    CWnd* m_pParentWnd;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    BOOL HandleInitDialog(HWND wnd);
+    HWND CreateFromTemplate(HWND owner);
+
+    bool m_bModal = false;
+    bool m_bEnded = false;
+    INT_PTR m_nModalResult = -1;
+};

@@ -1,0 +1,47 @@
+#include "framework/winapp.h"
+
+namespace {
+CWinApp* g_app = nullptr;
+
+std::wstring ModuleStem(HINSTANCE instance) {
+    wchar_t path[MAX_PATH] = {};
+    DWORD len = ::GetModuleFileNameW(instance, path, MAX_PATH);
+    std::wstring name(path, len < MAX_PATH ? len : MAX_PATH - 1);
+    if (size_t slash = name.find_last_of(L"\\/"); slash != std::wstring::npos) name.erase(0, slash + 1);
+    if (size_t dot = name.find_last_of(L'.'); dot != std::wstring::npos) name.erase(dot);
+    return name;
+}
+}  // namespace
+
+CWinApp::CWinApp() { g_app = this; }
+
+CWinApp::~CWinApp() {
+    if (g_app == this) g_app = nullptr;
+}
+
+int CWinApp::Run() {
+    if (!m_pMainWnd) return ExitInstance();
+    MSG msg{};
+    while (::GetMessageW(&msg, nullptr, 0, 0)) fw::PumpMessage(msg, nullptr);
+    return ExitInstance();
+}
+
+CWinApp* AfxGetApp() { return g_app; }
+
+HINSTANCE AfxGetInstanceHandle() {
+    return g_app && g_app->m_hInstance ? g_app->m_hInstance : ::GetModuleHandleW(nullptr);
+}
+
+HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
+
+int AfxMessageBox(const wchar_t* text, UINT type) {
+    std::wstring caption = g_app && !g_app->m_strAppName.empty() ? g_app->m_strAppName : ModuleStem(nullptr);
+    return ::MessageBoxW(fw::SafeOwner(nullptr), text, caption.c_str(), type);
+}
+
+int AfxWinMain(CWinApp& app, HINSTANCE instance) {
+    app.m_hInstance = instance;
+    app.m_strAppName = ModuleStem(instance);
+    if (!app.InitInstance()) return app.ExitInstance();
+    return app.Run();
+}

@@ -1,0 +1,229 @@
+#include "framework/wnd.h"
+
+#include "framework/winapp.h"
+
+#include <unordered_map>
+
+namespace {
+
+// Window-to-object map of the user-interface thread. SetWindowSubclass keeps the
+// object pointer too, but a lookup by window alone (reflection, the
+// pre-translation walk) needs a map.
+std::unordered_map<HWND, CWnd*>& HandleMap() {
+    thread_local std::unordered_map<HWND, CWnd*> map;
+    return map;
+}
+
+constexpr UINT_PTR kSubclassId = 1;
+
+HWND TopLevelOf(HWND wnd) {
+    while (wnd && (::GetWindowLongPtrW(wnd, GWL_STYLE) & WS_CHILD)) wnd = ::GetParent(wnd);
+    return wnd;
+}
+
+}  // namespace
+
+CWnd::~CWnd() {
+    if (!m_hWnd) return;
+    if (m_bCreated) {
+        DestroyWindow();  // WM_NCDESTROY detaches
+    } else {
+        UnsubclassWindow();
+    }
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND wnd) {
+    if (!wnd) return nullptr;
+    auto& map = HandleMap();
+    auto it = map.find(wnd);
+    return it == map.end() ? nullptr : it->second;
+}
+
+bool CWnd::Attach(HWND wnd) {
+    if (!wnd || m_hWnd || FromHandlePermanent(wnd)) return false;
+    m_hWnd = wnd;
+    HandleMap()[wnd] = this;
+    if (!::SetWindowSubclass(wnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+        HandleMap().erase(wnd);
+        m_hWnd = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void CWnd::Detach() {
+    if (!m_hWnd) return;
+    ::RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+    HandleMap().erase(m_hWnd);
+    m_hWnd = nullptr;
+}
+
+bool CWnd::SubclassWindow(HWND wnd) {
+    if (!wnd || m_hWnd || FromHandlePermanent(wnd)) return false;
+    // PreSubclassWindow may look at the window (text, style), so m_hWnd is set
+    // before it runs and the subclass goes in after.
+    m_hWnd = wnd;
+    PreSubclassWindow();
+    m_hWnd = nullptr;
+    return Attach(wnd);
+}
+
+bool CWnd::SubclassDlgItem(int id, CWnd* parent) {
+    return parent && SubclassWindow(::GetDlgItem(parent->m_hWnd, id));
+}
+
+HWND CWnd::UnsubclassWindow() {
+    HWND wnd = m_hWnd;
+    Detach();
+    m_bCreated = false;
+    return wnd;
+}
+
+bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style, const RECT& rect,
+                    HWND parent, UINT id) {
+    HMENU menu = (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr;
+    HWND wnd = ::CreateWindowExW(exStyle, className, text ? text : L"", style, rect.left, rect.top,
+                                 rect.right - rect.left, rect.bottom - rect.top, parent, menu,
+                                 AfxGetInstanceHandle(), nullptr);
+    if (!wnd) return false;
+    if (!SubclassWindow(wnd)) {
+        ::DestroyWindow(wnd);
+        return false;
+    }
+    m_bCreated = true;
+    return true;
+}
+
+BOOL CWnd::DestroyWindow() {
+    if (!m_hWnd) return FALSE;
+    return ::DestroyWindow(m_hWnd);
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
+BOOL CWnd::WalkPreTranslateTree(HWND hWndStop, MSG* msg) {
+    for (HWND wnd = msg->hwnd; wnd; wnd = ::GetParent(wnd)) {
+        if (CWnd* obj = FromHandlePermanent(wnd); obj && obj->PreTranslateMessage(msg)) return TRUE;
+        if (wnd == hWndStop) break;
+    }
+    return FALSE;
+}
+
+void CWnd::ModifyStyle(DWORD remove, DWORD add) {
+    DWORD style = GetStyle();
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>((style & ~remove) | add));
+}
+
+void CWnd::ModifyStyleEx(DWORD remove, DWORD add) {
+    DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE));
+    ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, static_cast<LONG_PTR>((style & ~remove) | add));
+}
+
+std::wstring CWnd::GetWindowText() const {
+    int len = ::GetWindowTextLengthW(m_hWnd);
+    std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+    int got = ::GetWindowTextW(m_hWnd, text.data(), len + 1);
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+RECT CWnd::GetWindowRect() const {
+    RECT r{};
+    ::GetWindowRect(m_hWnd, &r);
+    return r;
+}
+
+RECT CWnd::GetClientRect() const {
+    RECT r{};
+    ::GetClientRect(m_hWnd, &r);
+    return r;
+}
+
+void CWnd::CenterWindow(HWND alternateOwner) {
+    HWND owner = alternateOwner ? alternateOwner : ::GetWindow(m_hWnd, GW_OWNER);
+    RECT area{};
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+        ::GetWindowRect(owner, &area);
+    } else {
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    RECT me = GetWindowRect();
+    int w = me.right - me.left, h = me.bottom - me.top;
+    int x = area.left + (area.right - area.left - w) / 2;
+    int y = area.top + (area.bottom - area.top - h) / 2;
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return ::DefSubclassProc(m_hWnd, msg, wParam, lParam);
+}
+
+BOOL CWnd::OnCommand(WPARAM, LPARAM) { return FALSE; }
+BOOL CWnd::OnNotify(WPARAM, LPARAM, LRESULT*) { return FALSE; }
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
+
+bool CWnd::ReflectToChild(HWND child, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    CWnd* obj = FromHandlePermanent(child);
+    return obj && obj != this && obj->OnChildNotify(msg, wParam, lParam, result);
+}
+
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    switch (msg) {
+    case WM_COMMAND:
+        if (lParam && ReflectToChild(reinterpret_cast<HWND>(lParam), msg, wParam, lParam, &result)) return result;
+        if (OnCommand(wParam, lParam)) return 0;
+        break;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+        if (hdr && ReflectToChild(hdr->hwndFrom, msg, wParam, lParam, &result)) return result;
+        if (OnNotify(wParam, lParam, &result)) return result;
+        break;
+    }
+    case WM_DRAWITEM: {
+        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (item && item->CtlType != ODT_MENU && ReflectToChild(item->hwndItem, msg, wParam, lParam, &result))
+            return TRUE;
+        break;
+    }
+    default:
+        break;
+    }
+    return DefWindowProc(msg, wParam, lParam);
+}
+
+LRESULT CALLBACK CWnd::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
+    auto* self = reinterpret_cast<CWnd*>(ref);
+    if (msg != WM_NCDESTROY) return self->WindowProc(msg, wParam, lParam);
+
+    LRESULT result = self->WindowProc(msg, wParam, lParam);
+    // The link goes before the object can: after this the object may be deleted.
+    if (CWinApp* app = AfxGetApp(); app && app->m_pMainWnd == self) app->m_pMainWnd = nullptr;
+    self->Detach();
+    self->m_bCreated = false;
+    self->PostNcDestroy();
+    (void)wnd;
+    return result;
+}
+
+namespace fw {
+
+void PumpMessage(MSG& msg, HWND hWndStop) {
+    if (CWnd::WalkPreTranslateTree(hWndStop, &msg)) return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
+
+HWND SafeOwner(HWND preferred) {
+    HWND top = TopLevelOf(preferred);
+    if (!top) {
+        CWinApp* app = AfxGetApp();
+        if (app && app->m_pMainWnd) top = TopLevelOf(app->m_pMainWnd->m_hWnd);
+    }
+    if (!top) top = TopLevelOf(::GetActiveWindow());
+    if (!top) return nullptr;
+    HWND popup = ::GetLastActivePopup(top);
+    return (popup && ::IsWindowEnabled(popup)) ? popup : top;
+}
+
+}  // namespace fw

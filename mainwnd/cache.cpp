@@ -1,0 +1,3 @@
+#include "mainwnd/cache.h"
+
+BOOL SetCacheLimit() { return TRUE; }

@@ -1,0 +1,29 @@
+// The set of open game pages: parallel lists where index i is page i, tab i,
+// account i and server i; and the hall page shown in their place.
+#pragma once
+
+#include "mainwnd/game_wnd.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+extern CGameWnd g_hallPage;
+extern std::vector<std::unique_ptr<CGameWnd>> g_arrPages;
+extern std::vector<std::wstring> g_arrAccounts;
+extern std::vector<std::wstring> g_arrServers;
+extern std::vector<std::wstring> g_arrPageTitles;
+extern std::vector<std::wstring> g_arrTabTitles;
+
+// The hall page is the page shown in the main window instead of a game page.
+extern BOOL g_bHall;
+
+int GetPageCount();
+void AddGamePage(const std::wstring& address);
+// The full title of page i: its server, "服-" and the game title; empty when i
+// is out of range.
+std::wstring GetTabTitle(int index);
+// Destroys page i's window, deletes its tab and its entries in every list.
+void ClosePage(int index);
+// Hides every game page, then (show TRUE) shows and focuses the current tab's page.
+BOOL ShowCurrentPage(BOOL show);

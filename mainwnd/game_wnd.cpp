@@ -1,0 +1,7 @@
+#include "mainwnd/game_wnd.h"
+
+#include "res/resource.h"
+
+CGameWnd::CGameWnd(std::wstring address) : CDialog(IDD_GAMEPAGE), m_strAddress(std::move(address)) {}
+
+BOOL CGameWnd::CreatePage(CWnd* owner) { return Create(IDD_GAMEPAGE, owner); }

@@ -1,0 +1,5 @@
+#include "mainwnd/launcher_dlg.h"
+
+#include "res/resource.h"
+
+CLauncherDlg::CLauncherDlg(CWnd* parent) : CDialog(IDD_MAIN, parent) {}

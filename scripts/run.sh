@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the launcher and runs it against the local operator site:
+#   scripts/run.sh [launcher arguments, default /XCJY]
+# Uses the X display in $DISPLAY when XCJY_USE_DISPLAY=1, otherwise a private
+# Xvfb; with XCJY_SCREENSHOT=file.png a screenshot of that display is taken
+# after XCJY_SCREENSHOT_DELAY seconds (default 6).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+scripts/install-deps.sh
+cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
+cmake --build build/win32 -j"$(nproc 2>/dev/null || echo 2)" --target launcher
+exe="$root/build/win32/bin/RV星潮纪元.exe"
+
+portfile="$(mktemp)"
+rm -f "$portfile"
+python3 tools/opsite/opsite.py --port 0 --port-file "$portfile" --version-of "$exe" &
+site_pid=$!
+. scripts/wine-session.sh
+cleanup() {
+    kill "$site_pid" 2>/dev/null || true
+    wine_session_stop
+}
+trap cleanup EXIT
+for _ in $(seq 100); do [ -s "$portfile" ] && break; sleep 0.1; done
+port="$(cat "$portfile")"
+host="127.0.0.1:$port"
+export XCJY_GAME_SITE="$host" XCJY_CLIENT_SITE="$host" XCJY_PAY_SITE="$host" XCJY_USER_SITE="$host" \
+       XCJY_FORUM_SITE="$host" XCJY_PLATFORM_DOMAIN=127.0.0.1
+
+wine_session_start "$root/build/wineprefix-run"
+echo "operator site: http://$host/  display: $DISPLAY"
+if [ -n "${XCJY_SCREENSHOT:-}" ]; then
+    ( sleep "${XCJY_SCREENSHOT_DELAY:-6}"; import -display "$DISPLAY" -window root "$XCJY_SCREENSHOT" ) &
+fi
+if [ $# -eq 0 ]; then set -- /XCJY; fi
+wine "$exe" "$@"

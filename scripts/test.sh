@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both trees and runs every test:
+#   native unit tests of the portable logic, the operator site's tests, and the
+#   Windows-side tests and end-to-end start-up tests under wine in Xvfb.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+scripts/install-deps.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+
+echo "== host build and unit tests"
+cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/host -j"$jobs"
+(cd build/host && ctest --output-on-failure)
+
+echo "== operator site tests"
+python3 -m unittest discover -s tests/opsite -t . 2>&1
+
+echo "== windows build"
+cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
+cmake --build build/win32 -j"$jobs"
+
+echo "== windows tests under wine"
+. scripts/wine-session.sh
+trap wine_session_stop EXIT
+wine_session_start "$root/build/wineprefix"
+(cd build/win32 && ctest --output-on-failure --timeout 300)

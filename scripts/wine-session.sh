@@ -1,0 +1,54 @@
+# Sourced by the test and run scripts: a private wine prefix and X display.
+#   wine_session_start <prefix-dir>   sets WINEPREFIX, DISPLAY and the locale,
+#                                     starts Xvfb (unless a display is given)
+#                                     and one persistent wineserver
+#   wine_session_stop                 stops both
+# The prefix is created once (about 25 s) into a template and copied for each
+# run, so every run starts from a clean registry and file system.
+
+wine_template_prefix() {
+    local template="$1"
+    if [ -f "$template/.complete" ]; then return 0; fi
+    # An interrupted creation leaves a broken prefix: start over.
+    rm -rf "$template"
+    echo "creating wine prefix $template (once)"
+    WINEPREFIX="$template" WINEARCH=win32 wineboot --init >/dev/null 2>&1 || true
+    WINEPREFIX="$template" wineserver -w
+    touch "$template/.complete"
+}
+
+wine_session_start() {
+    local prefix="$1" template="$1.template"
+    export WINEDEBUG=-all
+    export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+    # Keep wine from turning test shortcuts into desktop entries, and from
+    # asking to install its HTML engine.
+    export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d"
+    WINE_XVFB_PID=""
+    if [ -z "${XCJY_USE_DISPLAY:-}" ]; then
+        local n
+        for n in $(seq 90 140); do
+            [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+        done
+        Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+        WINE_XVFB_PID=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    fi
+    wine_template_prefix "$template"
+    rm -rf "$prefix"
+    cp -a "$template" "$prefix"
+    export WINEPREFIX="$prefix" WINEARCH=win32
+    wineserver -p
+    # The first wine start spawns helper processes that would hold a caller's
+    # output pipe open; start them here with all output thrown away.
+    wine wineboot >/dev/null 2>&1 </dev/null || true
+}
+
+wine_session_stop() {
+    wineserver -k 2>/dev/null || true
+    if [ -n "${WINE_XVFB_PID:-}" ]; then
+        kill "$WINE_XVFB_PID" 2>/dev/null || true
+        wait "$WINE_XVFB_PID" 2>/dev/null || true
+    fi
+}

@@ -1,0 +1,54 @@
+#include "skin/keyed_pixel.h"
+
+#include <cstddef>
+
+namespace skin {
+
+bool ConvertArgbToKeyedDib(const void* src, int srcStride, int width, int height,
+                           void* dst, std::uint32_t keyColorRef)
+{
+    if (!src || !dst || width <= 0 || height <= 0)
+        return false;
+
+    // COLORREF keeps red in the low byte; a DIB pixel starts with blue.
+    const std::uint8_t keyB = static_cast<std::uint8_t>(keyColorRef >> 16);
+    const std::uint8_t keyG = static_cast<std::uint8_t>(keyColorRef >> 8);
+    const std::uint8_t keyR = static_cast<std::uint8_t>(keyColorRef);
+
+    const auto* srcBase = static_cast<const std::uint8_t*>(src);
+    auto* dstBase = static_cast<std::uint8_t*>(dst);
+    const std::ptrdiff_t dstStride = static_cast<std::ptrdiff_t>(width) * 4;
+
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* s = srcBase + static_cast<std::ptrdiff_t>(y) * srcStride;
+        std::uint8_t* d = dstBase + static_cast<std::ptrdiff_t>(height - 1 - y) * dstStride;
+        for (int x = 0; x < width; ++x, s += 4, d += 4) {
+            const int a = s[3];
+            if (a == 255) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            } else if (a == 0) {
+                d[0] = keyB;
+                d[1] = keyG;
+                d[2] = keyR;
+            } else {
+                // c' = (a*(c-255) + 255*255) / 255. With 0 < a < 255 the numerator
+                // stays within [255, 65025], so the division never meets a negative
+                // value and the result always fits a byte.
+                d[0] = static_cast<std::uint8_t>((a * (s[0] - 255) + 65025) / 255);
+                d[1] = static_cast<std::uint8_t>((a * (s[1] - 255) + 65025) / 255);
+                d[2] = static_cast<std::uint8_t>((a * (s[2] - 255) + 65025) / 255);
+            }
+            d[3] = 0;
+        }
+    }
+    return true;
+}
+
+int StripFrameWidth(int stripWidth, int frames)
+{
+    return frames > 0 ? stripWidth / frames : 0;
+}
+
+}  // namespace skin

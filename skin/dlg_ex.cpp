@@ -1,0 +1,285 @@
+#include "skin/dlg_ex.h"
+
+#include "skin/keyed_pixel.h"
+#include "skin/skin_geometry.h"
+#include "skin/skin_image.h"
+
+#include <windowsx.h>
+
+namespace {
+
+SIZE WindowSize(HWND wnd) {
+    RECT r{};
+    ::GetWindowRect(wnd, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+RECT WorkArea() {
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+void MoveWindowTo(HWND wnd, const RECT& r) {
+    ::MoveWindow(wnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
+int WidthOf(const CWnd& wnd) {
+    RECT r = wnd.GetWindowRect();
+    return r.right - r.left;
+}
+
+}  // namespace
+
+CDlgEx::CDlgEx(UINT templateId, CWnd* parent) : CDialog(templateId, parent) {}
+
+BOOL CDlgEx::OnInitDialog() {
+    CDialog::OnInitDialog();
+    ModifyStyle(WS_CAPTION | DS_MODALFRAME, WS_MINIMIZEBOX);
+    ModifyStyleEx(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE, 0);
+    // The frame styles changed: let the system recompute the non-client area.
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+
+    RECT work = WorkArea();
+    m_nMaxWidth = work.right - work.left;
+    m_nMaxHeight = work.bottom - work.top;
+    skin::Rect restore = skin::InitialRestoreRect({work.left, work.top, work.right, work.bottom});
+    m_rcRestore = {restore.left, restore.top, restore.right, restore.bottom};
+    return TRUE;
+}
+
+void CDlgEx::CreateCaptionButton(CBtnEx& button, HBITMAP strip, int rightEdge, UINT id) {
+    if (button.m_hWnd) button.DestroyWindow();
+    SIZE size = CBitmap::BitmapSize(strip);
+    const int frameWidth = skin::StripFrameWidth(size.cx, 4);
+    RECT r{rightEdge - frameWidth, m_nBtnTop, rightEdge, m_nBtnTop + size.cy};
+    button.Create(L"", WS_CHILD | WS_VISIBLE, r, this, id);
+    BuildStripImageList(button.m_imgList, strip, 4);
+    button.StoreWindowRect();
+}
+
+BOOL CDlgEx::SetSkin(HBITMAP close, HBITMAP min, HBITMAP background, BOOL resizeToSkin, BOOL stretch, HBITMAP max,
+                     HBITMAP restore) {
+    m_bmpSkin.DeleteObject();
+    m_bStretch = stretch;
+    m_bmpSkin.Attach(background);
+    SIZE skinSize = m_bmpSkin.GetSize();
+
+    RECT layout{};
+    if (resizeToSkin) {
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, skinSize.cx, skinSize.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        layout = {0, 0, skinSize.cx, skinSize.cy};
+    } else {
+        layout = GetClientRect();
+    }
+    UpdateWindowRegion();
+
+    int x = layout.right - m_nBtnRightMargin;
+    if (close) CreateCaptionButton(m_btnClose, close, x, kIdCaptionClose);
+    if (max) {
+        x -= WidthOf(m_btnClose);
+        CreateCaptionButton(m_btnMax, max, x, kIdCaptionMax);
+        m_bmpMax.Attach(max);
+        m_bmpRestore.Attach(restore);
+    }
+    if (min) {
+        x -= m_btnMax.m_hWnd ? WidthOf(m_btnMax) : WidthOf(m_btnClose);
+        CreateCaptionButton(m_btnMin, min, x, kIdCaptionMin);
+    }
+    return TRUE;
+}
+
+void CDlgEx::UpdateWindowRegion() {
+    SIZE window = WindowSize(m_hWnd);
+    SIZE bitmap = m_bmpSkin.GetSize();
+    fw::UniqueRegion region(::CreateRectRgn(0, 0, window.cx, window.cy));
+    if (bitmap.cx > 0 && bitmap.cy > 0) {
+        fw::WindowDC screen(nullptr);
+        fw::MemDC mem(screen);
+        fw::ScopedSelect select(mem, m_bmpSkin.GetSafeHandle());
+        auto isKey = [&](int x, int y) { return ::GetPixel(mem, x, y) == kColorKey; };
+        for (skin::Point p : skin::CornerCutPixels({window.cx, window.cy}, {bitmap.cx, bitmap.cy}, isKey)) {
+            fw::UniqueRegion pixel(::CreateRectRgn(p.x, p.y, p.x + 1, p.y + 1));
+            ::CombineRgn(region.get(), region.get(), pixel.get(), RGN_XOR);
+        }
+    }
+    // The window owns the region from here on.
+    ::SetWindowRgn(m_hWnd, region.release(), FALSE);
+}
+
+void CDlgEx::DrawSkin(HDC dc) {
+    SIZE window = WindowSize(m_hWnd);
+    SIZE bitmap = m_bmpSkin.GetSize();
+    fw::MemDC src(dc);
+    fw::ScopedSelect select(src, m_bmpSkin.GetSafeHandle());
+    for (const skin::SkinBlit& b : skin::SkinBlits({window.cx, window.cy}, {bitmap.cx, bitmap.cy}, m_nBorder,
+                                                   m_nCaptionHeight, m_bStretch != FALSE)) {
+        if (b.stretch) {
+            ::StretchBlt(dc, b.dst.left, b.dst.top, b.dst.width(), b.dst.height(), src, b.src.left, b.src.top,
+                         b.src.width(), b.src.height(), SRCCOPY);
+        } else {
+            ::BitBlt(dc, b.dst.left, b.dst.top, b.dst.width(), b.dst.height(), src, b.src.left, b.src.top, SRCCOPY);
+        }
+    }
+}
+
+HICON CDlgEx::SmallIcon() const {
+    return reinterpret_cast<HICON>(::SendMessageW(m_hWnd, WM_GETICON, ICON_SMALL, 0));
+}
+
+POINT CDlgEx::CaptionTextOrigin(HDC, int* iconWidth) const {
+    const bool hasIcon = SmallIcon() != nullptr;
+    LOGFONTW lf{};
+    if (HFONT font = GetFont()) ::GetObjectW(font, sizeof lf, &lf);
+    skin::Point p = skin::CaptionTextPos(m_nBorder, m_nCaptionHeight, lf.lfHeight, hasIcon);
+    if (iconWidth) *iconWidth = hasIcon ? skin::kCaptionIconSize : 0;
+    return {p.x, p.y};
+}
+
+BOOL CDlgEx::OnEraseBkgnd(HDC dc) {
+    if (!m_bmpSkin.GetSafeHandle()) return FALSE;
+    SIZE window = WindowSize(m_hWnd);
+    fw::OffscreenDC mem(dc, window.cx, window.cy);
+    DrawSkin(mem);
+
+    if (HICON icon = SmallIcon()) {
+        ::DrawIconEx(mem, m_nBorder, skin::CaptionIconY(m_nCaptionHeight), icon, skin::kCaptionIconSize,
+                     skin::kCaptionIconSize, 0, nullptr, DI_NORMAL);
+    }
+    if (m_bDrawCaption) {
+        fw::SavedDC saved(mem);
+        ::SetBkMode(mem, TRANSPARENT);
+        ::SetTextColor(mem, m_crCaption);
+        ::SelectObject(mem, GetFont());
+        POINT origin = CaptionTextOrigin(mem, nullptr);
+        std::wstring text = GetWindowText();
+        ::TextOutW(mem, origin.x, origin.y, text.c_str(), static_cast<int>(text.size()));
+    }
+    mem.CopyTo(dc);
+    return TRUE;
+}
+
+void CDlgEx::SetCaptionText(const std::wstring& text) {
+    ::SetWindowTextW(m_hWnd, text.c_str());
+    fw::WindowDC dc(m_hWnd);
+    fw::ScopedSelect select(dc, GetFont());
+    POINT origin = CaptionTextOrigin(dc, nullptr);
+    RECT r{origin.x, origin.y, origin.x, origin.y};
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT);
+    r.right = GetClientRect().right;
+    ::InvalidateRect(m_hWnd, &r, TRUE);
+}
+
+void CDlgEx::InvalidateCaptionButtons() {
+    for (CBtnEx* button : {&m_btnClose, &m_btnMax, &m_btnMin})
+        if (button->m_hWnd) ::InvalidateRect(button->m_hWnd, nullptr, TRUE);
+}
+
+LRESULT CDlgEx::OnNcHitTest(POINT screenPt) {
+    POINT pt = screenPt;
+    ::ScreenToClient(m_hWnd, &pt);
+    RECT client = GetClientRect();
+    int hit = skin::SkinHitTest({pt.x, pt.y}, {client.right, client.bottom}, m_nBorder, m_nCaptionHeight,
+                                m_bMaximized != FALSE, m_bResizable != FALSE);
+    if (hit == skin::kHitDefault)
+        return DefWindowProc(WM_NCHITTEST, 0, MAKELPARAM(screenPt.x, screenPt.y));
+    return hit;
+}
+
+void CDlgEx::OnNcLButtonDown(UINT hitCode, POINT screenPt, LPARAM lParam) {
+    if (unsigned command = skin::SizeCommandForHit(static_cast<int>(hitCode))) {
+        // The window has no sizing frame, but the system's sizing loop runs all
+        // the same when asked directly.
+        ::SendMessageW(m_hWnd, WM_SYSCOMMAND, command, MAKELPARAM(screenPt.x, screenPt.y));
+    } else {
+        DefWindowProc(WM_NCLBUTTONDOWN, hitCode, lParam);
+    }
+    // Where dragging or sizing left the window is where a later restore returns.
+    m_rcRestore = GetWindowRect();
+}
+
+void CDlgEx::OnSize(UINT, int cx, int) {
+    if (!m_bmpSkin.GetSafeHandle()) return;
+    UpdateWindowRegion();
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    int x = cx - m_nBtnRightMargin;
+    for (CBtnEx* button : {&m_btnClose, &m_btnMax, &m_btnMin}) {
+        if (!button->m_hWnd) continue;
+        RECT r = button->GetWindowRect();
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        x -= r.right - r.left;
+        ::MoveWindow(button->m_hWnd, x, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    }
+}
+
+void CDlgEx::OnBtnClose() { ::PostMessageW(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+void CDlgEx::OnBtnMin() { ::PostMessageW(m_hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
+
+void CDlgEx::OnBtnMax() {
+    if (m_bMaximized) {
+        MoveWindowTo(m_hWnd, m_rcRestore);
+        SetMaxBtnImage(FALSE);
+    } else {
+        RECT work = WorkArea();
+        skin::Rect r = skin::MaximizedRect({work.left, work.top, work.right, work.bottom}, m_nMaxWidth, m_nMaxHeight);
+        MoveWindowTo(m_hWnd, {r.left, r.top, r.right, r.bottom});
+        SetMaxBtnImage(TRUE);
+    }
+    m_btnMax.m_bHover = FALSE;
+    m_btnMax.m_bTracking = FALSE;
+    m_bMaximized = !m_bMaximized;
+}
+
+void CDlgEx::SetMaxBtnImage(BOOL restoreImage) {
+    BuildStripImageList(m_btnMax.m_imgList, restoreImage ? m_bmpRestore.GetSafeHandle() : m_bmpMax.GetSafeHandle(), 4);
+    if (m_btnMax.m_hWnd) m_btnMax.StoreWindowRect();
+}
+
+BOOL CDlgEx::OnCommand(WPARAM wParam, LPARAM lParam) {
+    switch (LOWORD(wParam)) {
+    case kIdCaptionClose:
+        OnBtnClose();
+        return TRUE;
+    case kIdCaptionMin:
+        OnBtnMin();
+        return TRUE;
+    case kIdCaptionMax:
+        OnBtnMax();
+        return TRUE;
+    default:
+        return CDialog::OnCommand(wParam, lParam);
+    }
+}
+
+LRESULT CDlgEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+    case WM_NCHITTEST:
+        return OnNcHitTest({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    case WM_NCLBUTTONDOWN:
+        OnNcLButtonDown(static_cast<UINT>(wParam), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, lParam);
+        return 0;
+    case WM_NCLBUTTONDBLCLK:
+        if (wParam == HTCAPTION && m_bResizable) {
+            OnBtnMax();
+            return 0;
+        }
+        break;
+    case WM_LBUTTONDBLCLK: {
+        const int y = GET_Y_LPARAM(lParam);
+        if (m_bMaximized && ((y >= 0 && y < m_nCaptionHeight) || m_nCaptionHeight == -1)) OnBtnMax();
+        break;
+    }
+    case WM_SIZE: {
+        LRESULT result = CDialog::WindowProc(msg, wParam, lParam);
+        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return result;
+    }
+    default:
+        break;
+    }
+    return CDialog::WindowProc(msg, wParam, lParam);
+}

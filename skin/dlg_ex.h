@@ -1,0 +1,72 @@
+// CDlgEx: base of every skinned top-level window. A dialog without system
+// caption or frame, painted from one skin bitmap (1:1 or as a nine-grid), shaped
+// by a region that cuts the skin's transparent corner pixels, with up to three
+// skinned caption buttons, caption dragging, edge sizing through the system's
+// sizing loop, and a maximise/restore of its own.
+#pragma once
+
+#include "framework/dialog.h"
+#include "skin/btn_ex.h"
+
+#include <string>
+
+// Command ids of the caption buttons.
+inline constexpr UINT kIdCaptionClose = 50000;
+inline constexpr UINT kIdCaptionMin = 50001;
+inline constexpr UINT kIdCaptionMax = 50002;
+
+class CDlgEx : public CDialog {
+public:
+    explicit CDlgEx(UINT templateId, CWnd* parent = nullptr);
+
+    virtual void OnBtnClose();
+    virtual void OnBtnMin();
+    virtual void OnBtnMax();
+    virtual void SetMaxBtnImage(BOOL restoreImage);
+
+    // Takes over background, max and restore; the close and min strips stay
+    // with the caller. Any strip may be NULL, which leaves its button out.
+    BOOL SetSkin(HBITMAP close, HBITMAP min, HBITMAP background, BOOL resizeToSkin, BOOL stretch,
+                 HBITMAP max = nullptr, HBITMAP restore = nullptr);
+    // Sets the window text and repaints only the caption text's area.
+    void SetCaptionText(const std::wstring& text);
+    void InvalidateCaptionButtons();
+    // Paints the skin into dc for the current window size.
+    void DrawSkin(HDC dc);
+
+    BOOL m_bDrawCaption = TRUE;
+    int m_nCaptionHeight = -1;  // -1: the whole window is caption
+    int m_nBtnRightMargin = 5;
+    int m_nBtnTop = 1;
+    int m_nBorder = 3;
+    COLORREF m_crCaption = RGB(255, 255, 255);
+    CBitmap m_bmpSkin;
+    CBtnEx m_btnClose;
+    CBtnEx m_btnMin;
+    CBtnEx m_btnMax;
+    int m_nMaxWidth = 1440;
+    int m_nMaxHeight = 900;
+    RECT m_rcRestore{};
+    BOOL m_bMaximized = FALSE;
+    BOOL m_bResizable = FALSE;
+    BOOL m_bStretch = FALSE;
+    CBitmap m_bmpMax;
+    CBitmap m_bmpRestore;
+
+protected:
+    BOOL OnInitDialog() override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    BOOL OnEraseBkgnd(HDC dc);
+    LRESULT OnNcHitTest(POINT screenPt);
+    void OnNcLButtonDown(UINT hitCode, POINT screenPt, LPARAM lParam);
+    void OnSize(UINT type, int cx, int cy);
+    void UpdateWindowRegion();
+
+private:
+    void CreateCaptionButton(CBtnEx& button, HBITMAP strip, int rightEdge, UINT id);
+    // Top-left of the caption text and the icon's width (16 or 0).
+    POINT CaptionTextOrigin(HDC dc, int* iconWidth) const;
+    HICON SmallIcon() const;
+};

@@ -1,0 +1,159 @@
+#include "skin/skin_image.h"
+
+#include "skin/keyed_pixel.h"
+
+#include <gdiplus.h>
+
+namespace {
+
+// GDI+ for the length of one load. Start-up keeps its own session for the
+// process, so these nested sessions only count up and down.
+class GdiplusSession {
+public:
+    GdiplusSession() {
+        Gdiplus::GdiplusStartupInput input;
+        ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
+    }
+    ~GdiplusSession() {
+        if (ok_) Gdiplus::GdiplusShutdown(token_);
+    }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    ULONG_PTR token_ = 0;
+    bool ok_ = false;
+};
+
+BITMAPINFO BottomUpDibInfo(int width, int height) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = height;  // positive: bottom-up
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
+HBITMAP CreateSkinDib(int width, int height, void** bits) {
+    BITMAPINFO bi = BottomUpDibInfo(width, height);
+    fw::WindowDC screen(nullptr);
+    return ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+// The resource bytes in a memory stream that frees its memory on release.
+fw::ComPtr<IStream> StreamOfResource(HINSTANCE module, HRSRC res) {
+    fw::ComPtr<IStream> stream;
+    HGLOBAL loaded = ::LoadResource(module, res);
+    const void* data = loaded ? ::LockResource(loaded) : nullptr;
+    DWORD size = ::SizeofResource(module, res);
+    if (!data || size == 0) return stream;
+    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.put()))) return stream;
+    ULONG written = 0;
+    if (FAILED(stream->Write(data, size, &written)) || written != size) {
+        stream.reset();
+        return stream;
+    }
+    LARGE_INTEGER start{};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    return stream;
+}
+
+}  // namespace
+
+HBITMAP MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key) {
+    const int w = static_cast<int>(image.GetWidth());
+    const int h = static_cast<int>(image.GetHeight());
+    if (w <= 0 || h <= 0) return nullptr;
+
+    void* bits = nullptr;
+    fw::UniqueBitmap dib(CreateSkinDib(w, h, &bits));
+    if (!dib || !bits) return nullptr;
+
+    Gdiplus::Rect all(0, 0, w, h);
+    Gdiplus::BitmapData locked{};
+    if (image.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &locked) != Gdiplus::Ok)
+        return nullptr;
+    bool converted = locked.Scan0 &&
+                     skin::ConvertArgbToKeyedDib(locked.Scan0, locked.Stride, w, h, bits, static_cast<std::uint32_t>(key));
+    image.UnlockBits(&locked);
+    return converted ? dib.release() : nullptr;
+}
+
+HBITMAP LoadPngResource(HINSTANCE module, UINT id) {
+    if (!module) return nullptr;
+    GdiplusSession gdiplus;
+
+    // An ordinary bitmap resource of the same id wins and is used as it is.
+    if (HBITMAP plain = ::LoadBitmapW(module, MAKEINTRESOURCEW(id))) return plain;
+
+    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+    if (!res || !gdiplus.ok()) return nullptr;
+    fw::ComPtr<IStream> stream = StreamOfResource(module, res);
+    if (!stream) return nullptr;
+
+    Gdiplus::Bitmap image(stream.get());
+    if (image.GetLastStatus() != Gdiplus::Ok) return nullptr;
+    HBITMAP result = MakeKeyedBitmap(image, kColorKey);
+    if (!result) {
+        // GDI+'s own conversion over opaque magenta gives the same keyed look.
+        image.GetHBITMAP(Gdiplus::Color(255, 255, 0, 255), &result);
+    }
+    return result;
+}
+
+HBITMAP LoadImageFileOnWhite(const wchar_t* path, int& width, int& height) {
+    width = height = 0;
+    GdiplusSession gdiplus;
+    if (!gdiplus.ok() || !path) return nullptr;
+
+    Gdiplus::Image image(path);
+    if (image.GetLastStatus() != Gdiplus::Ok) return nullptr;
+    width = static_cast<int>(image.GetWidth());
+    height = static_cast<int>(image.GetHeight());
+    if (width <= 0 || height <= 0) {
+        width = height = 0;
+        return nullptr;
+    }
+
+    fw::WindowDC screen(nullptr);
+    fw::MemDC mem(screen);
+    void* bits = nullptr;
+    HBITMAP dib = CreateSkinDib(width, height, &bits);
+    if (!dib) return nullptr;
+    {
+        fw::ScopedSelect select(mem, dib);
+        RECT all{0, 0, width, height};
+        ::FillRect(mem, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        Gdiplus::Graphics graphics(mem.get());
+        graphics.DrawImage(&image, 0, 0, width, height);
+    }
+    return dib;
+}
+
+void BuildStripImageList(CImageList& list, HBITMAP strip, int frames) {
+    list.DeleteImageList();
+    SIZE size = CBitmap::BitmapSize(strip);
+    int frameWidth = skin::StripFrameWidth(size.cx, frames);
+    if (frameWidth <= 0 || size.cy <= 0) return;
+    if (!list.Create(frameWidth, size.cy, ILC_COLOR24 | ILC_MASK, frames, 0)) return;
+    ::ImageList_AddMasked(list.GetSafeHandle(), strip, kColorKey);
+}
+
+void DrawParentBackground(HWND control, HDC dc) {
+    HWND parent = ::GetParent(control);
+    if (!parent) return;
+    RECT self{}, outer{};
+    ::GetWindowRect(control, &self);
+    ::GetWindowRect(parent, &outer);
+    const int dx = self.left - outer.left;
+    const int dy = self.top - outer.top;
+    // The parent paints its whole skin at its own (0, 0); shifting the window
+    // origin puts its point (dx, dy) on our pixel (0, 0). The viewport origin
+    // set to the same offset afterwards cancels the shift again.
+    ::SetWindowOrgEx(dc, dx, dy, nullptr);
+    ::SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    ::SetViewportOrgEx(dc, dx, dy, nullptr);
+}

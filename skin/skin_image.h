@@ -1,0 +1,35 @@
+// Skin images: PNG resources turned into colour-keyed bitmaps, state strips cut
+// into image lists, and the parent background every skinned control paints
+// under itself.
+#pragma once
+
+#include "framework/controls.h"
+
+#include <windows.h>
+
+namespace Gdiplus {
+class Bitmap;
+}
+
+// The one colour key of the toolkit: a pixel of exactly this colour is
+// transparent in image lists, TransparentBlt and window regions.
+inline constexpr COLORREF kColorKey = RGB(255, 0, 255);
+
+// Skin image `id` of type "PNG" (or an ordinary bitmap resource of that id,
+// returned unconverted) as a 32-bit bottom-up DIB section whose transparent
+// pixels hold the colour key. The caller owns the result; NULL on failure.
+HBITMAP LoadPngResource(HINSTANCE module, UINT id);
+// A decoded image as such a DIB section: alpha 0 becomes `key`, partial alpha is
+// blended over white. NULL on failure.
+HBITMAP MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key);
+// A picture file of any format GDI+ decodes, drawn over white into a new 32-bit
+// DIB section; width and height receive its size (0 when it cannot be decoded,
+// and the result is then NULL). The caller owns the result.
+HBITMAP LoadImageFileOnWhite(const wchar_t* path, int& width, int& height);
+// Replaces `list` with the image list of `strip` cut into `frames` equal frames
+// (24-bit colour with a mask made from the colour key). The strip is only read.
+void BuildStripImageList(CImageList& list, HBITMAP strip, int frames);
+// Paints into `dc` (the control's off-screen DC) the part of the parent's skin
+// that lies under `control`, by letting the parent erase its background into the
+// DC with the origin shifted to the control's place.
+void DrawParentBackground(HWND control, HDC dc);

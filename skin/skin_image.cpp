@@ -139,7 +139,11 @@ void BuildStripImageList(CImageList& list, HBITMAP strip, int frames) {
     int frameWidth = skin::StripFrameWidth(size.cx, frames);
     if (frameWidth <= 0 || size.cy <= 0) return;
     if (!list.Create(frameWidth, size.cy, ILC_COLOR24 | ILC_MASK, frames, 0)) return;
-    ::ImageList_AddMasked(list.GetSafeHandle(), strip, kColorKey);
+    // ImageList_AddMasked blackens the key pixels of the bitmap it is given.
+    // Owners keep their strips and build lists from them again (the maximise
+    // button switches between two strips), so the list is made from a copy.
+    fw::UniqueBitmap copy(static_cast<HBITMAP>(::CopyImage(strip, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    ::ImageList_AddMasked(list.GetSafeHandle(), copy ? copy.get() : strip, kColorKey);
 }
 
 void DrawParentBackground(HWND control, HDC dc) {

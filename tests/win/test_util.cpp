@@ -123,12 +123,12 @@ void PressButton(HWND dialog, int id) {
     ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
-Pixels Capture(HWND wnd) {
+namespace {
+// Reads a w x h block into pixels, with `draw` putting it into a memory DC.
+Pixels ReadBlock(int w, int h, const std::function<void(HDC mem)>& draw) {
     Pixels p;
-    RECT rc{};
-    ::GetClientRect(wnd, &rc);
-    p.width = rc.right;
-    p.height = rc.bottom;
+    p.width = w;
+    p.height = h;
     if (p.width <= 0 || p.height <= 0) return p;
     HDC screen = ::GetDC(nullptr);
     HDC mem = ::CreateCompatibleDC(screen);
@@ -141,7 +141,7 @@ Pixels Capture(HWND wnd) {
     void* bits = nullptr;
     HBITMAP dib = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = ::SelectObject(mem, dib);
-    ::PrintWindow(wnd, mem, PW_CLIENTONLY);
+    draw(mem);
     ::GdiFlush();
     p.data.resize(static_cast<size_t>(p.width) * p.height);
     const auto* src = static_cast<const BYTE*>(bits);
@@ -151,6 +151,27 @@ Pixels Capture(HWND wnd) {
     ::DeleteDC(mem);
     ::ReleaseDC(nullptr, screen);
     return p;
+}
+}  // namespace
+
+Pixels Capture(HWND wnd) {
+    RECT rc{};
+    ::GetClientRect(wnd, &rc);
+    return ReadBlock(rc.right, rc.bottom, [wnd](HDC mem) { ::PrintWindow(wnd, mem, PW_CLIENTONLY); });
+}
+
+Pixels CaptureScreen(HWND wnd) {
+    RECT rc{};
+    ::GetWindowRect(wnd, &rc);
+    ::UpdateWindow(wnd);
+    // Wine hands window contents to the X server from its message loop: pump a
+    // little so that the screen shows what was painted.
+    PumpFor(150);
+    return ReadBlock(rc.right - rc.left, rc.bottom - rc.top, [rc](HDC mem) {
+        HDC screen = ::GetDC(nullptr);
+        ::BitBlt(mem, 0, 0, rc.right - rc.left, rc.bottom - rc.top, screen, rc.left, rc.top, SRCCOPY);
+        ::ReleaseDC(nullptr, screen);
+    });
 }
 
 bool SavePng(const Pixels& pixels, const std::wstring& path) {

@@ -55,6 +55,9 @@ struct Pixels {
     COLORREF at(int x, int y) const { return data[static_cast<size_t>(y) * width + x]; }
 };
 Pixels Capture(HWND wnd);
+// What the screen shows over a window's rectangle (children, region and all);
+// the window must be visible and on top.
+Pixels CaptureScreen(HWND wnd);
 // Saves a capture as a PNG (for looking at).
 bool SavePng(const Pixels& pixels, const std::wstring& path);
 

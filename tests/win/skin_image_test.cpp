@@ -1,0 +1,197 @@
+// Loading skins: the keyed conversion on real decoded images, the real
+// resources, strips, and pictures from files.
+#include "res/resource.h"
+#include "skin/skin_image.h"
+#include "tests/win/test_util.h"
+
+#include <gtest/gtest.h>
+#include <gdiplus.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+class GdiplusScope {
+public:
+    GdiplusScope() {
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+    }
+    ~GdiplusScope() { Gdiplus::GdiplusShutdown(token_); }
+
+private:
+    ULONG_PTR token_ = 0;
+};
+
+// The DIB's own memory: row 0 of memory is the bottom row of the picture.
+DIBSECTION DibOf(HBITMAP bmp) {
+    DIBSECTION ds{};
+    EXPECT_EQ(::GetObjectW(bmp, sizeof ds, &ds), static_cast<int>(sizeof ds));
+    return ds;
+}
+
+const BYTE* MemoryPixel(const DIBSECTION& ds, int memoryRow, int x) {
+    return static_cast<const BYTE*>(ds.dsBm.bmBits) + (memoryRow * ds.dsBm.bmWidth + x) * 4;
+}
+
+TEST(SkinImage, KeyedConversionOfADecodedImage) {
+    GdiplusScope gdiplus;
+    Gdiplus::Bitmap image(3, 2, PixelFormat32bppARGB);
+    image.SetPixel(0, 0, Gdiplus::Color(0, 10, 20, 30));      // transparent: any colour becomes the key
+    image.SetPixel(1, 0, Gdiplus::Color(128, 0, 0, 0));       // half transparent black over white
+    image.SetPixel(2, 0, Gdiplus::Color(255, 254, 0, 255));   // opaque near-magenta stays
+    image.SetPixel(0, 1, Gdiplus::Color(255, 1, 2, 3));
+    image.SetPixel(1, 1, Gdiplus::Color(255, 4, 5, 6));
+    image.SetPixel(2, 1, Gdiplus::Color(255, 7, 8, 9));
+
+    fw::UniqueBitmap bmp(MakeKeyedBitmap(image, kColorKey));
+    ASSERT_TRUE(bmp);
+    DIBSECTION ds = DibOf(bmp.get());
+    EXPECT_EQ(ds.dsBmih.biBitCount, 32);
+    EXPECT_GT(ds.dsBmih.biHeight, 0) << "bottom-up";
+    EXPECT_EQ(ds.dsBmih.biCompression, static_cast<DWORD>(BI_RGB));
+
+    const struct {
+        int memoryRow, x;
+        BYTE b, g, r;
+    } cases[] = {
+        {1, 0, 255, 0, 255},  // the first source row is the last memory row
+        {1, 1, 127, 127, 127},
+        {1, 2, 255, 0, 254},
+        {0, 0, 3, 2, 1},
+        {0, 2, 9, 8, 7},
+    };
+    for (const auto& c : cases) {
+        const BYTE* p = MemoryPixel(ds, c.memoryRow, c.x);
+        EXPECT_EQ(p[0], c.b);
+        EXPECT_EQ(p[1], c.g);
+        EXPECT_EQ(p[2], c.r);
+        EXPECT_EQ(p[3], 0) << "the fourth byte is always 0";
+    }
+}
+
+TEST(SkinImage, EverySkinResourceLoadsAtItsSize) {
+    const struct {
+        UINT id;
+        int w, h;
+    } skins[] = {
+        {131, 30, 51},  {132, 108, 27}, {133, 108, 27}, {134, 108, 27}, {135, 108, 27}, {137, 108, 27},
+        {138, 176, 28}, {141, 1001, 634}, {142, 567, 22}, {143, 39, 13}, {146, 12, 13}, {148, 250, 191},
+        {149, 216, 22}, {150, 216, 22}, {151, 160, 212}, {152, 250, 167}, {156, 108, 27}, {157, 108, 27},
+        {159, 316, 28}, {160, 316, 28}, {161, 390, 21}, {162, 390, 21}, {164, 30, 51},  {165, 228, 23},
+        {167, 84, 21},  {168, 72, 18},  {169, 452, 41}, {170, 452, 41}, {171, 452, 41}, {172, 452, 41},
+    };
+    HINSTANCE inst = ::GetModuleHandleW(nullptr);
+    for (const auto& s : skins) {
+        fw::UniqueBitmap bmp(LoadPngResource(inst, s.id));
+        ASSERT_TRUE(bmp) << s.id;
+        DIBSECTION ds = DibOf(bmp.get());
+        EXPECT_EQ(ds.dsBm.bmWidth, s.w) << s.id;
+        EXPECT_EQ(ds.dsBm.bmHeight, s.h) << s.id;
+        EXPECT_EQ(ds.dsBm.bmBitsPixel, 32) << s.id;
+    }
+    EXPECT_EQ(LoadPngResource(inst, 136), nullptr) << "no such skin";
+    EXPECT_EQ(LoadPngResource(nullptr, 131), nullptr);
+
+    // The main skin's rounded corner comes out as the key, its body opaque.
+    fw::UniqueBitmap main(LoadPngResource(inst, IDB_MAIN_BK));
+    DIBSECTION ds = DibOf(main.get());
+    const BYTE* corner = MemoryPixel(ds, 50, 0);  // top-left of the picture
+    EXPECT_EQ(RGB(corner[2], corner[1], corner[0]), kColorKey);
+    const BYTE* body = MemoryPixel(ds, 10, 15);
+    EXPECT_NE(RGB(body[2], body[1], body[0]), kColorKey);
+}
+
+TEST(SkinImage, AnOrdinaryBitmapResourceWinsAndIsNotConverted) {
+    // The system's own bitmap resources stand in for a module that has a
+    // BITMAP of the requested id.
+    HINSTANCE user32 = ::GetModuleHandleW(L"user32.dll");
+    HBITMAP plain = ::LoadBitmapW(user32, MAKEINTRESOURCEW(32754));  // OBM_CLOSE
+    if (!plain) GTEST_SKIP() << "this system keeps no such bitmap in user32";
+    ::DeleteObject(plain);
+    fw::UniqueBitmap bmp(LoadPngResource(user32, 32754));
+    ASSERT_TRUE(bmp);
+    DIBSECTION ds{};
+    EXPECT_NE(::GetObjectW(bmp.get(), sizeof ds, &ds), static_cast<int>(sizeof ds)) << "a plain bitmap, no DIB section";
+}
+
+TEST(SkinImage, StripImageListsCutEqualFrames) {
+    HINSTANCE inst = ::GetModuleHandleW(nullptr);
+    const struct {
+        UINT id;
+        int frames, cx, cy;
+    } cases[] = {{IDB_CAPT_CLOSE, 4, 27, 27}, {IDB_TAB, 3, 189, 22}, {IDB_TAB_CLOSE, 3, 13, 13}, {IDB_ADD_ACCOUNT, 1, 12, 13}};
+    for (const auto& c : cases) {
+        fw::UniqueBitmap strip(LoadPngResource(inst, c.id));
+        CImageList list;
+        BuildStripImageList(list, strip.get(), c.frames);
+        EXPECT_EQ(list.GetImageCount(), c.frames) << c.id;
+        int cx = 0, cy = 0;
+        ::ImageList_GetIconSize(list.GetSafeHandle(), &cx, &cy);
+        EXPECT_EQ(cx, c.cx);
+        EXPECT_EQ(cy, c.cy);
+    }
+
+    // Building a list leaves the strip as it was: owners build from it again.
+    fw::UniqueBitmap strip(LoadPngResource(inst, IDB_CAPT_MAX));
+    std::vector<BYTE> before(108 * 27 * 4), after(before.size());
+    DIBSECTION ds = DibOf(strip.get());
+    memcpy(before.data(), ds.dsBm.bmBits, before.size());
+    CImageList twice;
+    BuildStripImageList(twice, strip.get(), 4);
+    BuildStripImageList(twice, strip.get(), 4);
+    memcpy(after.data(), ds.dsBm.bmBits, after.size());
+    EXPECT_EQ(before, after);
+
+    // 10 columns in 4 frames: 2-pixel frames, the last 2 columns ignored.
+    fw::WindowDC screen(nullptr);
+    fw::UniqueBitmap narrow(::CreateCompatibleBitmap(screen, 10, 5));
+    CImageList list;
+    BuildStripImageList(list, narrow.get(), 4);
+    int cx = 0, cy = 0;
+    ::ImageList_GetIconSize(list.GetSafeHandle(), &cx, &cy);
+    EXPECT_EQ(cx, 2);
+}
+
+TEST(SkinImage, PictureFilesAreDrawnOverWhite) {
+    GdiplusScope gdiplus;
+    wchar_t dir[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, dir);
+    std::wstring png = std::wstring(dir) + L"xcjy_picture_test.png";
+    {
+        Gdiplus::Bitmap image(4, 3, PixelFormat32bppARGB);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x) image.SetPixel(x, y, Gdiplus::Color(255, 200, 10, 10));
+        image.SetPixel(0, 0, Gdiplus::Color(0, 0, 0, 0));
+        CLSID pngEncoder = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+        ASSERT_EQ(image.Save(png.c_str(), &pngEncoder, nullptr), Gdiplus::Ok);
+    }
+    int w = -1, h = -1;
+    fw::UniqueBitmap bmp(LoadImageFileOnWhite(png.c_str(), w, h));
+    ASSERT_TRUE(bmp);
+    EXPECT_EQ(w, 4);
+    EXPECT_EQ(h, 3);
+    fw::WindowDC screen(nullptr);
+    fw::MemDC mem(screen);
+    fw::ScopedSelect select(mem, bmp.get());
+    EXPECT_EQ(::GetPixel(mem, 0, 0), RGB(255, 255, 255)) << "transparent shows white";
+    EXPECT_EQ(::GetPixel(mem, 3, 2), RGB(200, 10, 10));
+
+    std::wstring junk = std::wstring(dir) + L"xcjy_not_a_picture.jpg";
+    HANDLE f = ::CreateFileW(junk.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(f, "not a picture", 13, &written, nullptr);
+    ::CloseHandle(f);
+    w = h = -1;
+    EXPECT_EQ(LoadImageFileOnWhite(junk.c_str(), w, h), nullptr);
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(h, 0);
+    w = h = -1;
+    EXPECT_EQ(LoadImageFileOnWhite((std::wstring(dir) + L"missing.png").c_str(), w, h), nullptr);
+    EXPECT_EQ(w, 0);
+    ::DeleteFileW(png.c_str());
+    ::DeleteFileW(junk.c_str());
+}
+
+}  // namespace

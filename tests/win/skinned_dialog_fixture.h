@@ -1,0 +1,66 @@
+// A skinned dialog for tests: made modeless from a real template with real skins.
+#pragma once
+
+#include "res/resource.h"
+#include "skin/dlg_ex.h"
+#include "skin/skin_image.h"
+
+#include <functional>
+
+struct SkinSetup {
+    int captionHeight = 30;
+    int border = 4;
+    int btnRightMargin = 0;
+    int btnTop = 0;
+    BOOL resizable = FALSE;
+    UINT background = IDB_SMALL_BK;
+    UINT close = IDB_CAPT_CLOSE;
+    UINT min = 0;
+    UINT max = 0;
+    UINT restore = 0;
+    BOOL resizeToSkin = FALSE;
+    BOOL stretch = TRUE;
+};
+
+class TestSkinnedDlg : public CDlgEx {
+public:
+    explicit TestSkinnedDlg(SkinSetup setup, UINT templateId = IDD_MSGBOX) : CDlgEx(templateId), setup_(setup) {}
+
+    using CDlgEx::OnBtnMax;
+
+    // Creates the window (hidden) and gives it its skin.
+    bool Make() { return Create(m_nIDTemplate, nullptr) != FALSE; }
+
+    std::function<void()> afterInit;
+
+protected:
+    BOOL OnInitDialog() override {
+        CDlgEx::OnInitDialog();
+        m_nCaptionHeight = setup_.captionHeight;
+        m_nBorder = setup_.border;
+        m_nBtnRightMargin = setup_.btnRightMargin;
+        m_nBtnTop = setup_.btnTop;
+        m_bResizable = setup_.resizable;
+        HINSTANCE inst = ::GetModuleHandleW(nullptr);
+        auto load = [inst](UINT id) { return id ? LoadPngResource(inst, id) : nullptr; };
+        closeStrip_.reset(load(setup_.close));
+        minStrip_.reset(load(setup_.min));
+        SetCaptionText(L"星潮纪元");
+        SetSkin(closeStrip_.get(), minStrip_.get(), load(setup_.background), setup_.resizeToSkin, setup_.stretch,
+                load(setup_.max), load(setup_.restore));
+        if (afterInit) afterInit();
+        return TRUE;
+    }
+    void OnOK() override {}
+    void OnCancel() override {}
+
+private:
+    SkinSetup setup_;
+    fw::UniqueBitmap closeStrip_;
+    fw::UniqueBitmap minStrip_;
+};
+
+// Client size set directly (the dialog has no frame, so window = client).
+inline void ResizeTo(HWND wnd, int w, int h) {
+    ::SetWindowPos(wnd, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

@@ -1,0 +1,82 @@
+// The built executable as a file: a 32-bit GUI program carrying every resource
+// the windows are made from.
+#include "tests/win/test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class LauncherImage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        module_ = ::LoadLibraryExW(testutil::LauncherPath().c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(module_, nullptr);
+    }
+    void TearDown() override {
+        if (module_) ::FreeLibrary(module_);
+    }
+    bool Has(const wchar_t* type, UINT id) const { return ::FindResourceW(module_, MAKEINTRESOURCEW(id), type); }
+
+    HMODULE module_ = nullptr;
+};
+
+TEST(LauncherFile, IsA32BitGuiProgram) {
+    HANDLE file = ::CreateFileW(testutil::LauncherPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    IMAGE_DOS_HEADER dos{};
+    IMAGE_NT_HEADERS32 nt{};
+    DWORD got = 0;
+    ::ReadFile(file, &dos, sizeof dos, &got, nullptr);
+    ::SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN);
+    ::ReadFile(file, &nt, sizeof nt, &got, nullptr);
+    ::CloseHandle(file);
+    EXPECT_EQ(nt.Signature, static_cast<DWORD>(IMAGE_NT_SIGNATURE));
+    EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+    EXPECT_EQ(nt.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
+    EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+}
+
+TEST_F(LauncherImage, CarriesTemplatesSkinsIconAndManifest) {
+    for (UINT id : {102u, 127u, 129u, 139u, 140u, 144u, 147u, 158u, 163u}) EXPECT_TRUE(Has(RT_DIALOG, id)) << id;
+    for (UINT id = 131; id <= 172; ++id) {
+        bool listed = !(id == 136 || id == 139 || id == 140 || id == 144 || id == 145 || id == 147 ||
+                        (id >= 153 && id <= 155) || id == 158 || id == 163 || id == 166);
+        EXPECT_EQ(Has(L"PNG", id), listed) << id;
+    }
+    EXPECT_TRUE(Has(RT_GROUP_ICON, 128));
+    EXPECT_TRUE(Has(RT_MANIFEST, 1));
+
+    HRSRC manifest = ::FindResourceW(module_, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(manifest, nullptr);
+    std::string text(static_cast<const char*>(::LockResource(::LoadResource(module_, manifest))),
+                     ::SizeofResource(module_, manifest));
+    EXPECT_NE(text.find("requireAdministrator"), std::string::npos);
+    EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(text.find("6.0.0.0"), std::string::npos);
+    EXPECT_NE(text.find("dpiAware"), std::string::npos);
+}
+
+TEST_F(LauncherImage, VersionIs15_1_23_3WithTheProductName) {
+    HRSRC res = ::FindResourceW(module_, MAKEINTRESOURCEW(1), RT_VERSION);
+    ASSERT_NE(res, nullptr);
+    DWORD size = ::SizeofResource(module_, res);
+    // VerQueryValue wants a writable copy.
+    std::string copy(static_cast<const char*>(::LockResource(::LoadResource(module_, res))), size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT len = 0;
+    ASSERT_TRUE(::VerQueryValueW(copy.data(), L"\\", reinterpret_cast<void**>(&fixed), &len));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(1, 15));
+    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(3, 23));
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(1, 15));
+    EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(3, 23));
+    wchar_t* name = nullptr;
+    ASSERT_TRUE(::VerQueryValueW(copy.data(), L"\\StringFileInfo\\080404b0\\ProductName",
+                                 reinterpret_cast<void**>(&name), &len));
+    EXPECT_EQ(std::wstring(name), L"RV星潮纪元极速登录器");
+}
+
+}  // namespace

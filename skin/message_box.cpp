@@ -1,1 +1,135 @@
-// placeholder
+#include "skin/message_box.h"
+
+#include "framework/winapp.h"
+#include "res/resource.h"
+#include "skin/keyed_pixel.h"
+#include "skin/label_wrap.h"
+#include "skin/skin_geometry.h"
+#include "skin/skin_image.h"
+
+namespace {
+
+constexpr int kCaptionHeight = 30;
+constexpr int kBorder = 4;
+
+RECT ToRect(const skin::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+}  // namespace
+
+CMessageBox::CMessageBox() : CDlgEx(IDD_MSGBOX) {}
+
+void CMessageBox::SetContent(int type, const wchar_t* caption, const wchar_t* text, HBITMAP background,
+                             HBITMAP close, HBITMAP btn1, HBITMAP btn2) {
+    m_nType = type;
+    m_strCaption = caption ? caption : L"";
+    m_strText = text ? text : L"";
+    m_bmpBack.Attach(background);
+    m_bmpClose.Attach(close);
+    m_bmpBtn1.Attach(btn1);
+    m_bmpBtn2.Attach(btn2);
+}
+
+SIZE CMessageBox::MeasureText(HDC dc) const {
+    RECT r{};
+    ::DrawTextW(dc, m_strText.c_str(), static_cast<int>(m_strText.size()), &r, DT_CALCRECT);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+void CMessageBox::CreateButton(CBtnEx& button, const RECT& rect, UINT id, HBITMAP strip, const wchar_t* label) {
+    // The label goes in as the window text: the button copies it into the text
+    // it draws when it is subclassed.
+    button.Create(label, WS_CHILD | WS_VISIBLE, rect, this, id);
+    button.SetImage(strip, TRUE);
+    button.Invalidate(TRUE);
+}
+
+BOOL CMessageBox::OnInitDialog() {
+    CDlgEx::OnInitDialog();
+    m_nCaptionHeight = kCaptionHeight;
+    m_nBorder = kBorder;
+    m_nBtnRightMargin = 0;
+    m_nBtnTop = 0;
+    // The close button is placed against the template's width here; the resize
+    // below moves it to the final right edge (CDlgEx's WM_SIZE).
+    SetSkin(m_bmpClose, nullptr, m_bmpBack.Detach(), FALSE, TRUE);
+    SetCaptionText(m_strCaption);
+
+    m_nLines = skin::MessageBoxLineCount(m_strText);
+    m_hFont = GetFont();
+    SIZE text{};
+    {
+        fw::WindowDC dc(m_hWnd);
+        fw::ScopedSelect font(dc, m_hFont);
+        text = MeasureText(dc);
+    }
+
+    const SIZE strip = m_bmpBtn1.GetSize();
+    const skin::Size frame{skin::StripFrameWidth(strip.cx, 4), strip.cy};
+    const skin::Size size = skin::MessageBoxSize({text.cx, text.cy}, m_nLines, frame);
+    // Topmost so that the box stays above every other window. SWP_NOMOVE keeps
+    // the position the framework checks to decide that it centres the box.
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOACTIVATE);
+
+    const RECT client = GetClientRect();
+    const skin::MessageBoxButtons rects = skin::MessageBoxButtonRects({client.right, client.bottom}, frame, m_nType);
+    const wchar_t* first = L"确定";
+    const wchar_t* second = L"取消";
+    if (m_nType == skin::kMbYesNo) {
+        first = L"是";
+        second = L"否";
+    }
+    CreateButton(m_btn1, ToRect(rects.first), skin::kMsgBoxFirstButtonId, m_bmpBtn1, first);
+    if (rects.second) CreateButton(m_btn2, ToRect(*rects.second), skin::kMsgBoxSecondButtonId, m_bmpBtn2, second);
+    return TRUE;
+}
+
+void CMessageBox::OnPaint() {
+    // The dialog's own painting erases with the skin, icon and caption; the
+    // text then goes straight onto the window over it.
+    DefWindowProc(WM_PAINT, 0, 0);
+
+    fw::WindowDC dc(m_hWnd);
+    fw::ScopedSelect font(dc, m_hFont);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, RGB(0, 0, 0));
+    const SIZE text = MeasureText(dc);
+    const int width = GetClientRect().right;
+    int index = 0;
+    for (const std::wstring& line : skin::SplitMessageLines(m_strText)) {
+        RECT r = ToRect(skin::MessageBoxLineRect(width, {text.cx, text.cy}, m_nLines, index++));
+        ::DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &r, 0);
+    }
+}
+
+BOOL CMessageBox::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam);
+    if (id == skin::kMsgBoxFirstButtonId || id == skin::kMsgBoxSecondButtonId) {
+        EndDialog(skin::MessageBoxResult(id, m_nType));
+        return TRUE;
+    }
+    return CDlgEx::OnCommand(wParam, lParam);
+}
+
+LRESULT CMessageBox::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_CLOSE:
+        // The caption close button and Alt+F4 both arrive here.
+        EndDialog(IDCANCEL);
+        return 0;
+    default:
+        return CDlgEx::WindowProc(msg, wParam, lParam);
+    }
+}
+
+int SkinMessageBox(const std::wstring& text, const std::wstring& caption, int type) {
+    HINSTANCE inst = AfxGetResourceHandle();
+    CMessageBox box;
+    // Each button gets a strip of its own; the box frees all four images.
+    box.SetContent(type, caption.c_str(), text.c_str(), LoadPngResource(inst, IDB_SMALL_BK),
+                   LoadPngResource(inst, IDB_CAPT_CLOSE), LoadPngResource(inst, IDB_SMALL_BTN),
+                   LoadPngResource(inst, IDB_SMALL_BTN));
+    return static_cast<int>(box.DoModal());
+}

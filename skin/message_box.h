@@ -1,5 +1,10 @@
-// The launcher's message box for questions and notices.
+// The launcher's message box for questions and notices: a modal skinned dialog
+// with the caption, the text centred as a block of left-aligned lines, and one
+// or two image buttons.
 #pragma once
+
+#include "skin/btn_ex.h"
+#include "skin/dlg_ex.h"
 
 #include <string>
 
@@ -7,3 +12,47 @@
 // caption, and the buttons of `type`: 0 "确定", 1 "确定" and "取消", 4 "是" and
 // "否" (any other type behaves as 0). Returns IDOK, IDCANCEL, IDYES or IDNO.
 int SkinMessageBox(const std::wstring& text, const std::wstring& caption, int type);
+
+// The box behind SkinMessageBox, built on the IDD_MSGBOX template. It sizes
+// itself to its text in OnInitDialog and leaves its position to the framework,
+// which centres it over its owner (or in the work area). Enter and Esc do not
+// close it; the buttons (ids 5000 and 5001), the caption close button and
+// WM_CLOSE do.
+class CMessageBox : public CDlgEx {
+public:
+    CMessageBox();
+
+    // Type, caption and text (copied; nullptr gives an empty string) and the
+    // images, all taken over by the box: the background goes on to the skinned
+    // base, the close and button strips are freed with the box. Any image may
+    // be NULL; that part is then left undrawn.
+    void SetContent(int type, const wchar_t* caption, const wchar_t* text, HBITMAP background, HBITMAP close,
+                    HBITMAP btn1, HBITMAP btn2);
+
+    int m_nType = 0;   // 0 OK, 1 OK/Cancel, 4 Yes/No; others behave as 0
+    int m_nLines = 1;  // 1 + the line feeds of m_strText, counted in OnInitDialog
+    std::wstring m_strText;
+    std::wstring m_strCaption;
+    CBtnEx m_btn1;  // id 5000
+    CBtnEx m_btn2;  // id 5001, types 1 and 4 only
+
+protected:
+    BOOL OnInitDialog() override;
+    // Enter and Esc reach these through the dialog manager; the box ignores them.
+    void OnOK() override {}
+    void OnCancel() override {}
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // The whole text measured in dc's font with DT_CALCRECT (line feeds break).
+    SIZE MeasureText(HDC dc) const;
+    void CreateButton(CBtnEx& button, const RECT& rect, UINT id, HBITMAP strip, const wchar_t* label);
+    void OnPaint();
+
+    CBitmap m_bmpBack;   // until OnInitDialog hands it to SetSkin
+    CBitmap m_bmpClose;  // the caption close strip (the button keeps a copy)
+    CBitmap m_bmpBtn1;
+    CBitmap m_bmpBtn2;
+    HFONT m_hFont = nullptr;  // the dialog's font; the dialog manager owns it
+};

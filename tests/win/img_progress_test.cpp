@@ -1,0 +1,189 @@
+// CImgProgress on a skinned dialog with the real track (161) and fill (162):
+// what each position leaves on screen, read back from the bar's window DC.
+#include "skin/img_progress.h"
+
+#include "framework/winapp.h"
+#include "res/resource.h"
+#include "skin/dlg_ex.h"
+#include "skin/skin_image.h"
+#include "tests/win/test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The parent: a dialog on a real template, skinned as the small dialogs are.
+class SkinnedParent : public CDlgEx {
+public:
+    SkinnedParent() : CDlgEx(IDD_MSGBOX) {}
+
+protected:
+    BOOL OnInitDialog() override {
+        CDlgEx::OnInitDialog();
+        m_nCaptionHeight = 30;
+        m_nBorder = 4;
+        m_nBtnRightMargin = 0;
+        m_nBtnTop = 0;
+        SetCaptionText(L"星潮纪元");
+        HINSTANCE res = AfxGetResourceHandle();
+        fw::UniqueBitmap close(LoadPngResource(res, IDB_CAPT_CLOSE));
+        SetSkin(close.get(), nullptr, LoadPngResource(res, IDB_SMALL_BK), FALSE, TRUE);
+        return TRUE;
+    }
+};
+
+// What the window's DC holds: the pixels its last paint left on screen.
+testutil::Pixels Grab(HWND wnd) {
+    testutil::Pixels p;
+    RECT rc{};
+    ::GetClientRect(wnd, &rc);
+    p.width = rc.right;
+    p.height = rc.bottom;
+    fw::WindowDC dc(wnd);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), p.width, -p.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    fw::UniqueBitmap dib(::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    fw::MemDC mem(dc);
+    {
+        fw::ScopedSelect select(mem, dib.get());
+        ::BitBlt(mem, 0, 0, p.width, p.height, dc, 0, 0, SRCCOPY);
+        ::GdiFlush();
+    }
+    const auto* px = static_cast<const BYTE*>(bits);
+    for (int i = 0; i < p.width * p.height; ++i) p.data.push_back(RGB(px[i * 4 + 2], px[i * 4 + 1], px[i * 4]));
+    return p;
+}
+
+void Repaint(HWND wnd) {
+    ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    testutil::PumpFor(30);
+}
+
+HBITMAP Skin(UINT id) { return LoadPngResource(AfxGetResourceHandle(), id); }
+
+class ImgProgressTest : public ::testing::Test {
+protected:
+    static constexpr RECT kPlace{30, 80, 330, 100};
+
+    // One parent for the whole suite: without a window manager, wine waits two
+    // seconds for one to withdraw a managed window (a popup with a system menu,
+    // like this template) each time such a window is destroyed.
+    static void SetUpTestSuite() {
+        s_dlg = std::make_unique<SkinnedParent>();
+        if (!s_dlg->Create(IDD_MSGBOX)) return;
+        ::SetWindowPos(*s_dlg, nullptr, 100, 100, 460, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::ShowWindow(*s_dlg, SW_SHOWNA);
+        Repaint(*s_dlg);
+        // Taken before any bar exists: the parent's own picture of its skin.
+        s_skin = testutil::Capture(*s_dlg);
+    }
+    static void TearDownTestSuite() {
+        if (s_dlg->m_hWnd) ::DestroyWindow(*s_dlg);
+        s_dlg.reset();
+    }
+    void SetUp() override {
+        ASSERT_TRUE(m_dlg.m_hWnd);
+        ASSERT_EQ(m_skin.width, 460);
+        ASSERT_TRUE(m_bar.Create(WS_CHILD | WS_VISIBLE, kPlace, &m_dlg, 1024));
+    }
+
+    inline static std::unique_ptr<SkinnedParent> s_dlg;
+    inline static testutil::Pixels s_skin;
+    SkinnedParent& m_dlg = *s_dlg;
+    const testutil::Pixels& m_skin = s_skin;
+    CImgProgress m_bar;
+};
+
+TEST_F(ImgProgressTest, WithoutImagesShowsOnlyTheParentsSkin) {
+    m_bar.SetPos(50);
+    Repaint(m_dlg);
+    testutil::Pixels shot = Grab(m_bar);
+    ASSERT_EQ(shot.width, kPlace.right - kPlace.left);
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            ASSERT_EQ(shot.at(x, y), m_skin.at(kPlace.left + x, kPlace.top + y)) << x << "," << y;
+}
+
+// Equal track and fill sizes: the control takes the track's size where it was,
+// and the fill lies exactly over the bar.
+TEST_F(ImgProgressTest, SetImagesSizesTheControlToTheTrack) {
+    EXPECT_TRUE(m_bar.SetImages(Skin(IDB_PROGRESS_TRACK), Skin(IDB_PROGRESS_FILL)));
+    RECT r = m_bar.GetWindowRect();
+    ::MapWindowPoints(nullptr, m_dlg, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, kPlace.left);
+    EXPECT_EQ(r.top, kPlace.top);
+    EXPECT_EQ(r.right - r.left, 390);
+    EXPECT_EQ(r.bottom - r.top, 21);
+    EXPECT_TRUE(::EqualRect(&m_bar.m_rcBar, &m_bar.m_rcFill));
+    RECT bar{0, 0, 390, 21};
+    EXPECT_TRUE(::EqualRect(&m_bar.m_rcBar, &bar));
+}
+
+// Pixels of a skin bitmap, row by row.
+std::vector<COLORREF> PixelsOf(HBITMAP bmp) {
+    SIZE size = CBitmap::BitmapSize(bmp);
+    std::vector<COLORREF> px;
+    fw::WindowDC screen(nullptr);
+    fw::MemDC src(screen);
+    fw::ScopedSelect select(src, bmp);
+    for (int y = 0; y < size.cy; ++y)
+        for (int x = 0; x < size.cx; ++x) px.push_back(::GetPixel(src, x, y));
+    return px;
+}
+
+// The track alone is the track image 1:1 over the parent's skin. With the fill,
+// the filled width shows the fill image's left end for its first half and its
+// right end for the rest, over the track; key pixels let the track through.
+// Expected pixels come from the images and the parent's own capture.
+TEST_F(ImgProgressTest, FillShowsBothEndsOfTheImageAtEachPosition) {
+    const int fw = 390, fh = 21;
+    m_bar.SetImages(Skin(IDB_PROGRESS_TRACK), nullptr);
+    const std::vector<COLORREF> track = PixelsOf(m_bar.m_hTrack);
+    Repaint(m_dlg);
+    const testutil::Pixels trackOnly = Grab(m_bar);
+    ASSERT_EQ(trackOnly.width, fw);
+    for (int y = 0; y < fh; ++y)
+        for (int x = 0; x < fw; ++x) {
+            COLORREF t = track[static_cast<size_t>(y) * fw + x];
+            ASSERT_EQ(trackOnly.at(x, y), t != kColorKey ? t : m_skin.at(kPlace.left + x, kPlace.top + y))
+                << "track at " << x << "," << y;
+        }
+
+    m_bar.SetImages(Skin(IDB_PROGRESS_TRACK), Skin(IDB_PROGRESS_FILL));
+    const std::vector<COLORREF> fill = PixelsOf(m_bar.m_hFill);
+
+    struct Case {
+        int lo, hi, pos;
+        int width;  // filled pixels
+    } cases[] = {{0, 100, 0, 0}, {0, 100, 1, 3}, {0, 100, 50, 195}, {0, 100, 100, 390}, {40, 40, 40, 0}};
+    for (const Case& c : cases) {
+        ::SendMessageW(m_bar, PBM_SETRANGE32, c.lo, c.hi);
+        m_bar.SetPos(c.pos);
+        Repaint(m_dlg);
+        testutil::Pixels shot = Grab(m_bar);
+        if (const wchar_t* dir = _wgetenv(L"XCJY_SHOT_DIR")) {
+            testutil::SavePng(Grab(m_dlg), std::wstring(dir) + L"\\progress_" + std::to_wstring(c.lo) + L"_" +
+                                               std::to_wstring(c.hi) + L"_" + std::to_wstring(c.pos) + L".png");
+        }
+        const int half = c.width / 2;
+        for (int y = 0; y < fh; ++y)
+            for (int x = 0; x < fw; ++x) {
+                COLORREF want = trackOnly.at(x, y);
+                if (x < c.width) {
+                    const int sx = x < half ? x : fw - c.width + x;
+                    if (COLORREF f = fill[static_cast<size_t>(y) * fw + sx]; f != kColorKey) want = f;
+                }
+                ASSERT_EQ(shot.at(x, y), want) << "range " << c.lo << ".." << c.hi << " pos " << c.pos << " at " << x
+                                               << "," << y;
+            }
+        for (COLORREF px : Grab(m_dlg).data) ASSERT_NE(px, kColorKey);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,672 @@
+// The caption tab strip on the main window's template, driven by real mouse
+// messages and read back from the screen.
+#include "mainwnd/game_pages.h"
+#include "res/resource.h"
+#include "skin/dlg_ex.h"
+#include "skin/skin_geometry.h"
+#include "skin/skin_image.h"
+#include "skin/tab_ctrl.h"
+#include "tests/win/test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kStripX = 100;
+constexpr int kStripY = 6;
+// The page set makes the strip 577 pixels wide for three tabs. Wine's tab
+// control puts its first button at x 2 and 3 pixels between buttons, so three
+// tabs need 580 there before it shows its scroll arrows and starts scrolling
+// the tabs; these tests give the strip that room so that they test the strip.
+constexpr int kStripWidth = 580;
+constexpr int kTabHeight = 22;
+constexpr COLORREF kMagenta = RGB(255, 0, 255);
+
+HINSTANCE Module() { return ::GetModuleHandleW(nullptr); }
+
+// A bitmap's (or a window's) pixels, top-down, as RGB() values.
+testutil::Pixels PixelsOfDc(HDC source, int width, int height) {
+    testutil::Pixels p;
+    p.width = width;
+    p.height = height;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    fw::WindowDC screen(nullptr);
+    fw::UniqueBitmap dib(::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    fw::MemDC mem(screen);
+    {
+        fw::ScopedSelect select(mem, dib.get());
+        ::BitBlt(mem, 0, 0, width, height, source, 0, 0, SRCCOPY);
+        ::GdiFlush();
+    }
+    const auto* src = static_cast<const BYTE*>(bits);
+    p.data.resize(static_cast<size_t>(width) * height);
+    for (size_t i = 0; i < p.data.size(); ++i) p.data[i] = RGB(src[i * 4 + 2], src[i * 4 + 1], src[i * 4]);
+    return p;
+}
+
+// What reached the screen in a window's client area. PrintWindow would not do:
+// it asks the tab control to print itself, which bypasses the strip's painting.
+testutil::Pixels ScreenPixels(HWND wnd) {
+    RECT rc{};
+    ::GetClientRect(wnd, &rc);
+    fw::WindowDC dc(wnd);
+    return PixelsOfDc(dc, rc.right, rc.bottom);
+}
+
+testutil::Pixels SkinPixels(UINT id) {
+    fw::UniqueBitmap bmp(LoadPngResource(Module(), id));
+    SIZE size = CBitmap::BitmapSize(bmp.get());
+    fw::WindowDC screen(nullptr);
+    fw::MemDC mem(screen);
+    fw::ScopedSelect select(mem, bmp.get());
+    return PixelsOfDc(mem, size.cx, size.cy);
+}
+
+// The main window as far as the strip is concerned: template 102 with its
+// skin and caption band, control 1011 attached by the data exchange, the strip
+// given its images and styles and placed where the page set puts it for three
+// pages. The template's other controls belong to other classes and are hidden.
+class CMainLikeDlg : public CDlgEx {
+public:
+    explicit CMainLikeDlg(CTabCtrlBase& strip) : CDlgEx(IDD_MAIN), m_strip(strip) {}
+
+protected:
+    void DoDataExchange() override { DDX_Control(IDC_TAB_PAGES, m_strip); }
+
+    BOOL OnInitDialog() override {
+        CDlgEx::OnInitDialog();
+        ModifyStyle(0, WS_CLIPCHILDREN);
+        SetCaptionText(L"星潮纪元");
+        m_nCaptionHeight = 30;
+        m_nBorder = 4;
+        m_nBtnRightMargin = 0;
+        m_nBtnTop = 0;
+        m_bmpClose.Attach(LoadPngResource(Module(), IDB_CAPT_CLOSE));
+        m_bmpMin.Attach(LoadPngResource(Module(), IDB_CAPT_MIN));
+        SetSkin(m_bmpClose, m_bmpMin, LoadPngResource(Module(), IDB_MAIN_BK), FALSE, TRUE,
+                LoadPngResource(Module(), IDB_CAPT_MAX), LoadPngResource(Module(), IDB_CAPT_RESTORE));
+        for (int id : {IDC_BTN_HIDE, IDC_BTN_MUTE, IDC_BTN_SYSTEM, IDC_BTN_HALL, IDC_ST_ADD_ACCOUNT, IDC_ST_HALL})
+            ::ShowWindow(::GetDlgItem(m_hWnd, id), SW_HIDE);
+        ::SetWindowPos(m_hWnd, nullptr, 40, 40, 900, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+
+        m_bmpTabs.Attach(LoadPngResource(Module(), IDB_TAB));
+        m_bmpTabClose.Attach(LoadPngResource(Module(), IDB_TAB_CLOSE));
+        m_strip.SetImages(m_bmpTabs, m_bmpTabClose);
+        m_strip.ModifyStyle(0, TCS_BUTTONS | TCS_FIXEDWIDTH | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER);
+        m_strip.m_nTextLeft = 28;
+        m_strip.m_nTextRight = 13;
+        m_strip.m_nTextFormat = DT_VCENTER | DT_SINGLELINE;
+        ::MoveWindow(m_strip, kStripX, kStripY, kStripWidth, kTabHeight, TRUE);
+        return TRUE;
+    }
+    void OnOK() override {}
+    void OnCancel() override {}
+
+private:
+    CTabCtrlBase& m_strip;
+    CBitmap m_bmpClose, m_bmpMin, m_bmpTabs, m_bmpTabClose;
+};
+
+// Answers every skinned box that shows on this thread (a box with button
+// 5000 and the game's caption) with one of its buttons, from a thread timer
+// that the box's modal loop dispatches.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(int buttonId) : button_(buttonId) {
+        current_ = this;
+        timer_ = ::SetTimer(nullptr, 0, 20, &BoxAnswerer::OnTimer);
+    }
+    ~BoxAnswerer() {
+        ::KillTimer(nullptr, timer_);
+        current_ = nullptr;
+    }
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+    int asked = 0;
+    int selectionWhenAsked = -1;
+
+private:
+    static HWND FindBox() {
+        for (HWND wnd : testutil::TopLevelWindows(::GetCurrentProcessId()))
+            if (::IsWindowVisible(wnd) && testutil::ClassOf(wnd) == L"#32770" &&
+                testutil::TextOf(wnd) == L"星潮纪元" && ::GetDlgItem(wnd, skin::kMsgBoxFirstButtonId))
+                return wnd;
+        return nullptr;
+    }
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+        BoxAnswerer* self = current_;
+        HWND box = self ? FindBox() : nullptr;
+        if (!box || box == self->answered_) return;
+        self->answered_ = box;
+        ++self->asked;
+        self->selectionWhenAsked = g_captTab.GetCurSel();
+        testutil::PressButton(box, self->button_);
+    }
+
+    static inline BoxAnswerer* current_ = nullptr;
+    int button_;
+    UINT_PTR timer_ = 0;
+    HWND answered_ = nullptr;
+};
+
+void SetLeftButtonHeld(bool held) {
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_LBUTTON] = held ? 0x80 : 0;
+    ::SetKeyboardState(keys);
+}
+
+bool TakeQuitMessage(WPARAM* code) {
+    MSG msg{};
+    if (!::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return false;
+    if (code) *code = msg.wParam;
+    return true;
+}
+
+RECT TabRect(const CTabCtrl& tabs, int i) {
+    RECT r{};
+    tabs.GetItemRect(i, &r);
+    return r;
+}
+
+DWORD TabState(const CTabCtrl& tabs, int i) {
+    TCITEMW item{};
+    item.mask = TCIF_STATE;
+    item.dwStateMask = 0xFFFFFFFF;
+    TabCtrl_GetItem(tabs.m_hWnd, i, &item);
+    return item.dwState;
+}
+
+// ---------------------------------------------------------------- the caption strip
+
+class CaptTabTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        ASSERT_TRUE(dlg_.Create(IDD_MAIN));
+        ASSERT_NE(g_captTab.m_hWnd, nullptr);
+        ::ShowWindow(dlg_, SW_SHOW);
+        ::UpdateWindow(dlg_);
+    }
+
+    void TearDown() override {
+        SetLeftButtonHeld(false);
+        dlg_.DestroyWindow();  // takes the strip, its tooltip and the owned pages with it
+        g_arrPages.clear();
+        g_arrAccounts.clear();
+        g_arrServers.clear();
+        g_arrPageTitles.clear();
+        g_arrTabTitles.clear();
+        g_bHall = FALSE;
+        TakeQuitMessage(nullptr);
+    }
+
+    // Adds `count` game pages with their windows and tabs, the way the page
+    // set does it, selects tab 0, and parks the real pointer on the last tab
+    // so that the system's mouse-leave tracking stays quiet.
+    void OpenPages(int count) {
+        for (int i = 0; i < count; ++i) {
+            AddGamePage(L"http://127.0.0.1/game/" + std::to_wstring(i));
+            g_arrAccounts.push_back(L"account" + std::to_wstring(i));
+            g_arrServers.push_back(std::to_wstring(11 + i));
+            CGameWnd& page = *g_arrPages.back();
+            ASSERT_TRUE(page.CreatePage(&dlg_));
+            PlaceOnPageRect(page);
+            g_captTab.InsertItem(i, g_arrAccounts.back().c_str(), reinterpret_cast<LPARAM>(&page));
+        }
+        g_captTab.SetCurSel(0);
+        // Beside the tabs the control lets the pointer through to the parent,
+        // which would count as leaving the strip.
+        POINT park{TabRect(g_captTab, count - 1).left + 5, kTabHeight - 2};
+        ::ClientToScreen(g_captTab, &park);
+        ::SetCursorPos(park.x, park.y);
+        testutil::PumpFor(50);
+        Leave();
+        Paint();
+    }
+
+    // Where the page set lays every page: over the main window less the
+    // caption band, so that no page covers the strip.
+    void PlaceOnPageRect(CWnd& page) {
+        RECT r = dlg_.GetWindowRect();
+        ::MoveWindow(page, r.left + 4, r.top + 30, r.right - r.left - 8, r.bottom - r.top - 34, TRUE);
+    }
+
+    static void Move(int x, int y, WPARAM keys = 0) {
+        ::SendMessageW(g_captTab, WM_MOUSEMOVE, keys, MAKELPARAM(x, y));
+    }
+    static void Down(int x, int y) { ::SendMessageW(g_captTab, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
+    static void Up(int x, int y) { ::SendMessageW(g_captTab, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
+    static void Click(int x, int y) {
+        Down(x, y);
+        Up(x, y);
+    }
+    static void Leave() { ::SendMessageW(g_captTab, WM_MOUSELEAVE, 0, 0); }
+    static void Paint() { ::UpdateWindow(g_captTab); }
+
+    static std::wstring TipText() {
+        wchar_t text[256] = {};
+        TOOLINFOW info{};
+        info.cbSize = sizeof info;
+        info.hwnd = g_captTab;
+        info.uFlags = TTF_IDISHWND;
+        info.uId = reinterpret_cast<UINT_PTR>(g_captTab.m_hWnd);
+        info.lpszText = text;
+        ::SendMessageW(g_captTab.m_tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&info));
+        return text;
+    }
+
+    // The parent's skin as it lies under the strip.
+    testutil::Pixels SkinUnderStrip() {
+        RECT client = dlg_.GetClientRect();
+        fw::WindowDC screen(nullptr);
+        fw::OffscreenDC skin(screen, client.right, client.bottom);
+        dlg_.DrawSkin(skin);
+        testutil::Pixels whole = PixelsOfDc(skin, client.right, client.bottom);
+        testutil::Pixels under;
+        under.width = kStripWidth;
+        under.height = kTabHeight;
+        for (int y = 0; y < kTabHeight; ++y)
+            for (int x = 0; x < kStripWidth; ++x) under.data.push_back(whole.at(kStripX + x, kStripY + y));
+        return under;
+    }
+
+    static bool PageVisible(int i) { return ::IsWindowVisible(g_arrPages[static_cast<size_t>(i)]->m_hWnd) != FALSE; }
+
+    CMainLikeDlg dlg_{g_captTab};
+};
+
+TEST_F(CaptTabTest, TabsAreOneFrameEachAndTheStripTakesTheFourStyles) {
+    OpenPages(3);
+    const DWORD styles = TCS_BUTTONS | TCS_FIXEDWIDTH | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER;
+    EXPECT_EQ(g_captTab.GetStyle() & styles, styles);
+    for (int i = 0; i < 3; ++i) {
+        RECT r = TabRect(g_captTab, i);
+        EXPECT_EQ(r.top, 0) << i;
+        EXPECT_EQ(r.right - r.left, 189) << i;
+        EXPECT_EQ(r.bottom - r.top, 22) << i;
+        EXPECT_LE(r.right, kStripWidth) << i;
+        if (i > 0) {
+            EXPECT_GE(r.left, TabRect(g_captTab, i - 1).right) << i;
+        }
+    }
+    // The tooltip covers the whole strip with one tool.
+    ASSERT_NE(g_captTab.m_tip.m_hWnd, nullptr);
+    EXPECT_EQ(::SendMessageW(g_captTab.m_tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    EXPECT_EQ(::SendMessageW(g_captTab.m_tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 1000);
+    EXPECT_TRUE(::GetWindowLongW(g_captTab.m_tip, GWL_STYLE) & TTS_ALWAYSTIP);
+}
+
+TEST_F(CaptTabTest, HotBitFollowsPointerButNeverLandsOnSelectedTab) {
+    OpenPages(3);
+    const RECT r1 = TabRect(g_captTab, 1);
+    Move(r1.left + 50, 15);
+    EXPECT_TRUE(TabState(g_captTab, 1) & CTabCtrlBase::kStateHot);
+    EXPECT_EQ(g_captTab.m_nHotTab, 1);
+
+    Move(50, 15);  // tab 0 is the selected one
+    EXPECT_FALSE(TabState(g_captTab, 0) & CTabCtrlBase::kStateHot);
+    EXPECT_FALSE(TabState(g_captTab, 1) & CTabCtrlBase::kStateHot);
+    // ... yet the close box is offered on it.
+    EXPECT_EQ(g_captTab.m_nHotTab, 0);
+    EXPECT_EQ(g_captTab.m_nCloseState, skin::kCloseOnTab);
+
+    Move(r1.left + 50, 15);
+    Leave();
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(TabState(g_captTab, i) & CTabCtrlBase::kStateHot) << i;
+    EXPECT_EQ(g_captTab.m_nHotTab, -1);
+    EXPECT_EQ(g_captTab.m_nCloseState, skin::kCloseNone);
+}
+
+TEST_F(CaptTabTest, CloseBoxStateFollowsPointerAndButton) {
+    OpenPages(3);
+    const RECT r0 = TabRect(g_captTab, 0);
+    const RECT r1 = TabRect(g_captTab, 1);
+    const RECT r2 = TabRect(g_captTab, 2);
+    enum Action { kMove, kMoveHeld, kDown, kLeave };
+    struct Step {
+        Action action;
+        int x, y;
+        int hotTab, closeState;
+    };
+    const Step steps[] = {
+        {kMove, r0.left + 50, 15, 0, skin::kCloseOnTab},
+        {kMove, r0.right - 12, 0, 0, skin::kCloseHover},
+        {kMove, r0.right - 1, 12, 0, skin::kCloseHover},
+        {kMove, r0.right - 13, 5, 0, skin::kCloseOnTab},  // left of the box
+        {kMove, r0.right - 6, 13, 0, skin::kCloseOnTab},  // below it
+        {kMoveHeld, r0.right - 6, 6, 0, skin::kClosePressed},
+        {kMove, r0.right - 6, 6, 0, skin::kCloseHover},
+        {kMove, r1.left + 20, 15, 1, skin::kCloseOnTab},
+        {kDown, r1.right - 6, 6, 1, skin::kClosePressed},
+        {kMove, r2.right - 1, 12, 2, skin::kCloseHover},
+        {kMove, kStripWidth - 2, 6, -1, skin::kCloseOnTab},  // beyond the last tab: no box anywhere
+        {kLeave, 0, 0, -1, skin::kCloseNone},
+        // A press where there is no tab never counts as one on a close box.
+        {kDown, r0.right + 1, 6, -1, skin::kCloseNone},
+        {kDown, kStripWidth - 2, 6, -1, skin::kCloseNone},
+    };
+    int n = 0;
+    for (const Step& s : steps) {
+        switch (s.action) {
+        case kMove:
+            Move(s.x, s.y);
+            break;
+        case kMoveHeld:
+            SetLeftButtonHeld(true);
+            Move(s.x, s.y, MK_LBUTTON);
+            SetLeftButtonHeld(false);
+            break;
+        case kDown:
+            Down(s.x, s.y);
+            break;
+        case kLeave:
+            Leave();
+            break;
+        }
+        EXPECT_EQ(g_captTab.m_nHotTab, s.hotTab) << "step " << n;
+        EXPECT_EQ(g_captTab.m_nCloseState, s.closeState) << "step " << n;
+        ++n;
+    }
+}
+
+TEST_F(CaptTabTest, TooltipKeepsFirstTitleUntilBoxOrLeave) {
+    OpenPages(3);
+    const RECT r1 = TabRect(g_captTab, 1);
+    const RECT r2 = TabRect(g_captTab, 2);
+    Move(40, 18);
+    EXPECT_EQ(TipText(), L"11服-星潮纪元");
+    Move(r1.left + 40, 18);  // straight on to the next tab's lower half
+    EXPECT_EQ(TipText(), L"11服-星潮纪元");
+    Move(r1.right - 5, 5);  // over its close box
+    EXPECT_EQ(TipText(), L"11服-星潮纪元");
+    Move(r1.left + 40, 18);
+    EXPECT_EQ(TipText(), L"12服-星潮纪元");
+    Leave();
+    Move(r2.left + 40, 18);
+    EXPECT_EQ(TipText(), L"13服-星潮纪元");
+}
+
+TEST_F(CaptTabTest, OnlyAReleaseOnTheCloseBoxAsks) {
+    OpenPages(3);
+    const RECT r0 = TabRect(g_captTab, 0);
+    const RECT r1 = TabRect(g_captTab, 1);
+    const RECT r2 = TabRect(g_captTab, 2);
+    struct Case {
+        int x, y;
+        bool asks;
+    };
+    std::vector<Case> cases = {
+        // The box of a tab (0, 0, 189, 22) is (176, 0, 189, 13); x 176 is its
+        // left edge and does not count.
+        {r0.right - 12, 0, true},   {r0.right - 1, 12, true},   {r0.right - 6, 6, true},
+        {r1.right - 1, 0, true},    {r0.right - 13, 6, false},  {r0.right - 6, 13, false},
+        {r0.left + 50, 10, false},  {r2.right + 2, 6, false},
+    };
+    // Between two tabs, where the control leaves a gap.
+    if (r1.left > r0.right) cases.push_back({r0.right + 1, 6, false});
+    for (const Case& c : cases) {
+        g_captTab.SetCurSel(0);
+        BoxAnswerer no(skin::kMsgBoxSecondButtonId);
+        Click(c.x, c.y);
+        EXPECT_EQ(no.asked, c.asks ? 1 : 0) << c.x << "," << c.y;
+    }
+    // "No" leaves every tab and page in place and does not quit.
+    EXPECT_EQ(g_captTab.GetItemCount(), 3);
+    EXPECT_EQ(GetPageCount(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_NE(g_arrPages[static_cast<size_t>(i)]->m_hWnd, nullptr);
+    EXPECT_FALSE(TakeQuitMessage(nullptr));
+}
+
+TEST_F(CaptTabTest, ClosingAnotherTabSelectsItFirst) {
+    OpenPages(3);
+    const RECT r2 = TabRect(g_captTab, 2);
+    HWND closed = g_arrPages[2]->m_hWnd;
+    BoxAnswerer yes(skin::kMsgBoxFirstButtonId);
+    Move(r2.right - 6, 6);
+    Click(r2.right - 6, 6);
+    EXPECT_EQ(yes.asked, 1);
+    EXPECT_EQ(yes.selectionWhenAsked, 2);
+    EXPECT_EQ(g_captTab.GetItemCount(), 2);
+    EXPECT_FALSE(::IsWindow(closed));
+    ASSERT_EQ(GetPageCount(), 2);
+    EXPECT_EQ(g_arrAccounts, (std::vector<std::wstring>{L"account0", L"account1"}));
+    EXPECT_FALSE(TakeQuitMessage(nullptr));
+}
+
+TEST_F(CaptTabTest, YesOnTheOnlyTabQuits) {
+    OpenPages(1);
+    BoxAnswerer yes(skin::kMsgBoxFirstButtonId);
+    Click(182, 6);
+    EXPECT_EQ(yes.asked, 1);
+    EXPECT_EQ(g_captTab.GetItemCount(), 0);
+    EXPECT_EQ(GetPageCount(), 0);
+    WPARAM code = 99;
+    EXPECT_TRUE(TakeQuitMessage(&code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(CaptTabTest, ClickOnTabEndsTheHallAndShowsTheSelectedPage) {
+    OpenPages(3);
+    ASSERT_TRUE(g_hallPage.CreatePage(&dlg_));
+    PlaceOnPageRect(g_hallPage);
+    ::ShowWindow(g_hallPage, SW_SHOW);
+    g_bHall = TRUE;
+
+    // A click on the tab already selected changes no selection: the hall rule
+    // alone brings its page back.
+    Click(60, 15);
+    EXPECT_FALSE(g_bHall);
+    EXPECT_FALSE(::IsWindowVisible(g_hallPage));
+    EXPECT_TRUE(PageVisible(0));
+    EXPECT_FALSE(PageVisible(1));
+
+    // Another tab: the reflected selection change shows its page alone.
+    const RECT r2 = TabRect(g_captTab, 2);
+    Click(r2.left + 60, 15);
+    EXPECT_EQ(g_captTab.GetCurSel(), 2);
+    EXPECT_FALSE(PageVisible(0));
+    EXPECT_FALSE(PageVisible(1));
+    EXPECT_TRUE(PageVisible(2));
+    EXPECT_FALSE(::IsWindowVisible(g_hallPage));
+}
+
+// Whether the strip's pixels at (x0, y0) show `frame` of a strip image of
+// `frameWidth` columns: every opaque pixel of the frame's columns [c0, c1) must
+// match, and every transparent one must show `under` (when given) instead.
+::testing::AssertionResult ShowsFrame(const testutil::Pixels& screen, const testutil::Pixels* under,
+                                      const testutil::Pixels& strip, int frameWidth, int frame, int x0, int y0,
+                                      int c0, int c1) {
+    int keyed = 0;
+    for (int y = 0; y < strip.height; ++y) {
+        for (int x = c0; x < c1; ++x) {
+            COLORREF want = strip.at(frame * frameWidth + x, y);
+            if (want == kMagenta) {
+                ++keyed;
+                if (!under) continue;
+                want = under->at(x0 + x, y0 + y);
+            }
+            COLORREF got = screen.at(x0 + x, y0 + y);
+            if (got != want)
+                return ::testing::AssertionFailure()
+                       << "frame " << frame << " at (" << x0 + x << "," << y0 + y << "): got " << std::hex << got
+                       << " want " << want;
+        }
+    }
+    return ::testing::AssertionSuccess() << keyed << " keyed pixels";
+}
+
+TEST_F(CaptTabTest, PaintsFramesAndCloseBoxOverTheParentSkin) {
+    OpenPages(3);
+    const RECT r[3] = {TabRect(g_captTab, 0), TabRect(g_captTab, 1), TabRect(g_captTab, 2)};
+    const testutil::Pixels tabs = SkinPixels(IDB_TAB);
+    const testutil::Pixels boxes = SkinPixels(IDB_TAB_CLOSE);
+    const testutil::Pixels skinUnder = SkinUnderStrip();
+    // Tab `tab` shows tab frame `frame` left of its title (where the frame has
+    // its star) and in the close box's corner.
+    auto tabShows = [&](const testutil::Pixels& screen, int tab, int frame) {
+        auto left = ShowsFrame(screen, &skinUnder, tabs, 189, frame, r[tab].left, 0, 0, 28);
+        return left ? ShowsFrame(screen, &skinUnder, tabs, 189, frame, r[tab].left, 0, 176, 189) : left;
+    };
+    // The box's own transparent corners show the tab under it.
+    auto boxShows = [&](const testutil::Pixels& screen, int tab, int frame) {
+        return ShowsFrame(screen, nullptr, boxes, 13, frame, r[tab].right - 13, 0, 0, 13);
+    };
+
+    Move(r[1].left + 60, 15);  // tab 1 hot with its box; tab 0 selected; tab 2 normal
+    Paint();
+    const testutil::Pixels screen = ScreenPixels(g_captTab);
+    EXPECT_TRUE(ShowsFrame(screen, &skinUnder, tabs, 189, 2, r[0].left, 0, 0, 28));
+    EXPECT_TRUE(ShowsFrame(screen, &skinUnder, tabs, 189, 1, r[1].left, 0, 0, 28));
+    EXPECT_TRUE(boxShows(screen, 1, 0));
+    EXPECT_TRUE(tabShows(screen, 0, 2));
+    EXPECT_TRUE(tabShows(screen, 2, 0));
+    // The three frames are different pictures.
+    EXPECT_NE(screen.at(r[0].left + 10, 12), screen.at(r[1].left + 10, 12));
+    EXPECT_NE(screen.at(r[1].left + 10, 12), screen.at(r[2].left + 10, 12));
+    EXPECT_NE(screen.at(r[0].left + 10, 12), screen.at(r[2].left + 10, 12));
+
+    // Hover and pressed frames of the box.
+    Move(r[1].right - 6, 6);
+    Paint();
+    EXPECT_TRUE(boxShows(ScreenPixels(g_captTab), 1, 1));
+    SetLeftButtonHeld(true);
+    Move(r[1].right - 6, 7, MK_LBUTTON);
+    SetLeftButtonHeld(false);
+    Paint();
+    EXPECT_TRUE(boxShows(ScreenPixels(g_captTab), 1, 2));
+
+    // The selected tab keeps its frame under the pointer and shows the box
+    // too; the tab the pointer left is normal again. Leaving takes the box away.
+    Move(r[0].left + 100, 15);
+    Paint();
+    const testutil::Pixels overSelected = ScreenPixels(g_captTab);
+    EXPECT_TRUE(ShowsFrame(overSelected, &skinUnder, tabs, 189, 2, r[0].left, 0, 0, 28));
+    EXPECT_TRUE(boxShows(overSelected, 0, 0));
+    EXPECT_TRUE(tabShows(overSelected, 1, 0));
+    Leave();
+    Paint();
+    const testutil::Pixels left = ScreenPixels(g_captTab);
+    EXPECT_TRUE(tabShows(left, 0, 2));
+    EXPECT_TRUE(tabShows(left, 1, 0));
+
+    // No key colour anywhere on the strip, in any of these pictures.
+    for (const testutil::Pixels* p : {&screen, &overSelected, &left})
+        for (COLORREF c : p->data) ASSERT_NE(c, kMagenta);
+
+    // A look at the whole caption band.
+    g_captTab.SetItemText(0, L"11服-星潮纪元");
+    g_captTab.SetItemText(1, L"12服-星潮纪元");
+    g_captTab.SetCurSel(1);
+    Move(40, 15);
+    ::RedrawWindow(dlg_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    testutil::SavePng(ScreenPixels(dlg_), L"Z:\\tmp\\tabs_caption.png");
+}
+
+TEST_F(CaptTabTest, EraseShowsTheParentSkinAndLeavesTheDcAsFound) {
+    OpenPages(1);
+    fw::WindowDC screen(nullptr);
+    fw::OffscreenDC dc(screen, kStripWidth, kTabHeight);
+    EXPECT_EQ(::SendMessageW(g_captTab, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0), TRUE);
+    POINT windowOrg{-1, -1}, viewportOrg{-1, -1};
+    ::GetWindowOrgEx(dc, &windowOrg);
+    ::GetViewportOrgEx(dc, &viewportOrg);
+    EXPECT_EQ(windowOrg.x, 0);
+    EXPECT_EQ(windowOrg.y, 0);
+    EXPECT_EQ(viewportOrg.x, 0);
+    EXPECT_EQ(viewportOrg.y, 0);
+    EXPECT_EQ(PixelsOfDc(dc, kStripWidth, kTabHeight).data, SkinUnderStrip().data);
+}
+
+// ---------------------------------------------------------------- the reusable base
+
+// Records what the paint loop hands to each drawing step.
+class CRecordingTabs : public CTabCtrlBase {
+public:
+    struct Call {
+        char step;
+        RECT rect;
+        DWORD state;
+        std::wstring text;
+    };
+    std::vector<Call> calls;
+
+    void DrawTabBack(HDC dc, const RECT& rect, DWORD state) override {
+        calls.push_back({'b', rect, state, {}});
+        CTabCtrlBase::DrawTabBack(dc, rect, state);
+    }
+    void DrawTabClose(HDC dc, const RECT& rect, DWORD state) override {
+        calls.push_back({'c', rect, state, {}});
+        CTabCtrlBase::DrawTabClose(dc, rect, state);
+    }
+    void DrawTabText(HDC dc, const wchar_t* text, const RECT& rect, DWORD state) override {
+        calls.push_back({'t', rect, state, text});
+        CTabCtrlBase::DrawTabText(dc, text, rect, state);
+    }
+};
+
+TEST(TabCtrlBaseTest, PaintDrawsEachTabInThreeStepsWithTitleCutTo127) {
+    CRecordingTabs tabs;
+    CMainLikeDlg dlg(tabs);
+    ASSERT_TRUE(dlg.Create(IDD_MAIN));
+    ::ShowWindow(dlg, SW_SHOW);
+    const std::wstring longTitle(150, L'长');
+    tabs.InsertItem(0, L"短", 0);
+    tabs.InsertItem(1, longTitle.c_str(), 0);
+    tabs.SetCurSel(0);
+    ::SendMessageW(tabs, WM_MOUSEMOVE, 0, MAKELPARAM(TabRect(tabs, 1).left + 30, 10));
+    tabs.calls.clear();
+    ::InvalidateRect(tabs, nullptr, FALSE);
+    ::UpdateWindow(tabs);
+
+    ASSERT_EQ(tabs.calls.size(), 6u);
+    const char order[] = {'b', 'c', 't', 'b', 'c', 't'};
+    for (size_t i = 0; i < 6; ++i) {
+        const int tab = static_cast<int>(i / 3);
+        EXPECT_EQ(tabs.calls[i].step, order[i]) << i;
+        const RECT want = TabRect(tabs, tab);
+        EXPECT_TRUE(::EqualRect(&tabs.calls[i].rect, &want)) << i;
+    }
+    EXPECT_TRUE(tabs.calls[0].state & TCIS_BUTTONPRESSED);
+    EXPECT_FALSE(tabs.calls[0].state & CTabCtrlBase::kStateHot);
+    EXPECT_TRUE(tabs.calls[3].state & CTabCtrlBase::kStateHot);
+    EXPECT_EQ(tabs.calls[2].text, L"短");
+    EXPECT_EQ(tabs.calls[5].text, longTitle.substr(0, 127));
+    dlg.DestroyWindow();
+}
+
+TEST(TabCtrlBaseTest, CreateForcesStripStylesAndSetImagesNeedsTabStrip) {
+    CRecordingTabs tabs;
+    CMainLikeDlg dlg(tabs);
+    ASSERT_TRUE(dlg.Create(IDD_MAIN));
+    CTabCtrlBase made;
+    ASSERT_TRUE(made.Create(0, RECT{10, 40, 300, 62}, &dlg, 4000));
+    const DWORD forced = WS_CHILD | WS_VISIBLE | TCS_FOCUSNEVER | TCS_OWNERDRAWFIXED | TCS_FIXEDWIDTH | TCS_BUTTONS;
+    EXPECT_EQ(made.GetStyle() & forced, forced);
+
+    EXPECT_FALSE(made.SetImages(nullptr, nullptr));
+    CBitmap strip;
+    strip.Attach(LoadPngResource(Module(), IDB_TAB));
+    EXPECT_TRUE(made.SetImages(strip, nullptr));
+    EXPECT_EQ(made.m_imgTabs.GetImageCount(), 3);
+    EXPECT_FALSE(made.m_imgClose);
+    made.InsertItem(0, L"x", 0);
+    RECT r = TabRect(made, 0);
+    EXPECT_EQ(r.right - r.left, 189);
+    EXPECT_EQ(r.bottom - r.top, 22);
+    made.DestroyWindow();
+    dlg.DestroyWindow();
+}
+
+}  // namespace

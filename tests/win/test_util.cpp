@@ -164,6 +164,10 @@ Pixels CaptureScreen(HWND wnd) {
     RECT rc{};
     ::GetWindowRect(wnd, &rc);
     ::UpdateWindow(wnd);
+    return CaptureScreenRect(rc);
+}
+
+Pixels CaptureScreenRect(const RECT& rc) {
     // Wine hands window contents to the X server from its message loop: pump a
     // little so that the screen shows what was painted.
     PumpFor(150);

@@ -58,6 +58,8 @@ Pixels Capture(HWND wnd);
 // What the screen shows over a window's rectangle (children, region and all);
 // the window must be visible and on top.
 Pixels CaptureScreen(HWND wnd);
+// What the screen shows in a rectangle (screen coordinates), after a short pump.
+Pixels CaptureScreenRect(const RECT& rc);
 // Saves a capture as a PNG (for looking at).
 bool SavePng(const Pixels& pixels, const std::wstring& path);
 

@@ -15,7 +15,7 @@ cmake --build build/host -j"$jobs"
 (cd build/host && ctest --output-on-failure)
 
 echo "== operator site tests"
-python3 -m unittest discover -s tests/opsite -t . 2>&1
+python3 -m unittest discover -s tests/opsite
 
 echo "== windows build"
 cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release \

@@ -37,29 +37,6 @@ protected:
     }
 };
 
-// What the window's DC holds: the pixels its last paint left on screen.
-testutil::Pixels Grab(HWND wnd) {
-    testutil::Pixels p;
-    RECT rc{};
-    ::GetClientRect(wnd, &rc);
-    p.width = rc.right;
-    p.height = rc.bottom;
-    fw::WindowDC dc(wnd);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), p.width, -p.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    fw::UniqueBitmap dib(::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    fw::MemDC mem(dc);
-    {
-        fw::ScopedSelect select(mem, dib.get());
-        ::BitBlt(mem, 0, 0, p.width, p.height, dc, 0, 0, SRCCOPY);
-        ::GdiFlush();
-    }
-    const auto* px = static_cast<const BYTE*>(bits);
-    for (int i = 0; i < p.width * p.height; ++i) p.data.push_back(RGB(px[i * 4 + 2], px[i * 4 + 1], px[i * 4]));
-    return p;
-}
-
 void Repaint(HWND wnd) {
     ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     testutil::PumpFor(30);
@@ -103,7 +80,7 @@ protected:
 TEST_F(ImgProgressTest, WithoutImagesShowsOnlyTheParentsSkin) {
     m_bar.SetPos(50);
     Repaint(m_dlg);
-    testutil::Pixels shot = Grab(m_bar);
+    testutil::Pixels shot = testutil::CaptureWindowDC(m_bar);
     ASSERT_EQ(shot.width, kPlace.right - kPlace.left);
     for (int y = 0; y < shot.height; ++y)
         for (int x = 0; x < shot.width; ++x)
@@ -146,7 +123,7 @@ TEST_F(ImgProgressTest, FillShowsBothEndsOfTheImageAtEachPosition) {
     m_bar.SetImages(Skin(IDB_PROGRESS_TRACK), nullptr);
     const std::vector<COLORREF> track = PixelsOf(m_bar.m_hTrack);
     Repaint(m_dlg);
-    const testutil::Pixels trackOnly = Grab(m_bar);
+    const testutil::Pixels trackOnly = testutil::CaptureWindowDC(m_bar);
     ASSERT_EQ(trackOnly.width, fw);
     for (int y = 0; y < fh; ++y)
         for (int x = 0; x < fw; ++x) {
@@ -166,9 +143,9 @@ TEST_F(ImgProgressTest, FillShowsBothEndsOfTheImageAtEachPosition) {
         ::SendMessageW(m_bar, PBM_SETRANGE32, c.lo, c.hi);
         m_bar.SetPos(c.pos);
         Repaint(m_dlg);
-        testutil::Pixels shot = Grab(m_bar);
+        testutil::Pixels shot = testutil::CaptureWindowDC(m_bar);
         if (const wchar_t* dir = _wgetenv(L"XCJY_SHOT_DIR")) {
-            testutil::SavePng(Grab(m_dlg), std::wstring(dir) + L"\\progress_" + std::to_wstring(c.lo) + L"_" +
+            testutil::SavePng(testutil::CaptureWindowDC(m_dlg), std::wstring(dir) + L"\\progress_" + std::to_wstring(c.lo) + L"_" +
                                                std::to_wstring(c.hi) + L"_" + std::to_wstring(c.pos) + L".png");
         }
         const int half = c.width / 2;
@@ -182,7 +159,7 @@ TEST_F(ImgProgressTest, FillShowsBothEndsOfTheImageAtEachPosition) {
                 ASSERT_EQ(shot.at(x, y), want) << "range " << c.lo << ".." << c.hi << " pos " << c.pos << " at " << x
                                                << "," << y;
             }
-        for (COLORREF px : Grab(m_dlg).data) ASSERT_NE(px, kColorKey);
+        for (COLORREF px : testutil::CaptureWindowDC(m_dlg).data) ASSERT_NE(px, kColorKey);
     }
 }
 

@@ -250,34 +250,12 @@ void ExpectLayout(HWND box, const std::wstring& text, int type, int lines) {
 // ---------------------------------------------------------------- pixels
 
 // What the screen shows under the box's window rectangle (the region's cut
-// corners show whatever lies behind).
-testutil::Pixels ScreenShot(HWND box) {
+// corners show whatever lies behind). Read without pumping: this runs inside
+// the box's modal loop.
+testutil::Pixels ScreenOf(HWND box) {
     RECT r{};
     ::GetWindowRect(box, &r);
-    testutil::Pixels p;
-    p.width = r.right - r.left;
-    p.height = r.bottom - r.top;
-    HDC screen = ::GetDC(nullptr);
-    HDC mem = ::CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = p.width;
-    bi.bmiHeader.biHeight = -p.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(mem, dib);
-    ::BitBlt(mem, 0, 0, p.width, p.height, screen, r.left, r.top, SRCCOPY);
-    ::GdiFlush();
-    p.data.resize(static_cast<size_t>(p.width) * p.height);
-    const auto* src = static_cast<const BYTE*>(bits);
-    for (size_t i = 0; i < p.data.size(); ++i) p.data[i] = RGB(src[i * 4 + 2], src[i * 4 + 1], src[i * 4]);
-    ::SelectObject(mem, old);
-    ::DeleteObject(dib);
-    ::DeleteDC(mem);
-    ::ReleaseDC(nullptr, screen);
-    return p;
+    return testutil::ReadScreenRect(r);
 }
 
 // Text pixels, antialiased edges included: clearly darker than the light
@@ -398,7 +376,7 @@ TEST(SkinMessageBox, LinesAreDrawnLeftAlignedInACentredBlockAndNoKeyColourShows)
     BoxDriver driver;
     driver.Run(text, 0, {[&](HWND box) {
                    ::UpdateWindow(box);
-                   shot = ScreenShot(box);
+                   shot = ScreenOf(box);
                    measured = MeasureInBox(box, text);
                    firstButton = ChildRect(box, kFirst);
                    ::PostMessageW(box, WM_CLOSE, 0, 0);
@@ -461,7 +439,7 @@ TEST(SkinMessageBox, ScreenshotsOfAYesNoAndAnOkBox) {
                            ::PostMessageW(button, WM_MOUSEHOVER, 0, MAKELPARAM(5, 5));
                        },
                        [&](HWND box) {
-                           shot = ScreenShot(box);
+                           shot = ScreenOf(box);
                            ::PostMessageW(box, WM_CLOSE, 0, 0);
                        },
                    });

@@ -45,29 +45,6 @@ protected:
     }
 };
 
-// What the window's DC holds: the pixels its last paint left on screen.
-testutil::Pixels Grab(HWND wnd) {
-    testutil::Pixels p;
-    RECT rc{};
-    ::GetClientRect(wnd, &rc);
-    p.width = rc.right;
-    p.height = rc.bottom;
-    fw::WindowDC dc(wnd);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), p.width, -p.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    fw::UniqueBitmap dib(::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    fw::MemDC mem(dc);
-    {
-        fw::ScopedSelect select(mem, dib.get());
-        ::BitBlt(mem, 0, 0, p.width, p.height, dc, 0, 0, SRCCOPY);
-        ::GdiFlush();
-    }
-    const auto* px = static_cast<const BYTE*>(bits);
-    for (int i = 0; i < p.width * p.height; ++i) p.data.push_back(RGB(px[i * 4 + 2], px[i * 4 + 1], px[i * 4]));
-    return p;
-}
-
 void Repaint(HWND wnd) {
     ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     testutil::PumpFor(30);
@@ -75,7 +52,7 @@ void Repaint(HWND wnd) {
 
 void SaveShot(HWND wnd, const wchar_t* name) {
     if (const wchar_t* dir = _wgetenv(L"XCJY_SHOT_DIR"))
-        testutil::SavePng(Grab(wnd), std::wstring(dir) + L"\\" + name);
+        testutil::SavePng(testutil::CaptureWindowDC(wnd), std::wstring(dir) + L"\\" + name);
 }
 
 // Where a label's pixels differ from the parent's skin under it.
@@ -141,7 +118,7 @@ protected:
 
     Ink InkOf(const CStaticEx& label) {
         Repaint(label);
-        testutil::Pixels shot = Grab(label);
+        testutil::Pixels shot = testutil::CaptureWindowDC(label);
         RECT at = PlaceOf(label);
         Ink ink{shot.width, shot.height, {}};
         for (int y = 0; y < shot.height; ++y)
@@ -189,7 +166,7 @@ TEST_F(StaticExTest, ImageSitsAtThreeOneAndTextStartsAtEighteen) {
     EXPECT_EQ(label.m_nImageWidth, 12);
     EXPECT_EQ(label.m_nImageHeight, 13);
     Repaint(m_dlg);
-    testutil::Pixels shot = Grab(label);
+    testutil::Pixels shot = testutil::CaptureWindowDC(label);
     RECT at = PlaceOf(label);
     SaveShot(m_dlg, L"label_image.png");
 
@@ -396,7 +373,7 @@ TEST_F(StaticExTest, StyleAlignsTheText) {
         l.m_crText = RGB(72, 81, 86);
     });
     Repaint(m_dlg);
-    for (COLORREF px : Grab(m_dlg).data) ASSERT_NE(px, kColorKey);
+    for (COLORREF px : testutil::CaptureWindowDC(m_dlg).data) ASSERT_NE(px, kColorKey);
     SaveShot(m_dlg, L"label_set.png");
 }
 

@@ -171,6 +171,20 @@ Pixels CaptureScreenRect(const RECT& rc) {
     // Wine hands window contents to the X server from its message loop: pump a
     // little so that the screen shows what was painted.
     PumpFor(150);
+    return ReadScreenRect(rc);
+}
+
+Pixels CaptureWindowDC(HWND wnd) {
+    RECT rc{};
+    ::GetClientRect(wnd, &rc);
+    return ReadBlock(rc.right, rc.bottom, [wnd, rc](HDC mem) {
+        HDC dc = ::GetDC(wnd);
+        ::BitBlt(mem, 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
+        ::ReleaseDC(wnd, dc);
+    });
+}
+
+Pixels ReadScreenRect(const RECT& rc) {
     return ReadBlock(rc.right - rc.left, rc.bottom - rc.top, [rc](HDC mem) {
         HDC screen = ::GetDC(nullptr);
         ::BitBlt(mem, 0, 0, rc.right - rc.left, rc.bottom - rc.top, screen, rc.left, rc.top, SRCCOPY);

@@ -60,6 +60,10 @@ Pixels Capture(HWND wnd);
 Pixels CaptureScreen(HWND wnd);
 // What the screen shows in a rectangle (screen coordinates), after a short pump.
 Pixels CaptureScreenRect(const RECT& rc);
+// The same without pumping first (safe inside a timer of a modal loop).
+Pixels ReadScreenRect(const RECT& rc);
+// What a window's own DC holds now: the pixels its last paint left there.
+Pixels CaptureWindowDC(HWND wnd);
 // Saves a capture as a PNG (for looking at).
 bool SavePng(const Pixels& pixels, const std::wstring& path);
 

@@ -197,4 +197,76 @@ TEST(Startup, DecliningUninstallChangesNothing) {
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
 }
 
+// The default value of a registry key under HKEY_CLASSES_ROOT, put back on scope exit.
+class ClassesValue {
+public:
+    ClassesValue(const std::wstring& key, const std::wstring& value) : key_(key) {
+        wchar_t old[1024] = {};
+        LONG size = sizeof old;
+        had_ = ::RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), old, &size) == ERROR_SUCCESS;
+        old_ = old;
+        ::RegSetValueW(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(), 0);
+    }
+    ~ClassesValue() {
+        if (had_) ::RegSetValueW(HKEY_CLASSES_ROOT, key_.c_str(), REG_SZ, old_.c_str(), 0);
+    }
+
+private:
+    std::wstring key_, old_;
+    bool had_ = false;
+};
+
+std::string ReadFileText(const std::wstring& path) {
+    std::string text;
+    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return text;
+    char buf[512];
+    DWORD got = 0;
+    while (::ReadFile(f, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
+    ::CloseHandle(f);
+    return text;
+}
+
+TEST(Startup, WebModeOpensTheGameSiteInTheDefaultBrowserAndEnds) {
+    // The "browser" writes the address it was given into a file.
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring out = std::wstring(temp) + L"xcjy_opened_url.txt";
+    ::DeleteFileW(out.c_str());
+    ClassesValue browser(L"http\\shell\\open\\command", L"cmd.exe /c echo %1> \"" + out + L"\"");
+    ::SetEnvironmentVariableW(L"XCJY_GAME_SITE", L"127.0.0.1:8123");
+
+    Process launcher;
+    ASSERT_TRUE(launcher.Start(LauncherPath(), L"/webTovraD"));
+    bool sawWindow = false;
+    bool ended = PumpUntil(
+        [&] {
+            sawWindow = sawWindow || HasVisibleWindow(launcher.id());
+            return !launcher.Running();
+        },
+        kTimeout);
+    ::SetEnvironmentVariableW(L"XCJY_GAME_SITE", nullptr);
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(sawWindow);
+    EXPECT_TRUE(PumpUntil([&] { return ReadFileText(out).find("http://127.0.0.1:8123/") != std::string::npos; },
+                          kTimeout))
+        << ReadFileText(out);
+    ::DeleteFileW(out.c_str());
+}
+
+TEST(Startup, InstallModeEndsWithoutAWindow) {
+    // Started from the build folder, which is not the install folder.
+    Process launcher;
+    ASSERT_TRUE(launcher.Start(LauncherPath(), L"-uninst"));
+    bool sawWindow = false;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            sawWindow = sawWindow || HasVisibleWindow(launcher.id());
+            return !launcher.Running();
+        },
+        kTimeout));
+    EXPECT_FALSE(sawWindow);
+}
+
 }  // namespace

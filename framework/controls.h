@@ -39,13 +39,6 @@ public:
     }
 };
 
-class CEdit : public CWnd {
-public:
-    bool Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
-        return CreateEx(0, WC_EDITW, L"", style, rect, parent ? parent->m_hWnd : nullptr, id);
-    }
-};
-
 class CProgressCtrl : public CWnd {
 public:
     bool Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {

@@ -1,4 +1,4 @@
-// GDI owners and scoped helpers: the owning CBitmap/CFont/CBrush the window
+// GDI owners and scoped helpers: the owning CBitmap and CFont the window
 // classes keep as members, and the DC helpers every paint handler uses.
 #pragma once
 
@@ -40,14 +40,6 @@ class CFont : public GdiObject<HFONT> {
 public:
     bool CreateFontIndirect(const LOGFONTW& lf) {
         Attach(::CreateFontIndirectW(&lf));
-        return GetSafeHandle() != nullptr;
-    }
-};
-
-class CBrush : public GdiObject<HBRUSH> {
-public:
-    bool CreateSolidBrush(COLORREF c) {
-        Attach(::CreateSolidBrush(c));
         return GetSafeHandle() != nullptr;
     }
 };
@@ -153,5 +145,4 @@ private:
 }  // namespace fw
 
 using fw::CBitmap;
-using fw::CBrush;
 using fw::CFont;

@@ -43,33 +43,16 @@ struct KernelHandleTraits {
     static HANDLE invalid() { return nullptr; }
     static void close(HANDLE h) { ::CloseHandle(h); }
 };
-// CreateFile answers INVALID_HANDLE_VALUE, not NULL, on failure.
-struct FileHandleTraits {
-    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(HANDLE h) { ::CloseHandle(h); }
-};
 template <class T>
 struct GdiTraits {
     static T invalid() { return nullptr; }
     static void close(T h) { ::DeleteObject(h); }
 };
-struct IconTraits {
-    static HICON invalid() { return nullptr; }
-    static void close(HICON h) { ::DestroyIcon(h); }
-};
-struct ModuleTraits {
-    static HMODULE invalid() { return nullptr; }
-    static void close(HMODULE h) { ::FreeLibrary(h); }
-};
 
 using UniqueHandle = Unique<HANDLE, KernelHandleTraits>;
-using UniqueFile = Unique<HANDLE, FileHandleTraits>;
 using UniqueBitmap = Unique<HBITMAP, GdiTraits<HBITMAP>>;
 using UniqueRegion = Unique<HRGN, GdiTraits<HRGN>>;
-using UniqueFont = Unique<HFONT, GdiTraits<HFONT>>;
 using UniqueBrush = Unique<HBRUSH, GdiTraits<HBRUSH>>;
-using UniqueIcon = Unique<HICON, IconTraits>;
-using UniqueModule = Unique<HMODULE, ModuleTraits>;
 
 // A COM interface pointer that releases its reference.
 template <class T>
@@ -102,20 +85,6 @@ public:
 
 private:
     T* p_ = nullptr;
-};
-
-// COM initialisation for the calling thread, undone on scope exit.
-class ComInit {
-public:
-    explicit ComInit(DWORD model = COINIT_APARTMENTTHREADED) : hr_(::CoInitializeEx(nullptr, model)) {}
-    ~ComInit() {
-        if (SUCCEEDED(hr_)) ::CoUninitialize();
-    }
-    ComInit(const ComInit&) = delete;
-    ComInit& operator=(const ComInit&) = delete;
-
-private:
-    HRESULT hr_;
 };
 
 }  // namespace fw

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the launcher and runs it against the local operator site:
 #   scripts/run.sh [launcher arguments, default /XCJY]
-# Uses the X display in $DISPLAY when XCJY_USE_DISPLAY=1, otherwise a private
-# Xvfb; with XCJY_SCREENSHOT=file.png a screenshot of that display is taken
-# after XCJY_SCREENSHOT_DELAY seconds (default 6).
+# Shows the windows on the X display in $DISPLAY when there is one, otherwise in
+# a private Xvfb (XCJY_USE_XVFB=1 forces that); with XCJY_SCREENSHOT=file.png a
+# screenshot of that display is taken after XCJY_SCREENSHOT_DELAY seconds
+# (default 6).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -18,6 +19,7 @@ portfile="$(mktemp)"
 rm -f "$portfile"
 python3 tools/opsite/opsite.py --port 0 --port-file "$portfile" --version-of "$exe" &
 site_pid=$!
+if [ -n "${DISPLAY:-}" ] && [ -z "${XCJY_USE_XVFB:-}" ]; then export XCJY_USE_DISPLAY=1; fi
 . scripts/wine-session.sh
 cleanup() {
     kill "$site_pid" 2>/dev/null || true

@@ -23,6 +23,7 @@ cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release \
 cmake --build build/win32 -j"$jobs"
 
 echo "== windows tests under wine"
+unset XCJY_USE_DISPLAY  # tests always run in a private Xvfb
 . scripts/wine-session.sh
 trap wine_session_stop EXIT
 wine_session_start "$root/build/wineprefix"

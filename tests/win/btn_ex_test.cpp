@@ -5,26 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
-// A button on a skinned dialog, with the dialog counting the clicks it gets.
-class ButtonHost : public TestSkinnedDlg {
-public:
-    ButtonHost() : TestSkinnedDlg(SkinSetup{}) {}
-    int clicks = 0;
-
-protected:
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        if (LOWORD(wParam) == 77 && HIWORD(wParam) == BN_CLICKED) {
-            ++clicks;
-            return TRUE;
-        }
-        return TestSkinnedDlg::OnCommand(wParam, lParam);
-    }
-};
-
 struct ButtonScene {
-    ButtonHost host;
+    TestSkinnedDlg host;
     CBtnEx button;
     fw::UniqueBitmap strip;
 
@@ -40,6 +26,9 @@ struct ButtonScene {
     // The button drawn through WM_PRINTCLIENT, which owner-drawn buttons
     // answer with the same WM_DRAWITEM painting they use on screen.
     testutil::Pixels Shot() { return testutil::Capture(button.m_hWnd); }
+    long Clicks() const {
+        return std::count(host.commands.begin(), host.commands.end(), MAKEWPARAM(77, BN_CLICKED));
+    }
     // What frame f should look like: the strip's pixel, or the dialog's skin
     // where the strip is transparent.
     testutil::Pixels Expected(int frame, const testutil::Pixels& background) {
@@ -101,12 +90,12 @@ TEST(ImageButton, PressDragOffAndReleaseOutsideDoesNotClick) {
     ::SendMessageW(s.button.m_hWnd, WM_MOUSELEAVE, 0, 0);
     testutil::PumpFor(50);
     EXPECT_EQ(s.Shot().data, s.Expected(0, bg).data);
-    EXPECT_EQ(s.host.clicks, 0);
+    EXPECT_EQ(s.Clicks(), 0);
 
     ::SendMessageW(s.button.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     ::SendMessageW(s.button.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     testutil::PumpFor(50);
-    EXPECT_EQ(s.host.clicks, 1);
+    EXPECT_EQ(s.Clicks(), 1);
 }
 
 TEST(ImageButton, TextComesFromSubclassingOrFromTheField) {

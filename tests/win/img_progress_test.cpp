@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "skin/dlg_ex.h"
 #include "skin/skin_image.h"
+#include "tests/win/skinned_dialog_fixture.h"
 #include "tests/win/test_util.h"
 
 #include <gtest/gtest.h>
@@ -16,26 +17,6 @@
 #include <vector>
 
 namespace {
-
-// The parent: a dialog on a real template, skinned as the small dialogs are.
-class SkinnedParent : public CDlgEx {
-public:
-    SkinnedParent() : CDlgEx(IDD_MSGBOX) {}
-
-protected:
-    BOOL OnInitDialog() override {
-        CDlgEx::OnInitDialog();
-        m_nCaptionHeight = 30;
-        m_nBorder = 4;
-        m_nBtnRightMargin = 0;
-        m_nBtnTop = 0;
-        SetCaptionText(L"星潮纪元");
-        HINSTANCE res = AfxGetResourceHandle();
-        fw::UniqueBitmap close(LoadPngResource(res, IDB_CAPT_CLOSE));
-        SetSkin(close.get(), nullptr, LoadPngResource(res, IDB_SMALL_BK), FALSE, TRUE);
-        return TRUE;
-    }
-};
 
 void Repaint(HWND wnd) {
     ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -52,7 +33,7 @@ protected:
     // seconds for one to withdraw a managed window (a popup with a system menu,
     // like this template) each time such a window is destroyed.
     static void SetUpTestSuite() {
-        s_dlg = std::make_unique<SkinnedParent>();
+        s_dlg = std::make_unique<TestSkinnedDlg>();
         if (!s_dlg->Create(IDD_MSGBOX)) return;
         ::SetWindowPos(*s_dlg, nullptr, 100, 100, 460, 200, SWP_NOZORDER | SWP_NOACTIVATE);
         ::ShowWindow(*s_dlg, SW_SHOWNA);
@@ -70,9 +51,9 @@ protected:
         ASSERT_TRUE(m_bar.Create(WS_CHILD | WS_VISIBLE, kPlace, &m_dlg, 1024));
     }
 
-    inline static std::unique_ptr<SkinnedParent> s_dlg;
+    inline static std::unique_ptr<TestSkinnedDlg> s_dlg;
     inline static testutil::Pixels s_skin;
-    SkinnedParent& m_dlg = *s_dlg;
+    TestSkinnedDlg& m_dlg = *s_dlg;
     const testutil::Pixels& m_skin = s_skin;
     CImgProgress m_bar;
 };

@@ -6,6 +6,7 @@
 #include "skin/skin_image.h"
 
 #include <functional>
+#include <vector>
 
 struct SkinSetup {
     int captionHeight = 30;
@@ -24,7 +25,7 @@ struct SkinSetup {
 
 class TestSkinnedDlg : public CDlgEx {
 public:
-    explicit TestSkinnedDlg(SkinSetup setup, UINT templateId = IDD_MSGBOX) : CDlgEx(templateId), setup_(setup) {}
+    explicit TestSkinnedDlg(SkinSetup setup = {}, UINT templateId = IDD_MSGBOX) : CDlgEx(templateId), setup_(setup) {}
 
     using CDlgEx::OnBtnMax;
 
@@ -32,6 +33,7 @@ public:
     bool Make() { return Create(m_nIDTemplate, nullptr) != FALSE; }
 
     std::function<void()> afterInit;
+    std::vector<WPARAM> commands;  // every WM_COMMAND's wParam, in order
 
 protected:
     BOOL OnInitDialog() override {
@@ -50,6 +52,10 @@ protected:
                 load(setup_.max), load(setup_.restore));
         if (afterInit) afterInit();
         return TRUE;
+    }
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+        commands.push_back(wParam);
+        return CDlgEx::OnCommand(wParam, lParam);
     }
     void OnOK() override {}
     void OnCancel() override {}

@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "skin/dlg_ex.h"
 #include "skin/skin_image.h"
+#include "tests/win/skinned_dialog_fixture.h"
 #include "tests/win/test_util.h"
 
 #include <gtest/gtest.h>
@@ -18,32 +19,6 @@
 #include <vector>
 
 namespace {
-
-// The parent every label sits on: a dialog on a real template, skinned as the
-// small dialogs skin themselves.
-class SkinnedParent : public CDlgEx {
-public:
-    SkinnedParent() : CDlgEx(IDD_MSGBOX) {}
-    std::vector<WPARAM> m_commands;
-
-protected:
-    BOOL OnInitDialog() override {
-        CDlgEx::OnInitDialog();
-        m_nCaptionHeight = 30;
-        m_nBorder = 4;
-        m_nBtnRightMargin = 0;
-        m_nBtnTop = 0;
-        SetCaptionText(L"星潮纪元");
-        HINSTANCE res = AfxGetResourceHandle();
-        fw::UniqueBitmap close(LoadPngResource(res, IDB_CAPT_CLOSE));
-        SetSkin(close.get(), nullptr, LoadPngResource(res, IDB_SMALL_BK), FALSE, TRUE);
-        return TRUE;
-    }
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        m_commands.push_back(wParam);
-        return CDlgEx::OnCommand(wParam, lParam);
-    }
-};
 
 void Repaint(HWND wnd) {
     ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -78,7 +53,7 @@ protected:
     // seconds for one to withdraw a managed window (a popup with a system menu,
     // like this template) each time such a window is destroyed.
     static void SetUpTestSuite() {
-        s_dlg = std::make_unique<SkinnedParent>();
+        s_dlg = std::make_unique<TestSkinnedDlg>();
         if (!s_dlg->Create(IDD_MSGBOX)) return;
         ::SetWindowPos(*s_dlg, nullptr, 100, 100, 460, 240, SWP_NOZORDER | SWP_NOACTIVATE);
         ::ShowWindow(*s_dlg, SW_SHOWNA);
@@ -93,7 +68,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_dlg.m_hWnd);
         ASSERT_EQ(m_skin.width, 460);
-        m_dlg.m_commands.clear();
+        m_dlg.commands.clear();
     }
     void TearDown() override { m_labels.clear(); }
 
@@ -142,9 +117,9 @@ protected:
         return size.cx;
     }
 
-    inline static std::unique_ptr<SkinnedParent> s_dlg;
+    inline static std::unique_ptr<TestSkinnedDlg> s_dlg;
     inline static testutil::Pixels s_skin;
-    SkinnedParent& m_dlg = *s_dlg;
+    TestSkinnedDlg& m_dlg = *s_dlg;
     const testutil::Pixels& m_skin = s_skin;
     std::vector<std::unique_ptr<CStaticEx>> m_labels;
 };
@@ -320,7 +295,7 @@ TEST_F(StaticExTest, ClickOnNotifyLabelReachesParentAsStnClicked) {
     ::PostMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     ::PostMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_TRUE(testutil::PumpUntil(
-        [&] { return std::find(m_dlg.m_commands.begin(), m_dlg.m_commands.end(), clicked) != m_dlg.m_commands.end(); },
+        [&] { return std::find(m_dlg.commands.begin(), m_dlg.commands.end(), clicked) != m_dlg.commands.end(); },
         2000));
 }
 

@@ -178,7 +178,7 @@ protected:
         m_nBtnTop = 0;
         m_bResizable = TRUE;
         HICON icon = static_cast<HICON>(::LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                                     16, 16, 0));
+                                                     16, 16, LR_SHARED));
         ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
         close_.reset(Skin(IDB_CAPT_CLOSE));
         min_.reset(Skin(IDB_CAPT_MIN));

@@ -12,7 +12,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND wnd, UINT msg, WPARAM, LPARAM lParam) 
 }
 
 BOOL CDialog::HandleInitDialog(HWND wnd) {
-    if (!Attach(wnd)) return TRUE;
+    if (!AttachCreated(wnd)) return TRUE;
     RECT before{};
     ::GetWindowRect(wnd, &before);
     BOOL result = OnInitDialog();

@@ -74,6 +74,12 @@ protected:
 
     // Sets up the link between this object and wnd.
     bool Attach(HWND wnd);
+    // The same for a window this object made: it is destroyed with the object.
+    bool AttachCreated(HWND wnd) {
+        if (!Attach(wnd)) return false;
+        m_bCreated = true;
+        return true;
+    }
 
 private:
     static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,

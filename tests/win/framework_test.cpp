@@ -134,3 +134,19 @@ TEST(Framework, QuitEndsNestedModalLoopsAndIsPostedAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Framework, AModelessDialogGoesWithItsObject) {
+    HWND wnd = nullptr;
+    {
+        CDialog dlg(IDD_MSGBOX);
+        ASSERT_TRUE(dlg.Create(IDD_MSGBOX));
+        wnd = dlg.m_hWnd;
+        EXPECT_EQ(CWnd::FromHandlePermanent(wnd), &dlg);
+    }
+    EXPECT_FALSE(::IsWindow(wnd));
+    EXPECT_EQ(CWnd::FromHandlePermanent(wnd), nullptr);
+}
+
+}  // namespace

@@ -31,6 +31,13 @@ public:
     // Sets the window text and repaints only the caption text's area.
     void SetCaptionText(const std::wstring& text);
     void InvalidateCaptionButtons();
+    // The caption band's layout, as subclasses set it before SetSkin.
+    void SetCaptionLayout(int captionHeight, int border, int btnRightMargin, int btnTop) {
+        m_nCaptionHeight = captionHeight;
+        m_nBorder = border;
+        m_nBtnRightMargin = btnRightMargin;
+        m_nBtnTop = btnTop;
+    }
     // Paints the skin into dc for the current window size.
     void DrawSkin(HDC dc);
 

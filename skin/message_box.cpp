@@ -45,10 +45,7 @@ void CMessageBox::CreateButton(CBtnEx& button, const RECT& rect, UINT id, HBITMA
 
 BOOL CMessageBox::OnInitDialog() {
     CDlgEx::OnInitDialog();
-    m_nCaptionHeight = kCaptionHeight;
-    m_nBorder = kBorder;
-    m_nBtnRightMargin = 0;
-    m_nBtnTop = 0;
+    SetCaptionLayout(kCaptionHeight, kBorder, 0, 0);
     // The close button is placed against the template's width here; the resize
     // below moves it to the final right edge (CDlgEx's WM_SIZE).
     SetSkin(m_bmpClose, nullptr, m_bmpBack.Detach(), FALSE, TRUE);

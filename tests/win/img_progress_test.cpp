@@ -18,26 +18,14 @@
 
 namespace {
 
-void Repaint(HWND wnd) {
-    ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    testutil::PumpFor(30);
-}
-
 HBITMAP Skin(UINT id) { return LoadPngResource(AfxGetResourceHandle(), id); }
 
 class ImgProgressTest : public ::testing::Test {
 protected:
     static constexpr RECT kPlace{30, 80, 330, 100};
 
-    // One parent for the whole suite: without a window manager, wine waits two
-    // seconds for one to withdraw a managed window (a popup with a system menu,
-    // like this template) each time such a window is destroyed.
     static void SetUpTestSuite() {
-        s_dlg = std::make_unique<TestSkinnedDlg>();
-        if (!s_dlg->Create(IDD_MSGBOX)) return;
-        ::SetWindowPos(*s_dlg, nullptr, 100, 100, 460, 200, SWP_NOZORDER | SWP_NOACTIVATE);
-        ::ShowWindow(*s_dlg, SW_SHOWNA);
-        Repaint(*s_dlg);
+        s_dlg = MakeSuiteParent(460, 200);
         // Taken before any bar exists: the parent's own picture of its skin.
         s_skin = testutil::Capture(*s_dlg);
     }
@@ -60,7 +48,7 @@ protected:
 
 TEST_F(ImgProgressTest, WithoutImagesShowsOnlyTheParentsSkin) {
     m_bar.SetPos(50);
-    Repaint(m_dlg);
+    testutil::Repaint(m_dlg);
     testutil::Pixels shot = testutil::CaptureWindowDC(m_bar);
     ASSERT_EQ(shot.width, kPlace.right - kPlace.left);
     for (int y = 0; y < shot.height; ++y)
@@ -103,7 +91,7 @@ TEST_F(ImgProgressTest, FillShowsBothEndsOfTheImageAtEachPosition) {
     const int fw = 390, fh = 21;
     m_bar.SetImages(Skin(IDB_PROGRESS_TRACK), nullptr);
     const std::vector<COLORREF> track = PixelsOf(m_bar.m_hTrack);
-    Repaint(m_dlg);
+    testutil::Repaint(m_dlg);
     const testutil::Pixels trackOnly = testutil::CaptureWindowDC(m_bar);
     ASSERT_EQ(trackOnly.width, fw);
     for (int y = 0; y < fh; ++y)
@@ -123,7 +111,7 @@ TEST_F(ImgProgressTest, FillShowsBothEndsOfTheImageAtEachPosition) {
     for (const Case& c : cases) {
         ::SendMessageW(m_bar, PBM_SETRANGE32, c.lo, c.hi);
         m_bar.SetPos(c.pos);
-        Repaint(m_dlg);
+        testutil::Repaint(m_dlg);
         testutil::Pixels shot = testutil::CaptureWindowDC(m_bar);
         if (const wchar_t* dir = _wgetenv(L"XCJY_SHOT_DIR")) {
             testutil::SavePng(testutil::CaptureWindowDC(m_dlg), std::wstring(dir) + L"\\progress_" + std::to_wstring(c.lo) + L"_" +

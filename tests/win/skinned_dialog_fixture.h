@@ -4,8 +4,10 @@
 #include "res/resource.h"
 #include "skin/dlg_ex.h"
 #include "skin/skin_image.h"
+#include "tests/win/test_util.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 struct SkinSetup {
@@ -38,10 +40,7 @@ public:
 protected:
     BOOL OnInitDialog() override {
         CDlgEx::OnInitDialog();
-        m_nCaptionHeight = setup_.captionHeight;
-        m_nBorder = setup_.border;
-        m_nBtnRightMargin = setup_.btnRightMargin;
-        m_nBtnTop = setup_.btnTop;
+        SetCaptionLayout(setup_.captionHeight, setup_.border, setup_.btnRightMargin, setup_.btnTop);
         m_bResizable = setup_.resizable;
         HINSTANCE inst = ::GetModuleHandleW(nullptr);
         auto load = [inst](UINT id) { return id ? LoadPngResource(inst, id) : nullptr; };
@@ -65,6 +64,18 @@ private:
     fw::UniqueBitmap closeStrip_;
     fw::UniqueBitmap minStrip_;
 };
+
+// A shown skinned parent for a whole test suite. Made once per suite: without a
+// window manager, wine waits for one to withdraw a managed window (a popup with
+// a system menu, like this template) each time such a window is destroyed.
+inline std::unique_ptr<TestSkinnedDlg> MakeSuiteParent(int width, int height) {
+    auto dlg = std::make_unique<TestSkinnedDlg>();
+    if (!dlg->Create(IDD_MSGBOX)) return dlg;
+    ::SetWindowPos(*dlg, nullptr, 100, 100, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::ShowWindow(*dlg, SW_SHOWNA);
+    testutil::Repaint(*dlg);
+    return dlg;
+}
 
 // Client size set directly (the dialog has no frame, so window = client).
 inline void ResizeTo(HWND wnd, int w, int h) {

@@ -20,11 +20,6 @@
 
 namespace {
 
-void Repaint(HWND wnd) {
-    ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    testutil::PumpFor(30);
-}
-
 void SaveShot(HWND wnd, const wchar_t* name) {
     if (const wchar_t* dir = _wgetenv(L"XCJY_SHOT_DIR"))
         testutil::SavePng(testutil::CaptureWindowDC(wnd), std::wstring(dir) + L"\\" + name);
@@ -47,17 +42,20 @@ struct Ink {
     }
 };
 
+// `both` is exactly `first` with `second` drawn `step` pixels lower.
+void ExpectStacked(const Ink& both, const Ink& first, const Ink& second, int step) {
+    for (int y = 0; y < both.height; ++y)
+        for (int x = 0; x < both.width; ++x) {
+            const int y2 = y - step;
+            const bool want = first.at(x, y) || (y2 >= 0 && second.at(x, y2));
+            ASSERT_EQ(both.at(x, y), want) << "step " << step << " at " << x << "," << y;
+        }
+}
+
 class StaticExTest : public ::testing::Test {
 protected:
-    // One parent for the whole suite: without a window manager, wine waits two
-    // seconds for one to withdraw a managed window (a popup with a system menu,
-    // like this template) each time such a window is destroyed.
     static void SetUpTestSuite() {
-        s_dlg = std::make_unique<TestSkinnedDlg>();
-        if (!s_dlg->Create(IDD_MSGBOX)) return;
-        ::SetWindowPos(*s_dlg, nullptr, 100, 100, 460, 240, SWP_NOZORDER | SWP_NOACTIVATE);
-        ::ShowWindow(*s_dlg, SW_SHOWNA);
-        Repaint(*s_dlg);
+        s_dlg = MakeSuiteParent(460, 240);
         // Taken before any label exists: the parent's own picture of its skin.
         s_skin = testutil::Capture(*s_dlg);
     }
@@ -92,7 +90,7 @@ protected:
     }
 
     Ink InkOf(const CStaticEx& label) {
-        Repaint(label);
+        testutil::Repaint(label);
         testutil::Pixels shot = testutil::CaptureWindowDC(label);
         RECT at = PlaceOf(label);
         Ink ink{shot.width, shot.height, {}};
@@ -140,7 +138,7 @@ TEST_F(StaticExTest, ImageSitsAtThreeOneAndTextStartsAtEighteen) {
     });
     EXPECT_EQ(label.m_nImageWidth, 12);
     EXPECT_EQ(label.m_nImageHeight, 13);
-    Repaint(m_dlg);
+    testutil::Repaint(m_dlg);
     testutil::Pixels shot = testutil::CaptureWindowDC(label);
     RECT at = PlaceOf(label);
     SaveShot(m_dlg, L"label_image.png");
@@ -200,12 +198,7 @@ TEST_F(StaticExTest, LineFeedStartsALineOneLinePlusGapLower) {
         label.m_strText = L"ab\r\ncd";
         Ink both = InkOf(label);
         ASSERT_GT(first.count(), 0);
-        for (int y = 0; y < both.height; ++y)
-            for (int x = 0; x < both.width; ++x) {
-                const int y2 = y - (lh + gap);
-                const bool want = first.at(x, y) || (y2 >= 0 && second.at(x, y2));
-                ASSERT_EQ(both.at(x, y), want) << "gap " << gap << " at " << x << "," << y;
-            }
+        ExpectStacked(both, first, second, lh + gap);
         label.DestroyWindow();
     }
 }
@@ -224,12 +217,7 @@ TEST_F(StaticExTest, LongTextBreaksBetweenCharacters) {
     label.m_strText = L"efgh";
     Ink second = InkOf(label);
     ASSERT_GT(second.count(), 0);
-    for (int y = 0; y < wrapped.height; ++y)
-        for (int x = 0; x < wrapped.width; ++x) {
-            const int y2 = y - (lh + 3);
-            const bool want = first.at(x, y) || (y2 >= 0 && second.at(x, y2));
-            ASSERT_EQ(wrapped.at(x, y), want) << "at " << x << "," << y;
-        }
+    ExpectStacked(wrapped, first, second, lh + 3);
 }
 
 // Each font setting changes the text against a plain label of the same text.
@@ -347,7 +335,7 @@ TEST_F(StaticExTest, StyleAlignsTheText) {
         l.m_nFontHeight = 16;
         l.m_crText = RGB(72, 81, 86);
     });
-    Repaint(m_dlg);
+    testutil::Repaint(m_dlg);
     for (COLORREF px : testutil::CaptureWindowDC(m_dlg).data) ASSERT_NE(px, kColorKey);
     SaveShot(m_dlg, L"label_set.png");
 }

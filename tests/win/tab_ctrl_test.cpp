@@ -86,10 +86,7 @@ protected:
         CDlgEx::OnInitDialog();
         ModifyStyle(0, WS_CLIPCHILDREN);
         SetCaptionText(L"星潮纪元");
-        m_nCaptionHeight = 30;
-        m_nBorder = 4;
-        m_nBtnRightMargin = 0;
-        m_nBtnTop = 0;
+        SetCaptionLayout(30, 4, 0, 0);
         m_bmpClose.Attach(LoadPngResource(Module(), IDB_CAPT_CLOSE));
         m_bmpMin.Attach(LoadPngResource(Module(), IDB_CAPT_MIN));
         SetSkin(m_bmpClose, m_bmpMin, LoadPngResource(Module(), IDB_MAIN_BK), FALSE, TRUE,

@@ -74,6 +74,11 @@ BOOL CALLBACK CollectWindowOfProcess(HWND wnd, LPARAM lp) {
 }
 }  // namespace
 
+void Repaint(HWND wnd) {
+    ::RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpFor(30);
+}
+
 std::vector<HWND> TopLevelWindows(DWORD pid) {
     EnumContext ctx{pid, {}};
     ::EnumWindows(CollectWindowOfProcess, reinterpret_cast<LPARAM>(&ctx));

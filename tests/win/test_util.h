@@ -37,6 +37,8 @@ private:
 // shown to observe (if given) before it is dispatched. Returns pred().
 bool PumpUntil(const std::function<bool()>& pred, DWORD ms, const std::function<void(const MSG&)>& observe = {});
 void PumpFor(DWORD ms);
+// Invalidates a window with its children, paints it now and pumps a moment.
+void Repaint(HWND wnd);
 
 // Top-level windows of a process (visible or not).
 std::vector<HWND> TopLevelWindows(DWORD pid);

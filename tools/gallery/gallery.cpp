@@ -79,10 +79,7 @@ public:
 protected:
     BOOL OnInitDialog() override {
         CDlgEx::OnInitDialog();
-        m_nCaptionHeight = 30;
-        m_nBorder = 4;
-        m_nBtnRightMargin = 0;
-        m_nBtnTop = 0;
+        SetCaptionLayout(30, 4, 0, 0);
         close_.reset(Skin(IDB_CAPT_CLOSE));
         SetCaptionText(L"控件展示");
         SetSkin(close_.get(), nullptr, Skin(IDB_SMALL_BK), FALSE, TRUE);
@@ -172,10 +169,7 @@ protected:
     }
     BOOL OnInitDialog() override {
         CDlgEx::OnInitDialog();
-        m_nCaptionHeight = 30;
-        m_nBorder = 4;
-        m_nBtnRightMargin = 0;
-        m_nBtnTop = 0;
+        SetCaptionLayout(30, 4, 0, 0);
         m_bResizable = TRUE;
         HICON icon = static_cast<HICON>(::LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
                                                      16, 16, LR_SHARED));

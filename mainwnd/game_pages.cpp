@@ -9,6 +9,12 @@ int GetPageCount() { return static_cast<int>(g_arrPages.size()); }
 
 void AddGamePage(const std::wstring& address) { g_arrPages.push_back(std::make_unique<CGameWnd>(address)); }
 
+BOOL IsAccountOpen(const std::wstring& account, const std::wstring& server) {
+    for (size_t i = 0; i < g_arrAccounts.size() && i < g_arrServers.size(); ++i)
+        if (g_arrAccounts[i] == account && g_arrServers[i] == server) return TRUE;
+    return FALSE;
+}
+
 std::wstring GetTabTitle(int index) {
     if (index < 0 || index >= static_cast<int>(g_arrServers.size())) return {};
     return g_arrServers[static_cast<size_t>(index)] + L"服-" + kGameTitle;

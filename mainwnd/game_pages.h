@@ -20,6 +20,9 @@ extern BOOL g_bHall;
 
 int GetPageCount();
 void AddGamePage(const std::wstring& address);
+// TRUE when an open page was opened with this account on this server (both
+// compared exactly): the login refuses the same account twice on one server.
+BOOL IsAccountOpen(const std::wstring& account, const std::wstring& server);
 // The full title of page i: its server, "服-" and the game title; empty when i
 // is out of range.
 std::wstring GetTabTitle(int index);

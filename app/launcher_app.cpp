@@ -20,7 +20,7 @@
 // The process-wide objects live in this one file so that they are built in this
 // order before start-up and destroyed in the reverse order at exit.
 CLauncherApp theApp;
-CCaptTab g_captTab;
+CCaptTab g_captTab(GamePageSet());
 CGameWnd g_hallPage(site::GameRootUrl(CurrentSite()));
 std::vector<std::unique_ptr<CGameWnd>> g_arrPages;
 std::vector<std::wstring> g_arrAccounts;

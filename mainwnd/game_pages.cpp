@@ -56,3 +56,29 @@ BOOL ShowCurrentPage(BOOL show) {
     }
     return TRUE;
 }
+
+namespace {
+class CGamePageSet final : public CTabPageSet {
+public:
+    std::wstring PageTitle(int index) const override {
+        return index < 0 || index >= GetPageCount() ? std::wstring() : GetTabTitle(index);
+    }
+    std::wstring GameTitle() const override { return kGameTitle; }
+    HWND PageWindow(LPARAM tabData) const override {
+        const auto* page = reinterpret_cast<const CGameWnd*>(tabData);
+        return page ? page->m_hWnd : nullptr;
+    }
+    void ShowCurrentPage() override { ::ShowCurrentPage(TRUE); }
+    void ClosePage(int index) override { ::ClosePage(index); }
+    bool HallShown() const override { return g_bHall != FALSE; }
+    void HideHall() override {
+        g_bHall = FALSE;
+        if (g_hallPage.m_hWnd) ::ShowWindow(g_hallPage.m_hWnd, SW_HIDE);
+    }
+};
+}  // namespace
+
+CTabPageSet& GamePageSet() {
+    static CGamePageSet pages;
+    return pages;
+}

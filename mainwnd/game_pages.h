@@ -3,6 +3,7 @@
 #pragma once
 
 #include "mainwnd/game_wnd.h"
+#include "skin/tab_page_set.h"
 
 #include <memory>
 #include <string>
@@ -30,3 +31,7 @@ std::wstring GetTabTitle(int index);
 void ClosePage(int index);
 // Hides every game page, then (show TRUE) shows and focuses the current tab's page.
 BOOL ShowCurrentPage(BOOL show);
+
+// The page set as the caption strip sees it: each tab's item data is its
+// CGameWnd. One object for the process, made on first use.
+CTabPageSet& GamePageSet();

@@ -1,7 +1,5 @@
 #include "skin/tab_ctrl.h"
 
-#include "app/launcher_ids.h"
-#include "mainwnd/game_pages.h"
 #include "skin/message_box.h"
 #include "skin/skin_geometry.h"
 #include "skin/skin_image.h"
@@ -23,10 +21,6 @@ skin::Rect ToSkin(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 RECT ToWin(const skin::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
-
-CGameWnd* PageOfTab(const CTabCtrl& tabs, int index) {
-    return index < 0 ? nullptr : reinterpret_cast<CGameWnd*>(tabs.GetItemData(index));
-}
 
 }  // namespace
 
@@ -222,9 +216,8 @@ void CCaptTab::DrawTabClose(HDC dc, const RECT&, DWORD) {
     DrawStripFrame(m_imgClose, frame, dc, box.left, box.top, box.width(), box.height());
 }
 
-std::wstring CCaptTab::PageTitle(int index) {
-    if (index < 0 || index >= GetPageCount()) return {};
-    return GetTabTitle(index);
+HWND CCaptTab::PageOfTab(int index) const {
+    return index < 0 ? nullptr : m_pages.PageWindow(GetItemData(index));
 }
 
 void CCaptTab::InvalidateCloseBox(int index) const {
@@ -250,7 +243,7 @@ void CCaptTab::OnMouseMove(WPARAM wParam, LPARAM lParam) {
         m_bTipSet = FALSE;
     } else if (!m_bTipSet) {
         m_bTipSet = TRUE;
-        m_tip.UpdateTipText(PageTitle(tab).c_str(), this, 0);
+        m_tip.UpdateTipText(m_pages.PageTitle(tab).c_str(), this, 0);
     }
 
     if (tab != m_nHotTab || state != m_nCloseState) {
@@ -278,23 +271,21 @@ void CCaptTab::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
     const int tab = TabAt(pt);
 
     if (GetItemCount() > 0) {
-        CGameWnd* page = PageOfTab(*this, GetCurSel());
-        if (page && page->m_hWnd) ::SetFocus(page->m_hWnd);
+        if (HWND page = PageOfTab(GetCurSel())) ::SetFocus(page);
     }
 
     RECT r{};
     if (tab >= 0 && GetItemRect(tab, &r) && skin::TabCloseBoxHit(ToSkin(r), {pt.x, pt.y})) {
-        const std::wstring question = PageTitle(tab) + kAskClosePage;
-        if (SkinMessageBox(question, kGameTitle, MB_YESNO) == IDYES) {
-            ClosePage(tab);
+        const std::wstring question = m_pages.PageTitle(tab) + kAskClosePage;
+        if (SkinMessageBox(question, m_pages.GameTitle(), MB_YESNO) == IDYES) {
+            m_pages.ClosePage(tab);
             if (GetItemCount() == 0) ::PostQuitMessage(0);
         }
     }
 
-    if (g_bHall) {
-        g_bHall = FALSE;
-        if (g_hallPage.m_hWnd) ::ShowWindow(g_hallPage.m_hWnd, SW_HIDE);
-        ShowCurrentPage(TRUE);
+    if (m_pages.HallShown()) {
+        m_pages.HideHall();
+        m_pages.ShowCurrentPage();
     }
 }
 
@@ -316,8 +307,7 @@ void CCaptTab::OnSelChange() {
         tab = TabAt(pt);
     }
     SetCurSel(tab);
-    CGameWnd* page = PageOfTab(*this, tab);
-    if (page && page->m_hWnd) ShowCurrentPage(TRUE);
+    if (PageOfTab(tab)) m_pages.ShowCurrentPage();
 }
 
 BOOL CCaptTab::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {

@@ -2,11 +2,12 @@
 // each tab is one frame of a three-frame state strip (normal, hot, selected)
 // over the parent's skin, with its title on top. CCaptTab is the main window's
 // caption strip built on it: a close box on the tab under the mouse, a tooltip
-// with the page's full title, and the link to the game page set (each tab's
-// item data is its CGameWnd).
+// with the page's full title, and the calls into the set of pages its tabs
+// stand for (CTabPageSet; each tab's item data names its page to that set).
 #pragma once
 
 #include "framework/controls.h"
+#include "skin/tab_page_set.h"
 
 #include <string>
 
@@ -67,6 +68,9 @@ private:
 
 class CCaptTab : public CTabCtrlBase {
 public:
+    // The strip keeps a reference to the page set, which outlives it.
+    explicit CCaptTab(CTabPageSet& pages) : m_pages(pages) {}
+
     BOOL PreTranslateMessage(MSG* msg) override;
     void DrawTabClose(HDC dc, const RECT& rect, DWORD state) override;
 
@@ -87,8 +91,10 @@ private:
     void OnMouseLeave();
     void OnSelChange();
     void InvalidateCloseBox(int index) const;
-    // The full title of page `index`, or the empty text.
-    static std::wstring PageTitle(int index);
+    // The window of the page of tab `index`, or NULL.
+    HWND PageOfTab(int index) const;
+
+    CTabPageSet& m_pages;
 };
 
 // The one caption strip of the launcher, attached to the main window's tab

@@ -1,15 +1,17 @@
 // The caption tab strip on the main window's template, driven by real mouse
-// messages and read back from the screen.
-#include "mainwnd/game_pages.h"
+// messages and read back from the screen. Its pages are a small stand-in page
+// set, so that what the strip asks of it shows.
 #include "res/resource.h"
 #include "skin/dlg_ex.h"
 #include "skin/skin_geometry.h"
 #include "skin/skin_image.h"
 #include "skin/tab_ctrl.h"
+#include "skin/tab_page_set.h"
 #include "tests/win/test_util.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -118,7 +120,7 @@ private:
 // that the box's modal loop dispatches.
 class BoxAnswerer {
 public:
-    explicit BoxAnswerer(int buttonId) : button_(buttonId) {
+    BoxAnswerer(int buttonId, const CTabCtrl& strip) : button_(buttonId), strip_(strip) {
         current_ = this;
         timer_ = ::SetTimer(nullptr, 0, 20, &BoxAnswerer::OnTimer);
     }
@@ -146,12 +148,13 @@ private:
         if (!box || box == self->answered_) return;
         self->answered_ = box;
         ++self->asked;
-        self->selectionWhenAsked = g_captTab.GetCurSel();
+        self->selectionWhenAsked = self->strip_.GetCurSel();
         testutil::PressButton(box, self->button_);
     }
 
     static inline BoxAnswerer* current_ = nullptr;
     int button_;
+    const CTabCtrl& strip_;
     UINT_PTR timer_ = 0;
     HWND answered_ = nullptr;
 };
@@ -186,13 +189,67 @@ DWORD TabState(const CTabCtrl& tabs, int i) {
 
 // ---------------------------------------------------------------- the caption strip
 
+// Pages as plain owned popups, each tab's item data naming its page; it does
+// what the game page set does with the strip's calls, and counts them.
+class StandInPages : public CTabPageSet {
+public:
+    struct Page {
+        HWND wnd = nullptr;
+        std::wstring server;
+    };
+
+    CTabCtrl* strip = nullptr;
+    std::vector<std::unique_ptr<Page>> pages;
+    HWND hall = nullptr;
+    bool hallShown = false;
+    int shown = 0;  // ShowCurrentPage calls
+    std::vector<int> closed;
+
+    std::wstring PageTitle(int index) const override {
+        if (index < 0 || index >= static_cast<int>(pages.size())) return {};
+        return pages[static_cast<size_t>(index)]->server + L"服-星潮纪元";
+    }
+    std::wstring GameTitle() const override { return L"星潮纪元"; }
+    HWND PageWindow(LPARAM tabData) const override {
+        const auto* page = reinterpret_cast<const Page*>(tabData);
+        return page ? page->wnd : nullptr;
+    }
+    void ShowCurrentPage() override {
+        ++shown;
+        for (auto& page : pages) ::ShowWindow(page->wnd, SW_HIDE);
+        const int current = strip->GetCurSel();
+        if (current < 0) return;
+        if (HWND wnd = PageWindow(strip->GetItemData(current))) {
+            ::ShowWindow(wnd, SW_SHOW);
+            ::SetFocus(wnd);
+        }
+    }
+    void ClosePage(int index) override {
+        closed.push_back(index);
+        if (index < 0 || index >= static_cast<int>(pages.size())) return;
+        ::DestroyWindow(pages[static_cast<size_t>(index)]->wnd);
+        strip->DeleteItem(index);
+        pages.erase(pages.begin() + index);
+        if (strip->GetItemCount() > 0 && strip->GetCurSel() < 0) {
+            strip->SetCurSel(index < strip->GetItemCount() ? index : strip->GetItemCount() - 1);
+            ShowCurrentPage();
+        }
+    }
+    bool HallShown() const override { return hallShown; }
+    void HideHall() override {
+        hallShown = false;
+        ::ShowWindow(hall, SW_HIDE);
+    }
+};
+
 class CaptTabTest : public ::testing::Test {
 protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_BAR_CLASSES};
         ::InitCommonControlsEx(&icc);
+        pages_.strip = &strip_;
         ASSERT_TRUE(dlg_.Create(IDD_MAIN));
-        ASSERT_NE(g_captTab.m_hWnd, nullptr);
+        ASSERT_NE(strip_.m_hWnd, nullptr);
         ::ShowWindow(dlg_, SW_SHOW);
         ::UpdateWindow(dlg_);
     }
@@ -200,67 +257,62 @@ protected:
     void TearDown() override {
         SetLeftButtonHeld(false);
         dlg_.DestroyWindow();  // takes the strip, its tooltip and the owned pages with it
-        g_arrPages.clear();
-        g_arrAccounts.clear();
-        g_arrServers.clear();
-        g_arrPageTitles.clear();
-        g_arrTabTitles.clear();
-        g_bHall = FALSE;
         TakeQuitMessage(nullptr);
     }
 
-    // Adds `count` game pages with their windows and tabs, the way the page
-    // set does it, selects tab 0, and parks the real pointer on the last tab
-    // so that the system's mouse-leave tracking stays quiet.
+    // An owned popup laid where the page set lays every page: over the main
+    // window less the caption band, so that no page covers the strip.
+    HWND MakePage() {
+        RECT r = dlg_.GetWindowRect();
+        return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, r.left + 4, r.top + 30, r.right - r.left - 8,
+                                 r.bottom - r.top - 34, dlg_, nullptr, nullptr, nullptr);
+    }
+
+    // Adds `count` pages with their windows and tabs, the way the page set
+    // does it, selects tab 0 and shows its page, and parks the real pointer on
+    // the last tab so that the system's mouse-leave tracking stays quiet.
     void OpenPages(int count) {
         for (int i = 0; i < count; ++i) {
-            AddGamePage(L"http://127.0.0.1/game/" + std::to_wstring(i));
-            g_arrAccounts.push_back(L"account" + std::to_wstring(i));
-            g_arrServers.push_back(std::to_wstring(11 + i));
-            CGameWnd& page = *g_arrPages.back();
-            ASSERT_TRUE(page.CreatePage(&dlg_));
-            PlaceOnPageRect(page);
-            g_captTab.InsertItem(i, g_arrAccounts.back().c_str(), reinterpret_cast<LPARAM>(&page));
+            auto page = std::make_unique<StandInPages::Page>();
+            page->wnd = MakePage();
+            ASSERT_NE(page->wnd, nullptr);
+            page->server = std::to_wstring(11 + i);
+            const std::wstring account = L"account" + std::to_wstring(i);
+            strip_.InsertItem(i, account.c_str(), reinterpret_cast<LPARAM>(page.get()));
+            pages_.pages.push_back(std::move(page));
         }
-        g_captTab.SetCurSel(0);
+        strip_.SetCurSel(0);
+        pages_.ShowCurrentPage();
+        pages_.shown = 0;
         // Beside the tabs the control lets the pointer through to the parent,
         // which would count as leaving the strip.
-        POINT park{TabRect(g_captTab, count - 1).left + 5, kTabHeight - 2};
-        ::ClientToScreen(g_captTab, &park);
+        POINT park{TabRect(strip_, count - 1).left + 5, kTabHeight - 2};
+        ::ClientToScreen(strip_, &park);
         ::SetCursorPos(park.x, park.y);
         testutil::PumpFor(50);
         Leave();
         Paint();
     }
 
-    // Where the page set lays every page: over the main window less the
-    // caption band, so that no page covers the strip.
-    void PlaceOnPageRect(CWnd& page) {
-        RECT r = dlg_.GetWindowRect();
-        ::MoveWindow(page, r.left + 4, r.top + 30, r.right - r.left - 8, r.bottom - r.top - 34, TRUE);
-    }
-
-    static void Move(int x, int y, WPARAM keys = 0) {
-        ::SendMessageW(g_captTab, WM_MOUSEMOVE, keys, MAKELPARAM(x, y));
-    }
-    static void Down(int x, int y) { ::SendMessageW(g_captTab, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
-    static void Up(int x, int y) { ::SendMessageW(g_captTab, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
-    static void Click(int x, int y) {
+    void Move(int x, int y, WPARAM keys = 0) { ::SendMessageW(strip_, WM_MOUSEMOVE, keys, MAKELPARAM(x, y)); }
+    void Down(int x, int y) { ::SendMessageW(strip_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
+    void Up(int x, int y) { ::SendMessageW(strip_, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
+    void Click(int x, int y) {
         Down(x, y);
         Up(x, y);
     }
-    static void Leave() { ::SendMessageW(g_captTab, WM_MOUSELEAVE, 0, 0); }
-    static void Paint() { ::UpdateWindow(g_captTab); }
+    void Leave() { ::SendMessageW(strip_, WM_MOUSELEAVE, 0, 0); }
+    void Paint() { ::UpdateWindow(strip_); }
 
-    static std::wstring TipText() {
+    std::wstring TipText() {
         wchar_t text[256] = {};
         TOOLINFOW info{};
         info.cbSize = sizeof info;
-        info.hwnd = g_captTab;
+        info.hwnd = strip_;
         info.uFlags = TTF_IDISHWND;
-        info.uId = reinterpret_cast<UINT_PTR>(g_captTab.m_hWnd);
+        info.uId = reinterpret_cast<UINT_PTR>(strip_.m_hWnd);
         info.lpszText = text;
-        ::SendMessageW(g_captTab.m_tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&info));
+        ::SendMessageW(strip_.m_tip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&info));
         return text;
     }
 
@@ -279,58 +331,61 @@ protected:
         return under;
     }
 
-    static bool PageVisible(int i) { return ::IsWindowVisible(g_arrPages[static_cast<size_t>(i)]->m_hWnd) != FALSE; }
+    HWND PageWnd(int i) const { return pages_.pages[static_cast<size_t>(i)]->wnd; }
+    bool PageVisible(int i) const { return ::IsWindowVisible(PageWnd(i)) != FALSE; }
 
-    CMainLikeDlg dlg_{g_captTab};
+    StandInPages pages_;
+    CCaptTab strip_{pages_};
+    CMainLikeDlg dlg_{strip_};
 };
 
 TEST_F(CaptTabTest, TabsAreOneFrameEachAndTheStripTakesTheFourStyles) {
     OpenPages(3);
     const DWORD styles = TCS_BUTTONS | TCS_FIXEDWIDTH | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER;
-    EXPECT_EQ(g_captTab.GetStyle() & styles, styles);
+    EXPECT_EQ(strip_.GetStyle() & styles, styles);
     for (int i = 0; i < 3; ++i) {
-        RECT r = TabRect(g_captTab, i);
+        RECT r = TabRect(strip_, i);
         EXPECT_EQ(r.top, 0) << i;
         EXPECT_EQ(r.right - r.left, 189) << i;
         EXPECT_EQ(r.bottom - r.top, 22) << i;
         EXPECT_LE(r.right, kStripWidth) << i;
         if (i > 0) {
-            EXPECT_GE(r.left, TabRect(g_captTab, i - 1).right) << i;
+            EXPECT_GE(r.left, TabRect(strip_, i - 1).right) << i;
         }
     }
     // The tooltip covers the whole strip with one tool.
-    ASSERT_NE(g_captTab.m_tip.m_hWnd, nullptr);
-    EXPECT_EQ(::SendMessageW(g_captTab.m_tip, TTM_GETTOOLCOUNT, 0, 0), 1);
-    EXPECT_EQ(::SendMessageW(g_captTab.m_tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 1000);
-    EXPECT_TRUE(::GetWindowLongW(g_captTab.m_tip, GWL_STYLE) & TTS_ALWAYSTIP);
+    ASSERT_NE(strip_.m_tip.m_hWnd, nullptr);
+    EXPECT_EQ(::SendMessageW(strip_.m_tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    EXPECT_EQ(::SendMessageW(strip_.m_tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 1000);
+    EXPECT_TRUE(::GetWindowLongW(strip_.m_tip, GWL_STYLE) & TTS_ALWAYSTIP);
 }
 
 TEST_F(CaptTabTest, HotBitFollowsPointerButNeverLandsOnSelectedTab) {
     OpenPages(3);
-    const RECT r1 = TabRect(g_captTab, 1);
+    const RECT r1 = TabRect(strip_, 1);
     Move(r1.left + 50, 15);
-    EXPECT_TRUE(TabState(g_captTab, 1) & CTabCtrlBase::kStateHot);
-    EXPECT_EQ(g_captTab.m_nHotTab, 1);
+    EXPECT_TRUE(TabState(strip_, 1) & CTabCtrlBase::kStateHot);
+    EXPECT_EQ(strip_.m_nHotTab, 1);
 
     Move(50, 15);  // tab 0 is the selected one
-    EXPECT_FALSE(TabState(g_captTab, 0) & CTabCtrlBase::kStateHot);
-    EXPECT_FALSE(TabState(g_captTab, 1) & CTabCtrlBase::kStateHot);
+    EXPECT_FALSE(TabState(strip_, 0) & CTabCtrlBase::kStateHot);
+    EXPECT_FALSE(TabState(strip_, 1) & CTabCtrlBase::kStateHot);
     // ... yet the close box is offered on it.
-    EXPECT_EQ(g_captTab.m_nHotTab, 0);
-    EXPECT_EQ(g_captTab.m_nCloseState, skin::kCloseOnTab);
+    EXPECT_EQ(strip_.m_nHotTab, 0);
+    EXPECT_EQ(strip_.m_nCloseState, skin::kCloseOnTab);
 
     Move(r1.left + 50, 15);
     Leave();
-    for (int i = 0; i < 3; ++i) EXPECT_FALSE(TabState(g_captTab, i) & CTabCtrlBase::kStateHot) << i;
-    EXPECT_EQ(g_captTab.m_nHotTab, -1);
-    EXPECT_EQ(g_captTab.m_nCloseState, skin::kCloseNone);
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(TabState(strip_, i) & CTabCtrlBase::kStateHot) << i;
+    EXPECT_EQ(strip_.m_nHotTab, -1);
+    EXPECT_EQ(strip_.m_nCloseState, skin::kCloseNone);
 }
 
 TEST_F(CaptTabTest, CloseBoxStateFollowsPointerAndButton) {
     OpenPages(3);
-    const RECT r0 = TabRect(g_captTab, 0);
-    const RECT r1 = TabRect(g_captTab, 1);
-    const RECT r2 = TabRect(g_captTab, 2);
+    const RECT r0 = TabRect(strip_, 0);
+    const RECT r1 = TabRect(strip_, 1);
+    const RECT r2 = TabRect(strip_, 2);
     enum Action { kMove, kMoveHeld, kDown, kLeave };
     struct Step {
         Action action;
@@ -372,16 +427,16 @@ TEST_F(CaptTabTest, CloseBoxStateFollowsPointerAndButton) {
             Leave();
             break;
         }
-        EXPECT_EQ(g_captTab.m_nHotTab, s.hotTab) << "step " << n;
-        EXPECT_EQ(g_captTab.m_nCloseState, s.closeState) << "step " << n;
+        EXPECT_EQ(strip_.m_nHotTab, s.hotTab) << "step " << n;
+        EXPECT_EQ(strip_.m_nCloseState, s.closeState) << "step " << n;
         ++n;
     }
 }
 
 TEST_F(CaptTabTest, TooltipKeepsFirstTitleUntilBoxOrLeave) {
     OpenPages(3);
-    const RECT r1 = TabRect(g_captTab, 1);
-    const RECT r2 = TabRect(g_captTab, 2);
+    const RECT r1 = TabRect(strip_, 1);
+    const RECT r2 = TabRect(strip_, 2);
     Move(40, 18);
     EXPECT_EQ(TipText(), L"11服-星潮纪元");
     Move(r1.left + 40, 18);  // straight on to the next tab's lower half
@@ -397,9 +452,9 @@ TEST_F(CaptTabTest, TooltipKeepsFirstTitleUntilBoxOrLeave) {
 
 TEST_F(CaptTabTest, OnlyAReleaseOnTheCloseBoxAsks) {
     OpenPages(3);
-    const RECT r0 = TabRect(g_captTab, 0);
-    const RECT r1 = TabRect(g_captTab, 1);
-    const RECT r2 = TabRect(g_captTab, 2);
+    const RECT r0 = TabRect(strip_, 0);
+    const RECT r1 = TabRect(strip_, 1);
+    const RECT r2 = TabRect(strip_, 2);
     struct Case {
         int x, y;
         bool asks;
@@ -414,69 +469,71 @@ TEST_F(CaptTabTest, OnlyAReleaseOnTheCloseBoxAsks) {
     // Between two tabs, where the control leaves a gap.
     if (r1.left > r0.right) cases.push_back({r0.right + 1, 6, false});
     for (const Case& c : cases) {
-        g_captTab.SetCurSel(0);
-        BoxAnswerer no(skin::kMsgBoxSecondButtonId);
+        strip_.SetCurSel(0);
+        BoxAnswerer no(skin::kMsgBoxSecondButtonId, strip_);
         Click(c.x, c.y);
         EXPECT_EQ(no.asked, c.asks ? 1 : 0) << c.x << "," << c.y;
     }
     // "No" leaves every tab and page in place and does not quit.
-    EXPECT_EQ(g_captTab.GetItemCount(), 3);
-    EXPECT_EQ(GetPageCount(), 3);
-    for (int i = 0; i < 3; ++i) EXPECT_NE(g_arrPages[static_cast<size_t>(i)]->m_hWnd, nullptr);
+    EXPECT_EQ(strip_.GetItemCount(), 3);
+    EXPECT_TRUE(pages_.closed.empty());
     EXPECT_FALSE(TakeQuitMessage(nullptr));
 }
 
 TEST_F(CaptTabTest, ClosingAnotherTabSelectsItFirst) {
     OpenPages(3);
-    const RECT r2 = TabRect(g_captTab, 2);
-    HWND closed = g_arrPages[2]->m_hWnd;
-    BoxAnswerer yes(skin::kMsgBoxFirstButtonId);
+    const RECT r2 = TabRect(strip_, 2);
+    BoxAnswerer yes(skin::kMsgBoxFirstButtonId, strip_);
     Move(r2.right - 6, 6);
     Click(r2.right - 6, 6);
     EXPECT_EQ(yes.asked, 1);
     EXPECT_EQ(yes.selectionWhenAsked, 2);
-    EXPECT_EQ(g_captTab.GetItemCount(), 2);
-    EXPECT_FALSE(::IsWindow(closed));
-    ASSERT_EQ(GetPageCount(), 2);
-    EXPECT_EQ(g_arrAccounts, (std::vector<std::wstring>{L"account0", L"account1"}));
+    EXPECT_EQ(pages_.closed, std::vector<int>{2});
+    EXPECT_EQ(strip_.GetItemCount(), 2);
     EXPECT_FALSE(TakeQuitMessage(nullptr));
 }
 
 TEST_F(CaptTabTest, YesOnTheOnlyTabQuits) {
     OpenPages(1);
-    BoxAnswerer yes(skin::kMsgBoxFirstButtonId);
+    BoxAnswerer yes(skin::kMsgBoxFirstButtonId, strip_);
     Click(182, 6);
     EXPECT_EQ(yes.asked, 1);
-    EXPECT_EQ(g_captTab.GetItemCount(), 0);
-    EXPECT_EQ(GetPageCount(), 0);
+    EXPECT_EQ(pages_.closed, std::vector<int>{0});
+    EXPECT_EQ(strip_.GetItemCount(), 0);
     WPARAM code = 99;
     EXPECT_TRUE(TakeQuitMessage(&code));
     EXPECT_EQ(code, 0u);
 }
 
-TEST_F(CaptTabTest, ClickOnTabEndsTheHallAndShowsTheSelectedPage) {
+TEST_F(CaptTabTest, ClickOnTabFocusesItsPageAndEndsTheHall) {
     OpenPages(3);
-    ASSERT_TRUE(g_hallPage.CreatePage(&dlg_));
-    PlaceOnPageRect(g_hallPage);
-    ::ShowWindow(g_hallPage, SW_SHOW);
-    g_bHall = TRUE;
-
-    // A click on the tab already selected changes no selection: the hall rule
-    // alone brings its page back.
+    // A release on the selected tab changes no selection and shows nothing
+    // anew, yet hands the keyboard to the page.
+    ::SetFocus(dlg_);
     Click(60, 15);
-    EXPECT_FALSE(g_bHall);
-    EXPECT_FALSE(::IsWindowVisible(g_hallPage));
+    EXPECT_EQ(::GetFocus(), PageWnd(0));
+    EXPECT_EQ(pages_.shown, 0);
+
+    pages_.hall = MakePage();
+    ::ShowWindow(pages_.hall, SW_SHOW);
+    pages_.hallShown = true;
+    // The hall rule alone brings the selected tab's page back.
+    Click(60, 15);
+    EXPECT_FALSE(pages_.hallShown);
+    EXPECT_FALSE(::IsWindowVisible(pages_.hall));
+    EXPECT_EQ(pages_.shown, 1);
     EXPECT_TRUE(PageVisible(0));
     EXPECT_FALSE(PageVisible(1));
 
     // Another tab: the reflected selection change shows its page alone.
-    const RECT r2 = TabRect(g_captTab, 2);
+    const RECT r2 = TabRect(strip_, 2);
     Click(r2.left + 60, 15);
-    EXPECT_EQ(g_captTab.GetCurSel(), 2);
+    EXPECT_EQ(strip_.GetCurSel(), 2);
     EXPECT_FALSE(PageVisible(0));
     EXPECT_FALSE(PageVisible(1));
     EXPECT_TRUE(PageVisible(2));
-    EXPECT_FALSE(::IsWindowVisible(g_hallPage));
+    EXPECT_EQ(::GetFocus(), PageWnd(2));
+    EXPECT_FALSE(::IsWindowVisible(pages_.hall));
 }
 
 // Whether the strip's pixels at (x0, y0) show `frame` of a strip image of
@@ -506,7 +563,7 @@ TEST_F(CaptTabTest, ClickOnTabEndsTheHallAndShowsTheSelectedPage) {
 
 TEST_F(CaptTabTest, PaintsFramesAndCloseBoxOverTheParentSkin) {
     OpenPages(3);
-    const RECT r[3] = {TabRect(g_captTab, 0), TabRect(g_captTab, 1), TabRect(g_captTab, 2)};
+    const RECT r[3] = {TabRect(strip_, 0), TabRect(strip_, 1), TabRect(strip_, 2)};
     const testutil::Pixels tabs = SkinPixels(IDB_TAB);
     const testutil::Pixels boxes = SkinPixels(IDB_TAB_CLOSE);
     const testutil::Pixels skinUnder = SkinUnderStrip();
@@ -523,7 +580,7 @@ TEST_F(CaptTabTest, PaintsFramesAndCloseBoxOverTheParentSkin) {
 
     Move(r[1].left + 60, 15);  // tab 1 hot with its box; tab 0 selected; tab 2 normal
     Paint();
-    const testutil::Pixels screen = ScreenPixels(g_captTab);
+    const testutil::Pixels screen = ScreenPixels(strip_);
     EXPECT_TRUE(ShowsFrame(screen, &skinUnder, tabs, 189, 2, r[0].left, 0, 0, 28));
     EXPECT_TRUE(ShowsFrame(screen, &skinUnder, tabs, 189, 1, r[1].left, 0, 0, 28));
     EXPECT_TRUE(boxShows(screen, 1, 0));
@@ -537,24 +594,24 @@ TEST_F(CaptTabTest, PaintsFramesAndCloseBoxOverTheParentSkin) {
     // Hover and pressed frames of the box.
     Move(r[1].right - 6, 6);
     Paint();
-    EXPECT_TRUE(boxShows(ScreenPixels(g_captTab), 1, 1));
+    EXPECT_TRUE(boxShows(ScreenPixels(strip_), 1, 1));
     SetLeftButtonHeld(true);
     Move(r[1].right - 6, 7, MK_LBUTTON);
     SetLeftButtonHeld(false);
     Paint();
-    EXPECT_TRUE(boxShows(ScreenPixels(g_captTab), 1, 2));
+    EXPECT_TRUE(boxShows(ScreenPixels(strip_), 1, 2));
 
     // The selected tab keeps its frame under the pointer and shows the box
     // too; the tab the pointer left is normal again. Leaving takes the box away.
     Move(r[0].left + 100, 15);
     Paint();
-    const testutil::Pixels overSelected = ScreenPixels(g_captTab);
+    const testutil::Pixels overSelected = ScreenPixels(strip_);
     EXPECT_TRUE(ShowsFrame(overSelected, &skinUnder, tabs, 189, 2, r[0].left, 0, 0, 28));
     EXPECT_TRUE(boxShows(overSelected, 0, 0));
     EXPECT_TRUE(tabShows(overSelected, 1, 0));
     Leave();
     Paint();
-    const testutil::Pixels left = ScreenPixels(g_captTab);
+    const testutil::Pixels left = ScreenPixels(strip_);
     EXPECT_TRUE(tabShows(left, 0, 2));
     EXPECT_TRUE(tabShows(left, 1, 0));
 
@@ -563,9 +620,9 @@ TEST_F(CaptTabTest, PaintsFramesAndCloseBoxOverTheParentSkin) {
         for (COLORREF c : p->data) ASSERT_NE(c, kMagenta);
 
     // A look at the whole caption band.
-    g_captTab.SetItemText(0, L"11服-星潮纪元");
-    g_captTab.SetItemText(1, L"12服-星潮纪元");
-    g_captTab.SetCurSel(1);
+    strip_.SetItemText(0, L"11服-星潮纪元");
+    strip_.SetItemText(1, L"12服-星潮纪元");
+    strip_.SetCurSel(1);
     Move(40, 15);
     ::RedrawWindow(dlg_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     testutil::SavePng(ScreenPixels(dlg_), L"Z:\\tmp\\tabs_caption.png");
@@ -575,7 +632,7 @@ TEST_F(CaptTabTest, EraseShowsTheParentSkinAndLeavesTheDcAsFound) {
     OpenPages(1);
     fw::WindowDC screen(nullptr);
     fw::OffscreenDC dc(screen, kStripWidth, kTabHeight);
-    EXPECT_EQ(::SendMessageW(g_captTab, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0), TRUE);
+    EXPECT_EQ(::SendMessageW(strip_, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0), TRUE);
     POINT windowOrg{-1, -1}, viewportOrg{-1, -1};
     ::GetWindowOrgEx(dc, &windowOrg);
     ::GetViewportOrgEx(dc, &viewportOrg);

@@ -97,6 +97,3 @@ private:
     CTabPageSet& m_pages;
 };
 
-// The one caption strip of the launcher, attached to the main window's tab
-// control by its data exchange.
-extern CCaptTab g_captTab;

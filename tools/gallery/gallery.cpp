@@ -6,7 +6,6 @@
 //   gallery.exe --shot DIR   arranges everything, saves screenshots into DIR
 //                            (gallery.png and msgbox-*.png), then quits
 #include "framework/winapp.h"
-#include "mainwnd/game_pages.h"
 #include "res/resource.h"
 #include "skin/dlg_ex.h"
 #include "skin/img_progress.h"
@@ -14,6 +13,7 @@
 #include "skin/skin_image.h"
 #include "skin/static_ex.h"
 #include "skin/tab_ctrl.h"
+#include "skin/tab_page_set.h"
 #include "tests/win/test_util.h"
 
 #include <shellapi.h>
@@ -153,6 +153,32 @@ private:
     Panel panel_;
 };
 
+// Three pages without windows, for the strip's titles and close question.
+class GalleryPages : public CTabPageSet {
+public:
+    explicit GalleryPages(CTabCtrl& strip) : strip_(strip) {}
+    std::vector<std::wstring> servers{L"27", L"26", L"12"};
+
+    std::wstring PageTitle(int index) const override {
+        if (index < 0 || index >= static_cast<int>(servers.size())) return {};
+        return servers[static_cast<size_t>(index)] + L"服-星潮纪元";
+    }
+    std::wstring GameTitle() const override { return L"星潮纪元"; }
+    HWND PageWindow(LPARAM) const override { return nullptr; }
+    void ShowCurrentPage() override {}
+    void ClosePage(int index) override {
+        if (index < 0 || index >= static_cast<int>(servers.size())) return;
+        servers.erase(servers.begin() + index);
+        strip_.DeleteItem(index);
+        if (strip_.GetItemCount() > 0 && strip_.GetCurSel() < 0) strip_.SetCurSel(0);
+    }
+    bool HallShown() const override { return false; }
+    void HideHall() override {}
+
+private:
+    CTabCtrl& strip_;
+};
+
 // The main window's look: skin, caption controls, the "开小号" label and three tabs.
 class GalleryMainDlg : public CDlgEx {
 public:
@@ -165,7 +191,7 @@ protected:
         DDX_Control(1022, btnMute_);
         DDX_Control(1025, btnHall_);
         DDX_Control(1012, addAccount_);
-        DDX_Control(1011, g_captTab);
+        DDX_Control(1011, tabs_);
     }
     BOOL OnInitDialog() override {
         CDlgEx::OnInitDialog();
@@ -191,22 +217,16 @@ protected:
         addAccount_.m_bUnderline = TRUE;
         addAccount_.m_crText = RGB(255, 255, 255);
 
-        g_captTab.ModifyStyle(0, 0xA500);
+        tabs_.ModifyStyle(0, 0xA500);
         tabStrip_.reset(Skin(IDB_TAB));
         tabClose_.reset(Skin(IDB_TAB_CLOSE));
-        g_captTab.SetImages(tabStrip_.get(), tabClose_.get());
-        g_captTab.m_nTextLeft = 28;
-        g_captTab.m_nTextRight = 13;
-        g_captTab.m_nTextFormat = DT_VCENTER | DT_SINGLELINE;
-        const wchar_t* servers[] = {L"27", L"26", L"12"};
-        for (int i = 0; i < 3; ++i) {
-            AddGamePage(L"about:blank");
-            g_arrAccounts.push_back(L"player" + std::to_wstring(i + 1));
-            g_arrServers.push_back(servers[i]);
-            g_captTab.InsertItem(i, GetTabTitle(i).c_str(), reinterpret_cast<LPARAM>(g_arrPages.back().get()));
-        }
-        g_captTab.SetCurSel(0);
-        ::MoveWindow(g_captTab.m_hWnd, 100, 6, 199 + 189 * 2, 22, TRUE);
+        tabs_.SetImages(tabStrip_.get(), tabClose_.get());
+        tabs_.m_nTextLeft = 28;
+        tabs_.m_nTextRight = 13;
+        tabs_.m_nTextFormat = DT_VCENTER | DT_SINGLELINE;
+        for (int i = 0; i < 3; ++i) tabs_.InsertItem(i, pages_.PageTitle(i).c_str(), 0);
+        tabs_.SetCurSel(0);
+        ::MoveWindow(tabs_.m_hWnd, 100, 6, 199 + 189 * 2, 22, TRUE);
 
         ::SetWindowPos(m_hWnd, nullptr, 10, 10, 1100, 300, SWP_NOZORDER);
         PlaceCaptionControls();
@@ -273,8 +293,8 @@ private:
     void TakeShots() {
         // Hover over a tab that is not selected, to show its close box.
         RECT tab{};
-        g_captTab.GetItemRect(1, &tab);
-        ::SendMessageW(g_captTab.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(tab.left + 40, 15));
+        tabs_.GetItemRect(1, &tab);
+        ::SendMessageW(tabs_.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(tab.left + 40, 15));
         SaveScreen(RECT{0, 0, 1120, 800}, L"gallery.png");
         ShotOfBox(L"窗口即将关闭，确定要退出游戏？", L"星潮纪元", 4, L"msgbox-yesno.png");
         ShotOfBox(L"缓存清除完毕！", L"星潮纪元", 0, L"msgbox-ok.png");
@@ -283,6 +303,8 @@ private:
         EndDialog(IDOK);
     }
 
+    GalleryPages pages_{tabs_};
+    CCaptTab tabs_{pages_};
     CBtnEx btnHide_, btnSystem_, btnMute_, btnHall_;
     CStaticEx addAccount_;
     fw::UniqueBitmap close_, min_, addImage_, tabStrip_, tabClose_;

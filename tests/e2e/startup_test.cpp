@@ -93,7 +93,8 @@ TEST(Startup, InstalledCopyHandsTheLoginToTheRunningInstance) {
             return !launcher.Running();
         },
         kTimeout, Recorder(running.window(), posted));
-    PumpFor(200);  // a message posted just before the exit
+    // A message posted just before the exit may still wait in the queue.
+    PumpUntil([&] { return posted.count > 0; }, 200, Recorder(running.window(), posted));
 
     EXPECT_TRUE(ended);
     EXPECT_FALSE(sawWindow) << "installed mode asks nothing and shows nothing when it hands over";
@@ -113,7 +114,7 @@ TEST(Startup, LoginSwitchAsksBeforeHandingOver) {
         PressButton(box, answer);
         if (answer == IDYES) {
             EXPECT_TRUE(PumpUntil([&] { return !launcher.Running(); }, kTimeout, Recorder(running.window(), posted)));
-            PumpFor(200);
+            PumpUntil([&] { return posted.count > 0; }, 200, Recorder(running.window(), posted));
             EXPECT_EQ(posted.count, 1);
         } else {
             // Declined: this process goes on as an instance of its own and

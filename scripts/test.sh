@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both trees and runs every test:
-#   native unit tests of the portable logic, the operator site's tests, and the
+# Installs what is missing, builds the trees and runs every test:
+#   native unit tests of the portable logic (also once more under ASan+UBSan,
+#   with a few seconds of every fuzz target), the operator site's tests, and the
 #   Windows-side tests and end-to-end start-up tests under wine in Xvfb.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -13,6 +14,12 @@ echo "== host build and unit tests"
 cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/host -j"$jobs"
 (cd build/host && ctest --output-on-failure)
+
+echo "== sanitizer build (clang, ASan+UBSan): unit tests and a short run of every fuzz target"
+CXX=clang++ cmake -S . -B build/fuzz -DXCJY_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/fuzz -j"$jobs"
+(cd build/fuzz && ctest --output-on-failure)
+scripts/fuzz.sh --no-build --time 5
 
 echo "== operator site tests"
 python3 -m unittest discover -s tests/opsite

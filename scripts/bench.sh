@@ -161,7 +161,7 @@ idle_cpu() {
     wine "$@" >/dev/null 2>&1 &
     local job=$!
     sleep 10
-    pid="$(wine_pid "$name")" || { echo "n/a n/a"; return; }
+    pid="$(wine_pid "$name")" || { echo "n/a n/a"; return 0; }
     server="$(wine_pid wineserver)" || server=""
     hz="$(getconf CLK_TCK)"
     p0="$(ticks "$pid")"; s0="$(ticks "${server:-0}")"
@@ -170,7 +170,7 @@ idle_cpu() {
     kill "$pid" 2>/dev/null || true
     wait "$job" 2>/dev/null || true
     awk -v p="$((p1 - p0))" -v s="$((s1 - s0))" -v hz="$hz" -v t="$idle_seconds" \
-        'BEGIN {printf "%.3f %.3f", p*100/hz/t, s*100/hz/t}'
+        'BEGIN {printf "%.3f %.3f\n", p*100/hz/t, s*100/hz/t}'
 }
 read -r floor_cpu floor_server < <(idle_cpu "$bin/floor_dialog.exe")
 if [ -x "$bin/idle_main.exe" ]; then

@@ -48,8 +48,10 @@ for t in "${targets[@]}"; do
     bin="$out/fuzzers/$t"
     if [ ! -x "$bin" ]; then echo "fuzz $t: no such target ($bin)" >&2; failed=1; continue; fi
     mkdir -p "$out/corpus/$t" "$out/artifacts/$t" "$out/run"
-    # A private copy, so that rebuilding the tree during a long run is safe.
-    cp "$bin" "$out/run/$t"
+    # A private copy per run, so that rebuilding the tree, or a short run beside
+    # a long one, is safe.
+    copy="$out/run/$t-$$"
+    cp "$bin" "$copy"
     flags=(-print_final_stats=1 -timeout=10 -rss_limit_mb=1024 "-artifact_prefix=$out/artifacts/$t/")
     [ -f "tests/fuzz/$t.dict" ] && flags+=("-dict=tests/fuzz/$t.dict")
     if [ -f "tests/fuzz/$t.options" ]; then
@@ -57,9 +59,10 @@ for t in "${targets[@]}"; do
     fi
     seeds=()
     [ -d "tests/fuzz/corpus/$t" ] && seeds=("tests/fuzz/corpus/$t")
-    log="$out/run/$t.log"
+    log="$out/run/$t-$$.log"
     status=0
-    nice -n 19 "$out/run/$t" "${flags[@]}" "${limit[@]}" "$out/corpus/$t" "${seeds[@]}" >"$log" 2>&1 || status=$?
+    nice -n 19 "$copy" "${flags[@]}" "${limit[@]}" "$out/corpus/$t" "${seeds[@]}" >"$log" 2>&1 || status=$?
+    rm -f "$copy"
     runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
     if [ "$status" -eq 0 ]; then
         result="ok"
@@ -69,6 +72,7 @@ for t in "${targets[@]}"; do
         grep -E 'ERROR|property broken|SUMMARY|Test unit written' "$log" >&2 || tail -20 "$log" >&2
         echo "replay: $bin <the file named above>   (full log: $log)" >&2
     fi
+    [ "$status" -eq 0 ] && rm -f "$log"
     line="fuzz $t: ${runs:-?} executions, corpus $(ls "$out/corpus/$t" | wc -l) files, $result"
     echo "$line"
     echo "$(date -u +%FT%TZ) $line" >> "$out/fuzz-log.txt"

@@ -18,6 +18,7 @@ public:
     CPrgsDlg m_dlgProgress;          // the self-update's progress dialog
     ULONG_PTR m_gdiplusToken = 0;    // GDI+ stays up for the process's life
     std::wstring m_szUpdAddr;        // update address from the remote configuration (at most 511 characters)
+    std::wstring m_szUpdIdentity;    // the published build's identity; the download must match it
     fw::UniqueHandle m_hEvtPingTaken;  // survey thread has copied its parameters
     fw::UniqueHandle m_hEvtPingDone;   // survey request has finished
     fw::UniqueHandle m_hInstanceMutex; // the single-instance mutex as opened at start-up

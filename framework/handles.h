@@ -49,7 +49,13 @@ struct GdiTraits {
     static void close(T h) { ::DeleteObject(h); }
 };
 
+struct RegKeyTraits {
+    static HKEY invalid() { return nullptr; }
+    static void close(HKEY h) { ::RegCloseKey(h); }
+};
+
 using UniqueHandle = Unique<HANDLE, KernelHandleTraits>;
+using UniqueRegKey = Unique<HKEY, RegKeyTraits>;
 using UniqueBitmap = Unique<HBITMAP, GdiTraits<HBITMAP>>;
 using UniqueRegion = Unique<HRGN, GdiTraits<HRGN>>;
 using UniqueBrush = Unique<HBRUSH, GdiTraits<HBRUSH>>;

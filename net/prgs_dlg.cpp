@@ -1,5 +1,48 @@
 #include "net/prgs_dlg.h"
 
+#include "framework/winapp.h"
+#include "net/http_fetch.h"
 #include "res/resource.h"
+#include "skin/skin_image.h"
+
+namespace {
+constexpr UINT_PTR kDownloadTimer = 0;
+}
 
 CPrgsDlg::CPrgsDlg() : CDialog(IDD_UPDATE_PROGRESS) {}
+
+void CPrgsDlg::DoDataExchange() { DDX_Control(IDC_PROGRESS_UPDATE, m_progress); }
+
+BOOL CPrgsDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    CenterWindow(::GetDesktopWindow());
+    ::SetTimer(m_hWnd, kDownloadTimer, 1, nullptr);
+    HINSTANCE module = AfxGetResourceHandle();
+    m_progress.SetImages(LoadPngResource(module, IDB_PROGRESS_TRACK), LoadPngResource(module, IDB_PROGRESS_FILL));
+    return TRUE;
+}
+
+LRESULT CPrgsDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_TIMER) {
+        LRESULT result = CDialog::WindowProc(msg, wParam, lParam);
+        OnTimer();
+        return result;
+    }
+    return CDialog::WindowProc(msg, wParam, lParam);
+}
+
+void CPrgsDlg::OnTimer() {
+    ::KillTimer(m_hWnd, kDownloadTimer);
+    EndDialog(DownloadUpdate() ? IDOK : IDCANCEL);
+}
+
+BOOL CPrgsDlg::DownloadUpdate() {
+    FetchOptions options;
+    options.address = m_szUrl.substr(0, 511);
+    options.skipScheme = TRUE;
+    options.requireDomain = TRUE;
+    options.blockSize = 512;
+    options.targetPath = m_szFile;
+    options.progressBar = m_progress.m_hWnd;
+    return HttpFetch(options);
+}

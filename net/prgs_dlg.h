@@ -1,9 +1,28 @@
-// The self-update's progress dialog (template 129, not skinned).
+// CPrgsDlg: the self-update's progress dialog (template 129, not skinned). The
+// download runs inside its first timer message, so the dialog is on screen
+// while it lasts; it ends with IDOK when the download succeeded.
 #pragma once
 
 #include "framework/dialog.h"
+#include "skin/img_progress.h"
+
+#include <string>
 
 class CPrgsDlg : public CDialog {
 public:
     CPrgsDlg();
+
+    BOOL DownloadUpdate();
+
+    CImgProgress m_progress;
+    std::wstring m_szUrl;   // the executable's address (at most 511 characters)
+    std::wstring m_szFile;  // the file that receives it
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange() override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void OnTimer();
 };

@@ -1,15 +1,143 @@
 #include "net/update.h"
 
 #include "app/launcher_app.h"
+#include "app/launcher_ids.h"
 #include "app/run_mode.h"
 #include "app/run_mode_win.h"
+#include "net/build_identity.h"
+#include "net/http_fetch.h"
+#include "net/operator_site_win.h"
+#include "net/start_program.h"
+#include "net/version_identity.h"
 
-int CheckForUpdate(CLauncherApp&, BOOL) {
-    int mode = ParseRunMode();
-    if (mode == RUN_INSTALL || mode == RUN_WEB) return 0;
-    return 0;
+namespace {
+
+constexpr const wchar_t* kConfigFileName = L"ConfigXcjy.htm";
+constexpr const wchar_t* kNewExeName = L"NewRV星潮纪元.exe";
+constexpr const wchar_t* kOldExeName = L"OldRV星潮纪元.exe";
+
+fw::UniqueRegKey OpenLauncherKey(REGSAM access) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLauncherRegKey, 0, nullptr, 0, access, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return {};
+    return fw::UniqueRegKey(key);
 }
 
-int RunSelfUpdate(CLauncherApp&) { return 0; }
+// Reads a binary value into `size` bytes that the caller zeroed; a missing or
+// shorter value leaves the rest zero.
+void ReadBinary(HKEY key, const wchar_t* name, void* data, DWORD size) {
+    ::RegQueryValueExW(key, name, nullptr, nullptr, static_cast<BYTE*>(data), &size);
+}
 
-void RecordUpdateTime() {}
+void ScheduleDeletionAtRestart(const std::wstring& path) {
+    ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+}  // namespace
+
+BOOL IsCheckDisabledToday(int dayOfWeek) {
+    fw::UniqueRegKey key = OpenLauncherKey(KEY_READ);
+    if (!key) return FALSE;
+    BYTE days[4] = {};
+    ReadBinary(key.get(), L"DisableDays", days, sizeof days);
+    if (days[0] == 0 && days[1] == 0 && days[2] == 0 && days[3] == 0) return FALSE;
+    return dayOfWeek == days[0] || dayOfWeek == days[1] || dayOfWeek == days[2];
+}
+
+BOOL IsCheckDue() {
+    SYSTEMTIME updated{};
+    {
+        fw::UniqueRegKey key = OpenLauncherKey(KEY_READ);
+        if (!key) return FALSE;
+        ReadBinary(key.get(), L"UpdTime", &updated, sizeof updated);
+    }
+    SYSTEMTIME now{};
+    ::GetSystemTime(&now);
+    if (updated.wYear == now.wYear && updated.wMonth == now.wMonth && updated.wDay == now.wDay) return FALSE;
+    return !IsCheckDisabledToday(now.wDayOfWeek);
+}
+
+BOOL RecordUpdateTime() {
+    fw::UniqueRegKey key = OpenLauncherKey(KEY_WRITE);
+    if (!key) return FALSE;
+    SYSTEMTIME now{};
+    ::GetSystemTime(&now);
+    return ::RegSetValueExW(key.get(), L"UpdTime", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&now), sizeof now) ==
+           ERROR_SUCCESS;
+}
+
+BOOL FetchRemoteConfig(CLauncherApp& app, char versionOut[64]) {
+    std::wstring path;
+    if (!MakeExeDirPath(kConfigFileName, path)) return FALSE;
+    FetchOptions options;
+    options.address = CurrentSite().gameSite + L"/" + kConfigFileName;
+    options.blockSize = 512;
+    options.targetPath = path;
+    if (!HttpFetch(options)) return FALSE;
+
+    wchar_t version[64] = {};
+    wchar_t address[512] = {};
+    ::GetPrivateProfileStringW(L"VerKey", L"XCJY", L"", version, 64, path.c_str());
+    ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, path.c_str());
+    ::DeleteFileW(path.c_str());
+    app.m_szUpdAddr = address;
+    ::WideCharToMultiByte(CP_ACP, 0, version, -1, versionOut, 64, nullptr, nullptr);
+    versionOut[63] = '\0';
+    return TRUE;
+}
+
+int CheckForUpdate(CLauncherApp& app, BOOL forced) {
+    if (!forced) {
+        int mode = ParseRunMode();
+        if (mode != RUN_LOGIN && mode != RUN_INSTALLED) return 0;
+        if (!IsCheckDue()) return 0;
+    }
+    char fetched[64] = {};
+    FetchRemoteConfig(app, fetched);
+    if (fetched[0] == '\0') return 0;
+    wchar_t published[65] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, fetched, -1, published, 64);
+    // Without its own identity the launcher cannot tell a different build
+    // from its own; updating blindly is the worse mistake.
+    std::wstring local = LocalIdentity();
+    if (local.empty()) return 0;
+    app.m_szUpdIdentity = published;
+    return SameIdentity(published, local) ? 0 : 1;
+}
+
+BOOL VerifyUpdateFile(const std::wstring& path, const std::wstring& published) {
+    if (published.empty()) return FALSE;
+    std::wstring identity = IdentityOfExecutable(path.c_str());
+    return !identity.empty() && SameIdentity(identity, published);
+}
+
+BOOL SwapInNewBuild(const std::wstring& current, const std::wstring& newPath, const std::wstring& oldPath) {
+    // A running executable may be renamed within its folder although it cannot
+    // be deleted, so the old build steps aside under another name first.
+    if (!::MoveFileExW(current.c_str(), oldPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return FALSE;
+    if (!::MoveFileExW(newPath.c_str(), current.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        ::MoveFileExW(oldPath.c_str(), current.c_str(), MOVEFILE_REPLACE_EXISTING);
+        return FALSE;
+    }
+    ScheduleDeletionAtRestart(oldPath);
+    return TRUE;
+}
+
+int RunSelfUpdate(CLauncherApp& app) {
+    std::wstring newPath, oldPath, current;
+    if (!MakeExeDirPath(kNewExeName, newPath) || !MakeExeDirPath(kOldExeName, oldPath) ||
+        !MakeExeDirPath(nullptr, current))
+        return FALSE;
+
+    app.m_dlgProgress.m_szUrl = app.m_szUpdAddr.substr(0, 511);
+    app.m_dlgProgress.m_szFile = newPath;
+    bool downloaded = app.m_dlgProgress.DoModal() == IDOK;
+    // An error page, a truncated or tampered file, another build: none of it
+    // may take the launcher's name.
+    if (!downloaded || !VerifyUpdateFile(newPath, app.m_szUpdIdentity) || !SwapInNewBuild(current, newPath, oldPath)) {
+        if (!::DeleteFileW(newPath.c_str())) ScheduleDeletionAtRestart(newPath);
+        return FALSE;
+    }
+    return LaunchProgram(current.c_str());
+}

@@ -1,14 +1,41 @@
-// Version check against the remote configuration and the self-update.
+// Version check against the remote configuration, and the self-update that
+// swaps a verified new build in place of the running one.
 #pragma once
 
 #include <windows.h>
 
+#include <string>
+
 class CLauncherApp;
 
-// Non-zero when a different build is published and the check is due. Answers 0
-// at once in install and web mode. The remote check is not made yet: always 0.
+// Non-zero when a different build is published (and, unless forced, the check
+// is due today). Answers 0 at once in install, web and uninstall mode, and
+// whenever nothing could be learned.
 int CheckForUpdate(CLauncherApp& app, BOOL forced);
-// Non-zero when the new executable has replaced the running one and was started.
+// TRUE when the start-up check should run today: no update recorded today
+// (UTC) and today is not one of the "DisableDays".
+BOOL IsCheckDue();
+// TRUE when dayOfWeek (0 = Sunday) is one of the days in "DisableDays".
+BOOL IsCheckDisabledToday(int dayOfWeek);
+// Fetches ConfigXcjy.htm: the published identity goes to versionOut (system
+// ANSI code page, 64 bytes with its terminator; the caller zeroes it) and the
+// update address to app.m_szUpdAddr.
+BOOL FetchRemoteConfig(CLauncherApp& app, char versionOut[64]);
+// Stores the current UTC time as "UpdTime". FALSE when the key cannot be written.
+BOOL RecordUpdateTime();
+
+// TRUE when the new executable, verified against the published identity, has
+// replaced the running one under its usual name and has been started. On FALSE
+// the running build is still in place under its usual name.
 int RunSelfUpdate(CLauncherApp& app);
-// Stores today as the day of the last update.
-void RecordUpdateTime();
+
+// The steps of RunSelfUpdate, for any folder.
+// TRUE when the file is a 32-bit executable whose identity (its digest with
+// the version text of its own version resource) is `published`, letter case
+// ignored.
+BOOL VerifyUpdateFile(const std::wstring& path, const std::wstring& published);
+// Moves current to oldPath and newPath to current. When the new file cannot
+// take the name, the old build is moved back; FALSE then, with current holding
+// the old build. On TRUE oldPath is scheduled for deletion at the next start
+// of the system.
+BOOL SwapInNewBuild(const std::wstring& current, const std::wstring& newPath, const std::wstring& oldPath);

@@ -1,0 +1,50 @@
+// CDownGameDlg: downloads and starts another game's launcher for "entergame".
+// A worker thread fetches the game's configuration and then its executable
+// into the temp folder, with a progress bar and a percentage label; Cancel
+// cuts the download short.
+#pragma once
+
+#include "net/http_fetch.h"
+#include "skin/btn_ex.h"
+#include "skin/dlg_ex.h"
+#include "skin/img_progress.h"
+#include "skin/static_ex.h"
+
+#include <string>
+
+class CDownGameDlg : public CDlgEx {
+public:
+    explicit CDownGameDlg(const std::wstring& gameName, CWnd* parent = nullptr);
+    ~CDownGameDlg() override;
+
+    BOOL FetchGameConfig();
+    BOOL DownloadGameExe();
+    static DWORD WINAPI DownloadThreadProc(LPVOID dialog);
+
+    std::wstring m_strGameName;
+    std::wstring m_strConfigUrl;
+    std::wstring m_strExeUrl;
+    std::wstring m_szTempExe;
+    fw::UniqueHandle m_hThread;
+    FetchHandles m_handles;  // the running fetch's handles, closed by Cancel
+
+    CImgProgress m_progress;
+    CBtnEx m_btnOK;
+    CBtnEx m_btnCancel;
+    CStaticEx m_stStatus;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange() override;
+    void OnCancel() override {}
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void OnCancelButton();
+    void OnClose();
+    // Stops the worker: cancels its fetch and waits for it, serving the
+    // messages it sends to this thread meanwhile.
+    void StopWorker();
+    void RunDownload();
+};

@@ -1,0 +1,71 @@
+// CPopInfoDlg: the operator's pop-up notice at the bottom-right corner of the
+// screen. Modeless; the main window creates it with no parent, so the main
+// window owns it. It fetches XCJY.txt (and its picture) while it initialises,
+// shows for ten seconds, comes back an hour later as often as the notice asks,
+// and is gone for good once the player closes or clicks it.
+#pragma once
+
+#include "net/notice_record.h"
+#include "skin/dlg_ex.h"
+#include "skin/static_ex.h"
+
+#include <string>
+
+// Showings of the notice in this process so far; 1 when the program starts.
+extern int g_nNoticeShown;
+
+class CPopInfoDlg : public CDlgEx {
+public:
+    CPopInfoDlg();
+    ~CPopInfoDlg() override;
+
+    // Creates the window modeless from its template; with no parent it is
+    // owned by the application's main window.
+    BOOL Create(CWnd* parent = nullptr);
+
+    // Fetches the notice and fills the fields; TRUE when it is to be shown.
+    BOOL LoadNotice();
+    // Whether a fetched notice text is new or not dismissed yet.
+    BOOL ShouldShowNotice(const std::wstring& text) const;
+    // The notice text into text (at most 1024 characters).
+    BOOL FetchNoticeText(std::wstring& text) const;
+    BOOL DownloadNoticePicture(const std::wstring& url, const std::wstring& path) const;
+
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    CStaticEx m_stPicture;
+    CStaticEx m_stTitle;
+    CStaticEx m_stLines[5];
+    CStaticEx m_stMore;
+
+    // The record's fields, each cut at its capacity (see notice_record.h).
+    std::wstring m_szNoticeId;
+    std::wstring m_szEndDate;
+    std::wstring m_szTitle;
+    std::wstring m_szLink;
+    std::wstring m_szContent;
+    std::wstring m_szPicUrl;
+    int m_nShowCount = 0;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange() override;
+    void OnOK() override {}
+    void OnCancel() override {}
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void OnTimer(UINT_PTR id);
+    void OnNoticeClick();
+    // Ends the showing for good; dismissed writes "PopEnable" = "0".
+    void CloseNotice(const wchar_t* popEnable);
+    void LayoutPictureAndText();
+    void LayoutText();
+    void LayoutPicture();
+    void ShowLines(const std::vector<std::wstring>& lines, int x, int y, int width);
+    void StyleLink(CStaticEx& label, COLORREF colour);
+    HBITMAP LoadPicture();
+
+    fw::UniqueBitmap m_bmpPicture;
+};

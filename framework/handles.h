@@ -88,6 +88,23 @@ public:
     void reset() {
         if (p_) std::exchange(p_, nullptr)->Release();
     }
+    // Takes over a reference the caller already holds.
+    void attach(T* p) {
+        reset();
+        p_ = p;
+    }
+    // Shares p: adds a reference of its own.
+    void copy_from(T* p) {
+        if (p) p->AddRef();
+        reset();
+        p_ = p;
+    }
+    // QueryInterface into another owner.
+    template <class U>
+    HRESULT As(ComPtr<U>* out) const {
+        if (!p_) return E_POINTER;
+        return p_->QueryInterface(__uuidof(U), reinterpret_cast<void**>(out->put()));
+    }
 
 private:
     T* p_ = nullptr;

@@ -221,7 +221,8 @@ bool DecodeAfterVectorPrefix(Cursor& c, int map, bool xop, Instruction& ins) {
 
 // C4 / C5 (VEX), 62 (EVEX) and 8F (XOP) are older instructions unless the next
 // byte says otherwise: in 32-bit mode LES, LDS and BOUND need a memory operand,
-// so a ModR/M of mod 11 cannot belong to them; POP Ev needs reg 0.
+// so a ModR/M of mod 11 cannot belong to them; POP Ev needs reg 0, so every
+// ModR/M with another reg field reads as an XOP map of 8 or more.
 bool TryVectorPrefix(Cursor& c, std::uint8_t op, const std::uint8_t* code, std::size_t size, Instruction& ins,
                      bool& decoded) {
     decoded = false;
@@ -285,7 +286,6 @@ bool DecodeOneByte(Cursor& c, std::uint8_t op, const Sizes& sizes, Instruction& 
         if (op == 0xF6 && reg < 2) what |= kImm8;
         if (op == 0xF7 && reg < 2) what |= kImmZ;
         if (op == 0xC7 && modrm == 0xF8) what = kRelZ;  // XBEGIN
-        if (op == 0x8F && reg != 0) return false;
     }
     SkipImmediates(c, what & ~kModRM, sizes, ins);
     return true;

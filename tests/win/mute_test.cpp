@@ -1,0 +1,327 @@
+// Interception of a function of our own and of the real wave and MIDI output
+// functions, and muting this process's audio session. The wine session gives
+// the prefix an ALSA null device (scripts/wine-session.sh), so there is a wave
+// output, a mixer and an audio session to work with.
+#include "mainwnd/intercept.h"
+#include "mainwnd/mute.h"
+#include "test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+extern "C" {
+int WINAPI HookTestTarget(int x);  // x + HookTestHelper()
+int WINAPI HookTestHelper() { return 100; }
+int WINAPI HookTestPassThroughA(int x);
+int WINAPI HookTestPassThroughB(int x);
+const void* g_hookTestTarget = nullptr;  // stands for an import slot
+}
+
+// A target whose first instructions include a relative call (so the moved copy
+// must be relocated to keep working), and two trampolines to it laid out as the
+// launcher's are.
+asm(R"(
+    .text
+    .balign 16
+    .globl _HookTestTarget@4
+_HookTestTarget@4:
+    push %ebp
+    mov %esp, %ebp
+    call _HookTestHelper@0
+    add 8(%ebp), %eax
+    pop %ebp
+    ret $4
+    .balign 16
+_GetHookTestTarget:
+    movl _g_hookTestTarget, %eax
+    ret
+    .balign 16
+    .globl _HookTestPassThroughA@4
+_HookTestPassThroughA@4:
+    nop
+    nop
+    call _GetHookTestTarget
+    jmp *%eax
+    ret
+    .fill 22, 1, 0x90
+    .balign 16
+    .globl _HookTestPassThroughB@4
+_HookTestPassThroughB@4:
+    nop
+    nop
+    call _GetHookTestTarget
+    jmp *%eax
+    ret
+    .fill 22, 1, 0x90
+    .text
+)");
+
+namespace {
+
+int WINAPI HookTestReplacement(int x) { return HookTestPassThroughA(x) + 1000; }
+int WINAPI OtherReplacement(int x) { return x; }
+
+template <class F>
+const void* Code(F* f) {
+    return reinterpret_cast<const void*>(f);
+}
+
+template <std::size_t N, class F>
+std::array<std::uint8_t, N> BytesAt(F* f) {
+    std::array<std::uint8_t, N> out;
+    std::memcpy(out.data(), Code(f), N);
+    return out;
+}
+
+void Poke(const void* at, std::initializer_list<std::uint8_t> bytes) {
+    DWORD old = 0;
+    auto* p = static_cast<std::uint8_t*>(const_cast<void*>(at));
+    ASSERT_TRUE(::VirtualProtect(p, bytes.size(), PAGE_EXECUTE_READWRITE, &old));
+    std::copy(bytes.begin(), bytes.end(), p);
+    ::VirtualProtect(p, bytes.size(), old, &old);
+}
+
+struct LastError {
+    BOOL result;
+    DWORD error;
+};
+LastError Remove(const void* t, const void* r) {
+    ::SetLastError(0);
+    const BOOL ok = RemoveInterception(t, r);
+    return {ok, ::GetLastError()};
+}
+
+TEST(Intercept, OwnFunctionIsRedirectedPassedThroughAndRestored) {
+    g_hookTestTarget = Code(&HookTestTarget);
+    const auto original = BytesAt<16>(&HookTestTarget);
+    ASSERT_EQ(HookTestTarget(1), 101);
+    ASSERT_EQ(HookTestPassThroughA(1), 101) << "before installation the trampoline calls the target";
+
+    auto r = Remove(Code(&HookTestPassThroughB), Code(&HookTestReplacement));
+    EXPECT_FALSE(r.result);
+    EXPECT_EQ(r.error, 6u) << "a trampoline never installed holds no moved code";
+
+    ASSERT_TRUE(InterceptFunction(Code(&HookTestPassThroughA), Code(&HookTestReplacement)));
+    EXPECT_EQ(HookTestTarget(1), 1101) << "every caller reaches the replacement";
+    EXPECT_EQ(HookTestPassThroughA(2), 102) << "the moved call still reaches the helper";
+
+    // A second installation through the same trampoline changes nothing.
+    const auto hooked = BytesAt<16>(&HookTestTarget);
+    const auto trampoline = BytesAt<32>(&HookTestPassThroughA);
+    EXPECT_FALSE(InterceptFunction(Code(&HookTestPassThroughA), Code(&OtherReplacement)));
+    EXPECT_EQ(BytesAt<16>(&HookTestTarget), hooked);
+    EXPECT_EQ(BytesAt<32>(&HookTestPassThroughA), trampoline);
+    EXPECT_EQ(HookTestTarget(1), 1101);
+
+    r = Remove(Code(&HookTestPassThroughA), Code(&OtherReplacement));
+    EXPECT_FALSE(r.result);
+    EXPECT_EQ(r.error, 12u) << "the target jumps to another replacement";
+
+    // Moved bytes that no longer decode cannot come back; the target stays hooked.
+    Poke(Code(&HookTestPassThroughA), {0x0F, 0x04});
+    r = Remove(Code(&HookTestPassThroughA), Code(&HookTestReplacement));
+    EXPECT_FALSE(r.result);
+    EXPECT_EQ(r.error, 13u);
+    EXPECT_EQ(BytesAt<16>(&HookTestTarget), hooked);
+    Poke(Code(&HookTestPassThroughA), {trampoline[0], trampoline[1]});
+
+    r = Remove(Code(&HookTestPassThroughA), Code(&HookTestReplacement));
+    EXPECT_TRUE(r.result);
+    EXPECT_EQ(BytesAt<16>(&HookTestTarget), original);
+    EXPECT_EQ(HookTestTarget(1), 101);
+    EXPECT_EQ(HookTestPassThroughA(1), 101) << "the pass-through entry stays usable";
+
+    r = Remove(Code(&HookTestPassThroughA), Code(&HookTestReplacement));
+    EXPECT_FALSE(r.result);
+    EXPECT_EQ(r.error, 9u) << "the target no longer begins with the jump";
+}
+
+// An open wave output on the null device, with headers to write.
+class WaveOut {
+public:
+    WaveOut() {
+        WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0};
+        opened_ = ::waveOutOpen(&wave_, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR;
+    }
+    ~WaveOut() {
+        if (!opened_) return;
+        ::waveOutReset(wave_);
+        for (auto& h : headers_) ::waveOutUnprepareHeader(wave_, h.get(), sizeof(WAVEHDR));
+        ::waveOutClose(wave_);
+    }
+    bool opened() const { return opened_; }
+    HWAVEOUT handle() const { return wave_; }
+
+    // A header over a buffer of 0x55 bytes, prepared or not.
+    WAVEHDR* Header(std::vector<char>& buffer, bool prepare) {
+        buffer.assign(800, 0x55);
+        headers_.push_back(std::make_unique<WAVEHDR>());
+        WAVEHDR* h = headers_.back().get();
+        h->lpData = buffer.data();
+        h->dwBufferLength = static_cast<DWORD>(buffer.size());
+        if (prepare) ::waveOutPrepareHeader(wave_, h, sizeof(WAVEHDR));
+        return h;
+    }
+
+private:
+    HWAVEOUT wave_ = nullptr;
+    bool opened_ = false;
+    std::vector<std::unique_ptr<WAVEHDR>> headers_;
+};
+
+bool AllBytes(const std::vector<char>& b, char v) {
+    return std::all_of(b.begin(), b.end(), [v](char c) { return c == v; });
+}
+
+TEST(Mute, InterceptedOutputIsZeroFilledWhileSilencedAndStillReachesTheSystem) {
+    ASSERT_GE(::waveOutGetNumDevs(), 1u) << "the wine session must provide the ALSA null device";
+    const auto waveOriginal = BytesAt<16>(&waveOutWrite);
+
+    ASSERT_TRUE(MuteByInterception(1));
+    EXPECT_EQ(BytesAt<1>(&waveOutWrite)[0], 0xE9) << "waveOutWrite begins with the jump to the replacement";
+    EXPECT_EQ(BytesAt<1>(&midiStreamOut)[0], 0xE9);
+    // Again with the same value: nothing is installed twice.
+    const auto waveHooked = BytesAt<16>(&waveOutWrite);
+    const auto trampoline = BytesAt<32>(&WaveOutWritePassThrough);
+    ASSERT_TRUE(MuteByInterception(1));
+    EXPECT_EQ(BytesAt<16>(&waveOutWrite), waveHooked);
+    EXPECT_EQ(BytesAt<32>(&WaveOutWritePassThrough), trampoline);
+
+    WaveOut out;
+    ASSERT_TRUE(out.opened());
+    std::vector<char> silenced, unprepared, audible;
+    WAVEHDR* h = out.Header(silenced, true);
+    EXPECT_EQ(::waveOutWrite(out.handle(), h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    EXPECT_TRUE(AllBytes(silenced, 0));
+    EXPECT_NE(h->dwFlags & (WHDR_INQUEUE | WHDR_DONE), 0u) << "the device took the buffer";
+    // The system's own answer comes back through the replacement.
+    EXPECT_EQ(::waveOutWrite(out.handle(), out.Header(unprepared, false), sizeof(WAVEHDR)), WAVERR_UNPREPARED);
+    EXPECT_TRUE(AllBytes(unprepared, 0));
+
+    MIDIHDR midi{};
+    std::vector<char> midiBytes(64, 0x55);
+    midi.lpData = midiBytes.data();
+    midi.dwBufferLength = midi.dwBytesRecorded = static_cast<DWORD>(midiBytes.size());
+    const MMRESULT midiResult = ::midiStreamOut(nullptr, &midi, sizeof midi);
+    EXPECT_EQ(midiResult, MidiStreamOutPassThrough(nullptr, &midi, sizeof midi));
+    EXPECT_NE(midiResult, MMSYSERR_NOERROR) << "no stream: the system refuses";
+    EXPECT_TRUE(AllBytes(midiBytes, 0));
+
+    // Unmuted: the next buffers pass unchanged, and the interceptions stay.
+    ASSERT_TRUE(MuteByInterception(0));
+    EXPECT_EQ(::waveOutWrite(out.handle(), out.Header(audible, true), sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    EXPECT_TRUE(AllBytes(audible, 0x55));
+    midiBytes.assign(64, 0x55);
+    ::midiStreamOut(nullptr, &midi, sizeof midi);
+    EXPECT_TRUE(AllBytes(midiBytes, 0x55));
+    EXPECT_EQ(BytesAt<16>(&waveOutWrite), waveHooked);
+
+    // What the exit action does: waveOutWrite gets its own bytes back.
+    EXPECT_TRUE(RemoveInterception(Code(&WaveOutWritePassThrough), Code(&SilentWaveOutWrite)));
+    EXPECT_EQ(BytesAt<16>(&waveOutWrite), waveOriginal);
+}
+
+class ComThread {
+public:
+    ComThread() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~ComThread() { ::CoUninitialize(); }
+};
+
+// The mute switch of mixer 0's speakers line, which would silence every program
+// (-1 when there is none).
+int SpeakersMuted() {
+    HMIXER mixer = nullptr;
+    if (::mixerOpen(&mixer, 0, 0, 0, MIXER_OBJECTF_MIXER) != MMSYSERR_NOERROR) return -1;
+    int result = -1;
+    MIXERLINEW line{};
+    line.cbStruct = sizeof line;
+    line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+    MIXERCONTROLW control{};
+    MIXERLINECONTROLSW controls{};
+    controls.cbStruct = sizeof controls;
+    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_MUTE;
+    controls.cControls = 1;
+    controls.cbmxctrl = sizeof control;
+    controls.pamxctrl = &control;
+    MIXERCONTROLDETAILS_BOOLEAN value{};
+    MIXERCONTROLDETAILS details{};
+    details.cbStruct = sizeof details;
+    details.cChannels = 1;
+    details.cbDetails = sizeof value;
+    details.paDetails = &value;
+    const auto h = reinterpret_cast<HMIXEROBJ>(mixer);
+    if (::mixerGetLineInfoW(h, &line, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) == MMSYSERR_NOERROR) {
+        controls.dwLineID = line.dwLineID;
+        if (::mixerGetLineControlsW(h, &controls, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
+            MMSYSERR_NOERROR) {
+            details.dwControlID = control.dwControlID;
+            if (::mixerGetControlDetailsW(h, &details, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) ==
+                MMSYSERR_NOERROR)
+                result = value.fValue ? 1 : 0;
+        }
+    }
+    ::mixerClose(mixer);
+    return result;
+}
+
+TEST(Mute, SessionMuteSilencesThisProcessAndLeavesTheSpeakersAlone) {
+    ComThread com;  // as on the launcher's user-interface thread
+    const int speakers = SpeakersMuted();
+    ASSERT_NE(speakers, -1) << "the wine session must provide the ALSA null device and its mixer";
+    ASSERT_NE(OwnAudioSessionMuted(), 1);
+
+    EXPECT_TRUE(ApplyMute(1));
+    EXPECT_EQ(OwnAudioSessionMuted(), 1);
+    EXPECT_EQ(SpeakersMuted(), speakers);
+
+    EXPECT_TRUE(ApplyMute(0));
+    EXPECT_EQ(OwnAudioSessionMuted(), 0);
+    EXPECT_EQ(SpeakersMuted(), speakers);
+}
+
+// Run in a child process (below) whose wine has no audio driver.
+TEST(MuteChild, DISABLED_NothingToMuteWithoutAnAudioDevice) {
+    ComThread com;
+    EXPECT_FALSE(ApplyMute(1));
+    EXPECT_FALSE(ApplyMute(0));
+}
+
+// Wine reads its audio driver list when a process starts; an empty list means
+// no driver and so no device. The registry is the prefix's own.
+class NoAudioDriver {
+public:
+    NoAudioDriver() {
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Drivers", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &key_, nullptr);
+        ::RegSetValueExW(key_, L"Audio", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
+    }
+    ~NoAudioDriver() {
+        ::RegDeleteValueW(key_, L"Audio");
+        ::RegCloseKey(key_);
+    }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+TEST(Mute, NothingToMuteWithoutAnAudioDevice) {
+    DWORD exitCode = 1;
+    {
+        NoAudioDriver none;
+        wchar_t self[MAX_PATH];
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        testutil::Process child;
+        ASSERT_TRUE(child.Start(self, L"--gtest_also_run_disabled_tests "
+                                      L"--gtest_filter=MuteChild.DISABLED_NothingToMuteWithoutAnAudioDevice"));
+        ASSERT_TRUE(child.WaitExit(30000));
+        ::GetExitCodeProcess(child.handle(), &exitCode);
+    }
+    EXPECT_EQ(exitCode, 0u) << "ApplyMute with no audio device must answer FALSE";
+}
+
+}  // namespace

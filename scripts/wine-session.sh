@@ -43,13 +43,31 @@ wine_session_start() {
     rm -rf "$prefix"
     cp -a "$template" "$prefix"
     export WINEPREFIX="$prefix" WINEARCH=win32
+    wine_sound_device "$prefix"
     wineserver -p
     # The first wine start spawns helper processes that would hold a caller's
     # output pipe open; start them here with all output thrown away.
     wine wineboot >/dev/null 2>&1 </dev/null || true
 }
 
+# Sound: without a sound device wine has no wave output, no mixer and no audio
+# sessions. An ALSA null device gives all three and plays nothing. ALSA reads
+# $XDG_CONFIG_HOME/alsa/asoundrc, so the session points that at a folder of its
+# own instead of touching the user's ~/.asoundrc; stop puts the old value back.
+wine_sound_device() {
+    local config="$1.config"
+    mkdir -p "$config/alsa"
+    printf '%s\n' 'pcm.!default { type null }' 'ctl.!default { type hw card 0 }' >"$config/alsa/asoundrc"
+    WINE_SAVED_XDG_CONFIG_HOME="${XDG_CONFIG_HOME-unset}"
+    export XDG_CONFIG_HOME="$config"
+}
+
 wine_session_stop() {
+    if [ -n "${WINE_SAVED_XDG_CONFIG_HOME:-}" ]; then
+        if [ "$WINE_SAVED_XDG_CONFIG_HOME" = unset ]; then unset XDG_CONFIG_HOME
+        else export XDG_CONFIG_HOME="$WINE_SAVED_XDG_CONFIG_HOME"; fi
+        unset WINE_SAVED_XDG_CONFIG_HOME
+    fi
     wineserver -k 2>/dev/null || true
     if [ -n "${WINE_XVFB_PID:-}" ]; then
         kill "$WINE_XVFB_PID" 2>/dev/null || true

@@ -1,0 +1,227 @@
+// Browser cache clearing on the prefix's real URL cache and cache folder, the
+// folder deletion on its own, and the cache limit value.
+#include "mainwnd/cache.h"
+#include "test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <wininet.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring CacheFolder() {
+    wchar_t path[MAX_PATH] = {};
+    ::SHGetSpecialFolderPathW(nullptr, path, CSIDL_INTERNET_CACHE, TRUE);
+    return path;
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void WriteText(const std::wstring& path, const char* text = "x") {
+    std::ofstream(path.c_str(), std::ios::binary) << text;
+}
+
+// An entry made the way the browser makes them: a file from the cache, committed.
+bool AddUrlEntry(const std::wstring& url, DWORD type) {
+    wchar_t file[MAX_PATH] = {};
+    if (!::CreateUrlCacheEntryW(url.c_str(), 0, L"txt", file, 0)) return false;
+    WriteText(file, "cached");
+    FILETIME none{};
+    return ::CommitUrlCacheEntryW(url.c_str(), file, none, none, type, nullptr, 0, nullptr, nullptr) != FALSE;
+}
+
+bool HasUrlEntry(const std::wstring& url) {
+    DWORD size = 0;
+    ::GetUrlCacheEntryInfoW(url.c_str(), nullptr, &size);
+    return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+}
+
+std::vector<std::wstring> EnumeratedUrls() {
+    std::vector<std::wstring> urls;
+    std::vector<BYTE> buffer(64 * 1024);
+    auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(buffer.data());
+    DWORD size = static_cast<DWORD>(buffer.size());
+    HANDLE find = ::FindFirstUrlCacheEntryW(nullptr, entry, &size);
+    if (!find) return urls;
+    do {
+        urls.push_back(entry->lpszSourceUrlName);
+        size = static_cast<DWORD>(buffer.size());
+    } while (::FindNextUrlCacheEntryW(find, entry, &size));
+    ::FindCloseUrlCache(find);
+    return urls;
+}
+
+// A folder link inside the cache folder to a folder outside it. Wine accepts
+// CreateSymbolicLinkW without making a link; a Linux symbolic link in the
+// prefix's drive shows as a folder with FILE_ATTRIBUTE_REPARSE_POINT, so the
+// test makes one of those with ln when needed.
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+    ::CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+    // As a folder listing shows it (Wine's GetFileAttributesW follows the link).
+    const auto isLink = [&] {
+        WIN32_FIND_DATAW item{};
+        HANDLE find = ::FindFirstFileW(link.c_str(), &item);
+        if (find == INVALID_HANDLE_VALUE) return false;
+        ::FindClose(find);
+        return (item.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    };
+    if (isLink()) return true;
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (!unixName) return false;
+    const auto unixPath = [&](const std::wstring& p) {
+        char* name = unixName(p.c_str());
+        std::wstring out = name ? std::wstring(name, name + std::strlen(name)) : L"";
+        ::HeapFree(::GetProcessHeap(), 0, name);
+        return out;
+    };
+    // Wine starts a Linux program named by its Linux path on the command line.
+    std::wstring command = L"/bin/ln -s \"" + unixPath(target) + L"\" \"" + unixPath(link) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        return false;
+    }
+    fw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    // The handle of a Linux process does not tell when it ends: poll for the link.
+    return testutil::PumpUntil(isLink, 5000);
+}
+
+TEST(Cache, ClearingKeepsCookiesAndDeletesTheRestButNothingBehindALink) {
+    const std::wstring cache = CacheFolder();
+    ASSERT_FALSE(cache.empty());
+    const std::wstring pages[] = {L"http://127.0.0.1/s/wd/game.js", L"http://127.0.0.1/s/wd/face.png"};
+    const std::wstring cookie = L"Cookie:player@127.0.0.1/";
+    for (const auto& url : pages) ASSERT_TRUE(AddUrlEntry(url, NORMAL_CACHE_ENTRY));
+    ASSERT_TRUE(AddUrlEntry(cookie, COOKIE_CACHE_ENTRY));
+    const auto listed = EnumeratedUrls();
+    ASSERT_NE(std::find(listed.begin(), listed.end(), cookie), listed.end())
+        << "the cookie must be among the enumerated entries for the test to mean anything";
+
+    const std::wstring readOnly = cache + L"\\readonly.txt";
+    WriteText(readOnly);
+    ASSERT_TRUE(::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(::CreateDirectoryW((cache + L"\\nested").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW((cache + L"\\nested\\deeper").c_str(), nullptr));
+    WriteText(cache + L"\\nested\\deeper\\file.txt");
+    const std::wstring outside = L"C:\\xcjy_outside_cache";
+    ::CreateDirectoryW(outside.c_str(), nullptr);
+    WriteText(outside + L"\\keep.txt");
+    ASSERT_TRUE(MakeFolderLink(cache + L"\\link", outside));
+
+    ClearBrowserCache();
+
+    for (const auto& url : pages) EXPECT_FALSE(HasUrlEntry(url)) << url;
+    EXPECT_TRUE(HasUrlEntry(cookie)) << "cookies stay, so logged-in pages stay logged in";
+    EXPECT_FALSE(Exists(readOnly));
+    EXPECT_FALSE(Exists(cache + L"\\nested"));
+    EXPECT_TRUE(Exists(outside + L"\\keep.txt")) << "nothing behind a folder link is deleted";
+}
+
+TEST(Cache, AnEmptyCacheStillHasItsFolderCleared) {
+    for (const auto& url : EnumeratedUrls()) ::DeleteUrlCacheEntryW(url.c_str());
+    ASSERT_TRUE(EnumeratedUrls().empty());
+    const std::wstring leftover = CacheFolder() + L"\\leftover.txt";
+    WriteText(leftover);
+
+    ClearBrowserCache();
+    EXPECT_FALSE(Exists(leftover));
+}
+
+// A new folder under the temporary folder (the prefix is the run's own, so
+// what a case leaves behind goes with it).
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const wchar_t* name) {
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp) + name + std::to_wstring(::GetCurrentProcessId());
+        ::SHCreateDirectoryExW(nullptr, path_.c_str(), nullptr);
+    }
+    const std::wstring& path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+TEST(Cache, DeleteFolderTreeDeletesEverythingOrSaysWhyNot) {
+    {
+        ScratchFolder tree(L"xcjy_tree_all");
+        WriteText(tree.path() + L"\\a.txt");
+        WriteText(tree.path() + L"\\ro.txt");
+        ::SetFileAttributesW((tree.path() + L"\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+        ::CreateDirectoryW((tree.path() + L"\\sub").c_str(), nullptr);
+        WriteText(tree.path() + L"\\sub\\b.txt");
+        EXPECT_TRUE(DeleteFolderTree((tree.path() + L"\\").c_str()));
+        EXPECT_FALSE(Exists(tree.path()));
+    }
+    {
+        ::SetLastError(0);
+        EXPECT_FALSE(DeleteFolderTree(L"C:\\xcjy_no_such_folder"));
+        EXPECT_NE(::GetLastError(), 0u);
+    }
+    {
+        // A file held open without delete sharing stays; its error is the answer.
+        ScratchFolder tree(L"xcjy_tree_busy");
+        WriteText(tree.path() + L"\\a.txt");
+        const std::wstring busy = tree.path() + L"\\busy.txt";
+        WriteText(busy);
+        fw::UniqueHandle held(::CreateFileW(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                            nullptr));
+        ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(DeleteFolderTree(tree.path().c_str()));
+        EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        EXPECT_FALSE(Exists(tree.path() + L"\\a.txt"));
+        EXPECT_TRUE(Exists(busy));
+    }
+    {
+        // A path that does not fit 259 characters is skipped, not cut short.
+        ScratchFolder tree(L"xcjy_tree_long");
+        const std::wstring sub = tree.path() + L"\\" + std::wstring(250 - tree.path().size(), L's');
+        const std::wstring longFile = sub + L"\\" + std::wstring(30, L'f') + L".txt";
+        ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + sub).c_str(), nullptr));
+        WriteText(L"\\\\?\\" + longFile);
+        ASSERT_TRUE(Exists(L"\\\\?\\" + longFile));
+        ::SetLastError(0);
+        EXPECT_FALSE(DeleteFolderTree(tree.path().c_str()));
+        EXPECT_TRUE(Exists(L"\\\\?\\" + longFile));
+    }
+}
+
+constexpr wchar_t kContentKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\5.0\\Cache\\Content";
+
+bool ContentKeyExists() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kContentKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    ::RegCloseKey(key);
+    return true;
+}
+
+TEST(Cache, CacheLimitIsWrittenOnlyWhereTheKeyExists) {
+    ::SHDeleteKeyW(HKEY_CURRENT_USER, kContentKey);
+    ASSERT_FALSE(ContentKeyExists());
+    EXPECT_FALSE(SetCacheLimit());
+    EXPECT_FALSE(ContentKeyExists()) << "the key is never created";
+
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kContentKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ::RegCloseKey(key);
+    EXPECT_TRUE(SetCacheLimit());
+    DWORD value = 0, size = sizeof value, type = 0;
+    ASSERT_EQ(::SHGetValueW(HKEY_CURRENT_USER, kContentKey, L"CacheLimit", &type, &value, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(value, 0x100000u);
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 
 #include "framework/handles.h"
 #include "mainwnd/intercept.h"
+#include "mainwnd/trampoline_asm.h"
 
 #include <audiopolicy.h>
 #include <mmdeviceapi.h>
@@ -11,43 +12,24 @@
 #include <cstdlib>
 #include <cstring>
 
-// The trampolines: 32 bytes of code each, in the code section, laid out as the
-// interception expects (mainwnd/code_patch.h). Each calls a getter that loads
-// the system function's address from the import table and jumps there, so
-// before interception a call of the trampoline is a call of the function.
-// Each block is 2 + 5 + 2 + 1 + 22 = 32 bytes; the last byte receives the count
-// of moved bytes once the trampoline is installed. (The PE assembler has no
-// .pushsection; top-level asm is emitted while the compiler is in .text, and
-// the block leaves it there.)
+// The trampolines, in the code section: before interception each calls a
+// getter that loads the system function's address from the import table and
+// jumps there, so a call of the trampoline is a call of the function. (The PE
+// assembler has no .pushsection; top-level asm is emitted while the compiler is
+// in .text, and the block leaves it there.)
 asm(R"(
     .text
     .balign 16
 _GetWaveOutWriteAddress:
     movl __imp__waveOutWrite@12, %eax
     ret
-    .balign 16
-    .globl _WaveOutWritePassThrough@12
-_WaveOutWritePassThrough@12:
-    nop
-    nop
-    call _GetWaveOutWriteAddress
-    jmp *%eax
-    ret
-    .fill 22, 1, 0x90
+    TRAMPOLINE _WaveOutWritePassThrough@12, _GetWaveOutWriteAddress
 
     .balign 16
 _GetMidiStreamOutAddress:
     movl __imp__midiStreamOut@12, %eax
     ret
-    .balign 16
-    .globl _MidiStreamOutPassThrough@12
-_MidiStreamOutPassThrough@12:
-    nop
-    nop
-    call _GetMidiStreamOutAddress
-    jmp *%eax
-    ret
-    .fill 22, 1, 0x90
+    TRAMPOLINE _MidiStreamOutPassThrough@12, _GetMidiStreamOutAddress
     .text
 )");
 

@@ -4,6 +4,7 @@
 // output, a mixer and an audio session to work with.
 #include "mainwnd/intercept.h"
 #include "mainwnd/mute.h"
+#include "mainwnd/trampoline_asm.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>
@@ -40,24 +41,8 @@ _HookTestTarget@4:
 _GetHookTestTarget:
     movl _g_hookTestTarget, %eax
     ret
-    .balign 16
-    .globl _HookTestPassThroughA@4
-_HookTestPassThroughA@4:
-    nop
-    nop
-    call _GetHookTestTarget
-    jmp *%eax
-    ret
-    .fill 22, 1, 0x90
-    .balign 16
-    .globl _HookTestPassThroughB@4
-_HookTestPassThroughB@4:
-    nop
-    nop
-    call _GetHookTestTarget
-    jmp *%eax
-    ret
-    .fill 22, 1, 0x90
+    TRAMPOLINE _HookTestPassThroughA@4, _GetHookTestTarget
+    TRAMPOLINE _HookTestPassThroughB@4, _GetHookTestTarget
     .text
 )");
 

@@ -22,6 +22,7 @@
 // 2 when a file cannot be read or disassembled.
 #include "mainwnd/x86_decode.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -274,10 +275,11 @@ int CheckFile(const std::string& objdump, const std::string& path, bool raw, int
 // case ends in a run of NOPs, so a disagreement cannot spill into the next.
 std::vector<std::uint8_t> SweepBytes() {
     using Bytes = std::vector<std::uint8_t>;
-    // ModR/M forms: register, [disp32], SIB without base, disp8, disp32, SIB
-    // with disp8, 16-bit [disp16] and its disp8/disp16 forms, reg field 7.
-    const Bytes forms[] = {{0xC0}, {0x05}, {0x04, 0x05}, {0x44, 0x24}, {0x84, 0x24}, {0x4C, 0x85},
-                           {0x06}, {0x46}, {0x86}, {0xF8}, {0x3D}};
+    // ModR/M forms: register, [disp32], SIB without base, SIB with disp8 and
+    // with disp32, reg field 7; with the address-size prefix the 16-bit forms:
+    // [disp16], [bp+disp8], [bp+disp16], [si].
+    const std::vector<Bytes> forms32 = {{0xC0}, {0x05}, {0x04, 0x05}, {0x44, 0x24}, {0x84, 0x24}, {0xF8}};
+    const std::vector<Bytes> forms16 = {{0xC0}, {0x06}, {0x46}, {0x86}, {0x04}, {0xF8}};
     const Bytes legacy[] = {{}, {0x66}, {0x67}, {0xF3}, {0xF2}, {0x3E}, {0x66, 0x67}, {0xF0}};
     std::vector<Bytes> leads;  // everything that comes before the opcode byte
     for (const Bytes& p : legacy) {
@@ -301,7 +303,8 @@ std::vector<std::uint8_t> SweepBytes() {
     for (const Bytes& lead : leads) {
         for (int op = 0; op < 256; ++op) {
             if (lead.empty() && op == 0x0F) continue;  // the escapes have their own leads
-            for (const Bytes& form : forms) {
+            const bool address16 = std::find(lead.begin(), lead.end(), 0x67) != lead.end();
+            for (const Bytes& form : address16 ? forms16 : forms32) {
                 out.insert(out.end(), lead.begin(), lead.end());
                 out.push_back(static_cast<std::uint8_t>(op));
                 out.insert(out.end(), form.begin(), form.end());

@@ -22,6 +22,7 @@ public:
 
 class CButton : public CWnd {
 public:
+    ~CButton() override { DestroyOwnWindow(); }  // for objects of this very class (framework/wnd.h)
     bool Create(const wchar_t* text, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
         return CreateEx(0, WC_BUTTONW, text, style, rect, parent ? parent->m_hWnd : nullptr, id);
     }
@@ -34,6 +35,7 @@ protected:
 
 class CStatic : public CWnd {
 public:
+    ~CStatic() override { DestroyOwnWindow(); }  // for objects of this very class (framework/wnd.h)
     bool Create(const wchar_t* text, DWORD style, const RECT& rect, CWnd* parent, UINT id = 0xFFFF) {
         return CreateEx(0, WC_STATICW, text, style, rect, parent ? parent->m_hWnd : nullptr, id);
     }
@@ -41,6 +43,7 @@ public:
 
 class CProgressCtrl : public CWnd {
 public:
+    ~CProgressCtrl() override { DestroyOwnWindow(); }  // for objects of this very class (framework/wnd.h)
     bool Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
         return CreateEx(0, PROGRESS_CLASSW, L"", style, rect, parent ? parent->m_hWnd : nullptr, id);
     }
@@ -56,6 +59,7 @@ public:
 
 class CTabCtrl : public CWnd {
 public:
+    ~CTabCtrl() override { DestroyOwnWindow(); }  // for objects of this very class (framework/wnd.h)
     virtual bool Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
         return CreateEx(0, WC_TABCONTROLW, L"", style, rect, parent ? parent->m_hWnd : nullptr, id);
     }
@@ -77,6 +81,7 @@ protected:
 
 class CToolTipCtrl : public CWnd {
 public:
+    ~CToolTipCtrl() override { DestroyOwnWindow(); }  // for objects of this very class (framework/wnd.h)
     bool Create(CWnd* parent, DWORD style);
     // text may be LPSTR_TEXTCALLBACKW; rect nullptr with id 0 covers the whole window.
     bool AddTool(CWnd* wnd, const wchar_t* text, const RECT* rect, UINT_PTR id);

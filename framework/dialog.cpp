@@ -26,8 +26,15 @@ BOOL CDialog::HandleInitDialog(HWND wnd) {
 }
 
 HWND CDialog::CreateFromTemplate(HWND owner) {
-    return ::CreateDialogParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), owner, DialogProc,
-                                reinterpret_cast<LPARAM>(this));
+    HWND wnd = ::CreateDialogParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), owner, DialogProc,
+                                    reinterpret_cast<LPARAM>(this));
+    // The window exists but this object could not attach to it: nobody would
+    // ever destroy it.
+    if (wnd && m_hWnd != wnd && ::IsWindow(wnd)) {
+        ::DestroyWindow(wnd);
+        return nullptr;
+    }
+    return wnd;
 }
 
 INT_PTR CDialog::DoModal() {
@@ -46,11 +53,16 @@ INT_PTR CDialog::DoModal() {
     if (!m_bEnded) ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
 
     MSG msg{};
+    bool quit = false;
     while (!m_bEnded && m_hWnd) {
-        if (!::GetMessageW(&msg, nullptr, 0, 0)) {
-            // Quitting: leave this loop and let the outer ones see WM_QUIT too.
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            if (!m_bEnded) m_nModalResult = IDCANCEL;
+        if (!fw::GetNextMessage(msg, &quit)) {
+            if (quit) {
+                // Quitting: leave this loop and let the outer ones see WM_QUIT too.
+                ::PostQuitMessage(static_cast<int>(msg.wParam));
+                if (!m_bEnded) m_nModalResult = IDCANCEL;
+            } else if (!m_bEnded) {
+                m_nModalResult = -1;  // the message queue failed: the dialog cannot go on
+            }
             break;
         }
         fw::PumpMessage(msg, m_hWnd);
@@ -75,7 +87,8 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent) {
     if (parent) m_pParentWnd = parent;
     m_bModal = false;
     m_bEnded = false;
-    return CreateFromTemplate(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr) != nullptr && m_hWnd != nullptr;
+    HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : fw::MainWindowOwner();
+    return CreateFromTemplate(owner) != nullptr && m_hWnd != nullptr;
 }
 
 void CDialog::EndDialog(int result) {

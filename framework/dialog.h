@@ -8,14 +8,19 @@
 class CDialog : public CWnd {
 public:
     explicit CDialog(UINT templateId = 0, CWnd* parent = nullptr) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+    // For an object made of CDialog itself (see the lifetime rule in wnd.h).
+    ~CDialog() override { DestroyOwnWindow(); }
 
     // Runs the dialog modally: creates it from the template, disables its owner,
-    // pumps messages until EndDialog, destroys it. Returns the EndDialog value,
-    // or -1 when the window could not be made. A WM_QUIT ends the loop and is
-    // posted again for the loops outside.
+    // pumps messages until EndDialog, destroys it. The owner is the top-level
+    // window of the parent given to the constructor; without one, the main
+    // window's last active popup (fw::SafeOwner). Returns the EndDialog value,
+    // or -1 when the window could not be made or the message queue failed. A
+    // WM_QUIT ends the loop (IDCANCEL) and is posted again for the loops outside.
     virtual INT_PTR DoModal();
-    // Creates the dialog modeless, owned by parent (or by the template's rules
-    // when parent is nullptr).
+    // Creates the dialog modeless, owned by parent, or by the application's
+    // main window when there is no parent. The object must outlive the window
+    // (see the lifetime rule in framework/wnd.h).
     BOOL Create(UINT templateId, CWnd* parent = nullptr);
     void EndDialog(int result);
 

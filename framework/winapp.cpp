@@ -22,7 +22,8 @@ CWinApp::~CWinApp() {
 int CWinApp::Run() {
     if (!m_pMainWnd) return ExitInstance();
     MSG msg{};
-    while (::GetMessageW(&msg, nullptr, 0, 0)) fw::PumpMessage(msg, nullptr);
+    bool quit = false;
+    while (fw::GetNextMessage(msg, &quit)) fw::PumpMessage(msg, nullptr);
     return ExitInstance();
 }
 

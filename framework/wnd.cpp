@@ -2,6 +2,10 @@
 
 #include "framework/winapp.h"
 
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <memory>
 #include <unordered_map>
 
 namespace {
@@ -21,15 +25,51 @@ HWND TopLevelOf(HWND wnd) {
     return wnd;
 }
 
+std::vector<std::wstring>& Breaches() {
+    static std::vector<std::wstring> breaches;
+    return breaches;
+}
+
+std::wstring ClassNameOf(const std::type_info& type) {
+    int status = 0;
+    std::unique_ptr<char, decltype(&std::free)> plain(abi::__cxa_demangle(type.name(), nullptr, nullptr, &status),
+                                                      &std::free);
+    const char* name = status == 0 && plain ? plain.get() : type.name();
+    return std::wstring(name, name + std::char_traits<char>::length(name));
+}
+
+std::wstring WindowClassOf(HWND wnd) {
+    wchar_t name[256] = {};
+    int len = ::GetClassNameW(wnd, name, 256);
+    return std::wstring(name, len > 0 ? static_cast<size_t>(len) : 0);
+}
+
 }  // namespace
 
 CWnd::~CWnd() {
     if (!m_hWnd) return;
-    if (m_bCreated) {
-        DestroyWindow();  // WM_NCDESTROY detaches
-    } else {
+    if (!m_bCreated) {
+        // Only subclassed: the window is someone else's and lives on.
         UnsubclassWindow();
+        return;
     }
+    if (IsWhole()) {
+        // A plain CWnd object: nothing was derived, so nothing is lost.
+        DestroyWindow();
+        return;
+    }
+    // The most derived class neither destroyed its window nor had it destroyed:
+    // cut the object loose first, so that no message of the destruction reaches
+    // what is left of it, then take the window down with nobody listening.
+    HWND wnd = m_hWnd;
+    RecordBreach();
+    UnsubclassWindow();
+    ::DestroyWindow(wnd);
+}
+
+void CWnd::RecordBreach() const {
+    Breaches().push_back(ClassNameOf(*m_pAttachedType) + L" (" + WindowClassOf(m_hWnd) + L")");
+    ::OutputDebugStringW((L"window outlived the derived part of its object: " + Breaches().back() + L"\n").c_str());
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND wnd) {
@@ -42,10 +82,12 @@ CWnd* CWnd::FromHandlePermanent(HWND wnd) {
 bool CWnd::Attach(HWND wnd) {
     if (!wnd || m_hWnd || FromHandlePermanent(wnd)) return false;
     m_hWnd = wnd;
+    m_pAttachedType = &typeid(*this);
     HandleMap()[wnd] = this;
     if (!::SetWindowSubclass(wnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
         HandleMap().erase(wnd);
         m_hWnd = nullptr;
+        m_pAttachedType = nullptr;
         return false;
     }
     return true;
@@ -56,6 +98,7 @@ void CWnd::Detach() {
     ::RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
     HandleMap().erase(m_hWnd);
     m_hWnd = nullptr;
+    m_pAttachedType = nullptr;
 }
 
 bool CWnd::SubclassWindow(HWND wnd) {
@@ -97,6 +140,14 @@ bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* text
 BOOL CWnd::DestroyWindow() {
     if (!m_hWnd) return FALSE;
     return ::DestroyWindow(m_hWnd);
+}
+
+void CWnd::DestroyOwnWindow() {
+    if (m_bCreated) {
+        DestroyWindow();
+    } else {
+        UnsubclassWindow();
+    }
 }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
@@ -194,6 +245,19 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK CWnd::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
     auto* self = reinterpret_cast<CWnd*>(ref);
+    // A message that arrives while the object is being destroyed (its derived
+    // part already gone) goes past it, to the window's own procedure.
+    if (!self->IsWhole()) {
+        LRESULT result = ::DefSubclassProc(wnd, msg, wParam, lParam);
+        if (msg == WM_NCDESTROY) {
+            // A base destructor took the window down for a derived class that
+            // did not: the derived part never saw it go.
+            if (self->m_bCreated) self->RecordBreach();
+            self->Detach();
+            self->m_bCreated = false;
+        }
+        return result;
+    }
     if (msg != WM_NCDESTROY) return self->WindowProc(msg, wParam, lParam);
 
     LRESULT result = self->WindowProc(msg, wParam, lParam);
@@ -202,11 +266,18 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
     self->Detach();
     self->m_bCreated = false;
     self->PostNcDestroy();
-    (void)wnd;
     return result;
 }
 
 namespace fw {
+
+bool GetNextMessage(MSG& msg, bool* quit) {
+    *quit = false;
+    BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) *quit = true;
+    // -1 is a failure, and msg holds nothing to dispatch.
+    return got != 0 && got != -1;
+}
 
 void PumpMessage(MSG& msg, HWND hWndStop) {
     if (CWnd::WalkPreTranslateTree(hWndStop, &msg)) return;
@@ -214,16 +285,22 @@ void PumpMessage(MSG& msg, HWND hWndStop) {
     ::DispatchMessageW(&msg);
 }
 
-HWND SafeOwner(HWND preferred) {
-    HWND top = TopLevelOf(preferred);
-    if (!top) {
-        CWinApp* app = AfxGetApp();
-        if (app && app->m_pMainWnd) top = TopLevelOf(app->m_pMainWnd->m_hWnd);
-    }
+HWND MainWindowOwner() {
+    CWinApp* app = AfxGetApp();
+    return app && app->m_pMainWnd ? TopLevelOf(app->m_pMainWnd->m_hWnd) : nullptr;
+}
+
+HWND SafeOwner(HWND parent) {
+    // A named parent is taken at its word: its top-level window owns the modal
+    // window and is the one disabled, whatever popup of it was active last.
+    if (parent) return TopLevelOf(parent);
+    HWND top = MainWindowOwner();
     if (!top) top = TopLevelOf(::GetActiveWindow());
     if (!top) return nullptr;
     HWND popup = ::GetLastActivePopup(top);
     return (popup && ::IsWindowEnabled(popup)) ? popup : top;
 }
+
+std::vector<std::wstring> TakeLifetimeBreaches() { return std::exchange(Breaches(), {}); }
 
 }  // namespace fw

@@ -2,11 +2,52 @@
 // control, is subclassed with SetWindowSubclass so that its object sees each
 // message first through the one virtual WindowProc; what a class does not handle
 // goes on to the window's original procedure through DefWindowProc.
+//
+// WINDOW LIFETIMES: a window dies while its whole object still exists.
+//
+//   C++ destroys an object from the most derived class down. Once the derived
+//   class's destructor has run, its WindowProc and PostNcDestroy are gone, and
+//   messages sent while the window is destroyed (WM_DESTROY, WM_NCDESTROY, the
+//   WM_PARENTNOTIFY of a child control going first) would reach a half-destroyed
+//   object. So:
+//
+//   1. Whoever makes a window destroys it before the object goes:
+//      - DoModal destroys its window before it returns;
+//      - a window made with Create / CreateEx (modeless dialogs, controls made
+//        in code) is destroyed by the object's owner (DestroyWindow) before it
+//        deletes the object, OR by the object's own most derived class, which
+//        then calls DestroyOwnWindow() first thing in its destructor:
+//            ~CMyPageDlg() override { DestroyOwnWindow(); }
+//        A class that others derive from cannot do this for them: its
+//        destructor runs after theirs. (The framework's own classes do it for
+//        objects made of them directly: a plain CDialog, CButton, ...)
+//   2. The base classes never destroy a window for a derived class. When an
+//      object is deleted while the window it made still exists, ~CWnd detaches
+//      the object first, then destroys the window (nothing is left behind and no
+//      message reaches the object), and records the breach of rule 1 (see
+//      fw::TakeLifetimeBreaches; the Windows-side tests fail on any).
+//   3. From the moment the most derived destructor has finished, no message is
+//      handed to the object's WindowProc any more; the window's own procedure
+//      answers instead.
+//   4. Never create or attach a window in a constructor: the object is not
+//      whole yet, and rule 3 would keep every message from it.
+//   5. A window the object only subclassed (SubclassWindow, DDX_Control) is not
+//      the object's: the base destructor hands it back to its own procedure.
+//   6. PostNcDestroy runs after WM_NCDESTROY, when the object is detached; it is
+//      the one place where an object may delete itself.
+//
+// OWNERS: a modal dialog given a parent is owned by the parent's top-level
+// window, which is disabled while it runs; without a parent, by the main
+// window's last active popup (fw::SafeOwner). A modeless dialog created without
+// a parent is owned by the main window (AfxGetApp()->m_pMainWnd), so that it is
+// hidden, shown and destroyed with it and has no taskbar button of its own.
 #pragma once
 
 #include "framework/gdi.h"
 
 #include <string>
+#include <typeinfo>
+#include <vector>
 
 class CWnd {
 public:
@@ -34,6 +75,9 @@ public:
     bool CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style, const RECT& rect,
                   HWND parent, UINT id);
     BOOL DestroyWindow();
+    // For destructors (the lifetime rule above): destroys the window if this
+    // object made it, otherwise only hands it back to its own procedure.
+    void DestroyOwnWindow();
 
     // Offered every queued message on its way from the message loop to the
     // window, for this window and each window that contains or owns it. TRUE
@@ -82,20 +126,36 @@ protected:
     }
 
 private:
+    // Whether the object is still the one that attached the window: false once
+    // the most derived destructor has run (rule 3 above).
+    bool IsWhole() const { return m_pAttachedType && typeid(*this) == *m_pAttachedType; }
+    void RecordBreach() const;
+
     static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR ref);
     bool ReflectToChild(HWND child, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
     void Detach();
 
     bool m_bCreated = false;  // created by this object, so destroyed with it
+    const std::type_info* m_pAttachedType = nullptr;  // the object's class when it attached
 };
 
 namespace fw {
 // One message through the pre-translation walk, then translated and dispatched.
 // hWndStop ends the walk (nullptr walks to the top-level window).
 void PumpMessage(MSG& msg, HWND hWndStop);
-// The owner a modal window or message box should get: the last active popup of
-// the top-level window of `preferred`, else of the application's main window,
-// else the thread's active window; nullptr if none.
-HWND SafeOwner(HWND preferred);
+// The owner a modal window or message box should get: the top-level window of
+// `parent` when one is given; otherwise the last active (enabled) popup of the
+// application's main window, else the thread's active window; nullptr if none.
+HWND SafeOwner(HWND parent);
+// The top-level window of the application's main window, or nullptr: the owner
+// of modeless windows created without a parent.
+HWND MainWindowOwner();
+// Waits for the next message of the thread. False when the loop must end:
+// WM_QUIT (*quit set to true, msg.wParam is the exit code) or a failure of
+// GetMessage (-1; *quit stays false).
+bool GetNextMessage(MSG& msg, bool* quit);
+// Windows deleted with their object (breaches of the lifetime rule above), as
+// "object class (window class)"; the list is handed over and cleared.
+std::vector<std::wstring> TakeLifetimeBreaches();
 }  // namespace fw

@@ -9,6 +9,7 @@
 
 class CBtnEx : public CButton {
 public:
+    ~CBtnEx() override { DestroyOwnWindow(); }  // window lifetime rule: framework/wnd.h
     BOOL m_bTracking = FALSE;  // hover/leave tracking requested and not yet ended
     BOOL m_bHover = FALSE;     // set by WM_MOUSEHOVER, cleared by WM_MOUSELEAVE
     RECT m_rcWindow{};         // window rectangle as last stored: the drawing size

@@ -17,6 +17,7 @@ inline constexpr UINT kIdCaptionMax = 50002;
 
 class CDlgEx : public CDialog {
 public:
+    ~CDlgEx() override { DestroyOwnWindow(); }  // window lifetime rule: framework/wnd.h
     explicit CDlgEx(UINT templateId, CWnd* parent = nullptr);
 
     virtual void OnBtnClose();

@@ -7,6 +7,7 @@
 
 class CImgProgress : public CProgressCtrl {
 public:
+    ~CImgProgress() override { DestroyOwnWindow(); }  // window lifetime rule: framework/wnd.h
     CBitmap m_hTrack;   // owned
     CBitmap m_hFill;    // owned
     RECT m_rcBar{};     // (0, 0, track width, track height): the drawing size

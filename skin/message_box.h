@@ -20,6 +20,7 @@ int SkinMessageBox(const std::wstring& text, const std::wstring& caption, int ty
 // WM_CLOSE do.
 class CMessageBox : public CDlgEx {
 public:
+    ~CMessageBox() override { DestroyOwnWindow(); }  // window lifetime rule: framework/wnd.h
     CMessageBox();
 
     // Type, caption and text (copied; nullptr gives an empty string) and the

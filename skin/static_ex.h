@@ -10,6 +10,7 @@
 
 class CStaticEx : public CStatic {
 public:
+    ~CStaticEx() override { DestroyOwnWindow(); }  // window lifetime rule: framework/wnd.h
     // Owners set these after construction and before the first paint; the font
     // fields only count until the label's font has been made (its first paint).
     std::wstring m_strText;       // drawn text; owners may assign it and invalidate

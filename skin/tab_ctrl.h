@@ -13,6 +13,7 @@
 
 class CTabCtrlBase : public CTabCtrl {
 public:
+    ~CTabCtrlBase() override { DestroyOwnWindow(); }  // window lifetime rule: framework/wnd.h
     // The tab item state bit this strip sets on the tab under the mouse. The
     // selected tab is the one with TCIS_BUTTONPRESSED (TCS_BUTTONS style).
     static constexpr DWORD kStateHot = 0x80;
@@ -70,6 +71,7 @@ class CCaptTab : public CTabCtrlBase {
 public:
     // The strip keeps a reference to the page set, which outlives it.
     explicit CCaptTab(CTabPageSet& pages) : m_pages(pages) {}
+    ~CCaptTab() override { DestroyOwnWindow(); }  // window lifetime rule: framework/wnd.h
 
     BOOL PreTranslateMessage(MSG* msg) override;
     void DrawTabClose(HDC dc, const RECT& rect, DWORD state) override;

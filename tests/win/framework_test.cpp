@@ -1,11 +1,16 @@
 // The framework's modal loop: the pre-translation walk through contained and
 // owned windows, EndDialog results, and quitting through nested loops.
+#include "framework/controls.h"
 #include "framework/dialog.h"
+#include "framework/winapp.h"
 #include "res/resource.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -140,7 +145,7 @@ namespace {
 TEST(Framework, AModelessDialogGoesWithItsObject) {
     HWND wnd = nullptr;
     {
-        CDialog dlg(IDD_MSGBOX);
+        CDialog dlg(IDD_MSGBOX);  // a plain CDialog is its own most derived class
         ASSERT_TRUE(dlg.Create(IDD_MSGBOX));
         wnd = dlg.m_hWnd;
         EXPECT_EQ(CWnd::FromHandlePermanent(wnd), &dlg);
@@ -148,5 +153,380 @@ TEST(Framework, AModelessDialogGoesWithItsObject) {
     EXPECT_FALSE(::IsWindow(wnd));
     EXPECT_EQ(CWnd::FromHandlePermanent(wnd), nullptr);
 }
+
+}  // namespace
+
+// ---------------------------------------------------------------- owners
+
+namespace {
+
+// Makes `wnd` the application's main window for a scope. The test program may
+// or may not link an application object; without one a plain CWinApp stands in.
+class MainWindowScope {
+public:
+    explicit MainWindowScope(CWnd* wnd) {
+        if (!AfxGetApp()) standIn_ = std::make_unique<CWinApp>();
+        previous_ = std::exchange(AfxGetApp()->m_pMainWnd, wnd);
+    }
+    ~MainWindowScope() { AfxGetApp()->m_pMainWnd = previous_; }
+    MainWindowScope(const MainWindowScope&) = delete;
+    MainWindowScope& operator=(const MainWindowScope&) = delete;
+
+private:
+    std::unique_ptr<CWinApp> standIn_;
+    CWnd* previous_ = nullptr;
+};
+
+// A modeless dialog that is destroyed with its object.
+class Modeless : public CDialog {
+public:
+    explicit Modeless(UINT templateId = IDD_MSGBOX) : CDialog(templateId) {}
+    ~Modeless() override { DestroyOwnWindow(); }
+};
+
+// Records, from inside its modal run, who owns it and whether the candidate
+// owners are enabled, then ends.
+class OwnerProbe : public CDialog {
+public:
+    explicit OwnerProbe(CWnd* parent) : CDialog(IDD_MSGBOX, parent) {}
+    HWND owner = nullptr;
+    std::vector<HWND> watched;
+    std::vector<BOOL> enabledDuringRun;
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        ::PostMessageW(m_hWnd, WM_APP, 0, 0);
+        return TRUE;
+    }
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_APP) {
+            owner = ::GetWindow(m_hWnd, GW_OWNER);
+            for (HWND wnd : watched) enabledDuringRun.push_back(::IsWindowEnabled(wnd));
+            EndDialog(IDOK);
+            return 0;
+        }
+        return CDialog::WindowProc(msg, wParam, lParam);
+    }
+};
+
+// A main-like window with an owned popup (a game page, say) that was active
+// last: a modal dialog given the main window (or a control in it) as parent is
+// owned by the main window and disables it; only a dialog without a parent
+// goes to the last active popup.
+TEST(Framework, ModalOwnerIsTheParentsTopLevelWindowNotItsLastActivePopup) {
+    Modeless main(IDD_SETTINGS);
+    ASSERT_TRUE(main.Create(IDD_SETTINGS));
+    ::ShowWindow(main, SW_SHOW);
+    Modeless page;
+    ASSERT_TRUE(page.Create(IDD_MSGBOX, &main));
+    ::ShowWindow(page, SW_SHOW);
+    ASSERT_EQ(::GetWindow(page, GW_OWNER), main.m_hWnd);
+    CWnd control;
+    ASSERT_TRUE(control.SubclassDlgItem(IDC_EDIT_BOSSKEY, &main));
+    MainWindowScope scope(&main);
+
+    struct Case {
+        const char* what;
+        CWnd* parent;
+        HWND expectedOwner;
+    } cases[] = {
+        {"parent: the main window", &main, main.m_hWnd},
+        {"parent: a control of the main window", &control, main.m_hWnd},
+        {"no parent", nullptr, page.m_hWnd},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ::SetActiveWindow(page);
+        ASSERT_EQ(::GetLastActivePopup(main), page.m_hWnd) << "the popup must be the last active one";
+        OwnerProbe probe(c.parent);
+        probe.watched = {c.expectedOwner};
+        EXPECT_EQ(probe.DoModal(), IDOK);
+        EXPECT_EQ(probe.owner, c.expectedOwner);
+        EXPECT_EQ(probe.enabledDuringRun, std::vector<BOOL>{FALSE}) << "the owner is disabled for the run";
+        EXPECT_TRUE(::IsWindowEnabled(c.expectedOwner)) << "and enabled again after it";
+    }
+}
+
+// A modeless dialog created without a parent belongs to the main window: it is
+// hidden and destroyed with it and has no taskbar button of its own.
+TEST(Framework, ModelessDialogWithoutParentIsOwnedByTheMainWindow) {
+    Modeless main(IDD_SETTINGS);
+    ASSERT_TRUE(main.Create(IDD_SETTINGS));
+    MainWindowScope scope(&main);
+    Modeless notice;
+    ASSERT_TRUE(notice.Create(IDD_MSGBOX));
+    EXPECT_EQ(::GetWindow(notice, GW_OWNER), main.m_hWnd);
+    main.DestroyWindow();
+    EXPECT_EQ(notice.m_hWnd, nullptr) << "an owned window goes with its owner";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- lifetimes
+
+namespace {
+
+std::vector<std::wstring>* g_events = nullptr;
+
+void Event(const std::wstring& what) {
+    if (g_events) g_events->push_back(what);
+}
+
+const wchar_t* NameOf(UINT msg) {
+    switch (msg) {
+    case WM_DESTROY: return L"WM_DESTROY";
+    case WM_NCDESTROY: return L"WM_NCDESTROY";
+    case WM_PARENTNOTIFY: return L"WM_PARENTNOTIFY";
+    default: return nullptr;
+    }
+}
+
+// A modeless dialog with a child control made in code; it logs the messages of
+// destruction that reach it.
+class DialogWithChild : public CDialog {
+public:
+    DialogWithChild() : CDialog(IDD_MSGBOX) {}
+    bool Make() { return Create(IDD_MSGBOX) && child.Create(L"x", WS_CHILD | WS_VISIBLE, RECT{0, 0, 40, 20}, this, 100); }
+    CButton child;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (const wchar_t* name = NameOf(msg)) Event(std::wstring(L"base:") + name);
+        return CDialog::WindowProc(msg, wParam, lParam);
+    }
+};
+
+// Follows the rule: the most derived class destroys its window.
+class PageDlg : public DialogWithChild {
+public:
+    ~PageDlg() override {
+        DestroyOwnWindow();
+        Event(L"~page");
+    }
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (const wchar_t* name = NameOf(msg)) Event(std::wstring(L"page:") + name);
+        return DialogWithChild::WindowProc(msg, wParam, lParam);
+    }
+    void PostNcDestroy() override { Event(L"page:PostNcDestroy"); }
+};
+
+// Breaks it: deleted while its window lives, with nothing to destroy it.
+class CarelessDlg : public DialogWithChild {
+public:
+    ~CarelessDlg() override { Event(L"~careless"); }
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (const wchar_t* name = NameOf(msg)) Event(std::wstring(L"careless:") + name);
+        return DialogWithChild::WindowProc(msg, wParam, lParam);
+    }
+    void PostNcDestroy() override { Event(L"careless:PostNcDestroy"); }
+};
+
+bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+TEST(Framework, ADerivedModelessDialogDeletedWhileItsWindowLivesSeesItsWholeDestruction) {
+    auto page = std::make_unique<PageDlg>();
+    ASSERT_TRUE(page->Make());
+    std::vector<std::wstring> events;
+    g_events = &events;
+    HWND wnd = page->m_hWnd, child = page->child.m_hWnd;
+    page.reset();
+    g_events = nullptr;
+
+    for (const wchar_t* seen : {L"page:WM_DESTROY", L"base:WM_DESTROY", L"page:WM_NCDESTROY", L"page:PostNcDestroy"})
+        EXPECT_TRUE(Contains(events, seen)) << "missing " << testing::PrintToString(std::wstring(seen));
+    EXPECT_EQ(events.back(), L"~page") << "nothing reaches the object after its destructor";
+    EXPECT_FALSE(::IsWindow(wnd));
+    EXPECT_FALSE(::IsWindow(child));
+    EXPECT_TRUE(fw::TakeLifetimeBreaches().empty());
+}
+
+// An object that breaks the rule loses its WM_DESTROY, but nothing of its
+// destruction (the child's WM_PARENTNOTIFY above all) reaches what is left of
+// it, no window is left behind, and the breach is reported.
+TEST(Framework, AWindowOutlivingItsDerivedObjectIsCutLooseAndReported) {
+    auto careless = std::make_unique<CarelessDlg>();
+    ASSERT_TRUE(careless->Make());
+    std::vector<std::wstring> events;
+    g_events = &events;
+    HWND wnd = careless->m_hWnd, child = careless->child.m_hWnd;
+    careless.reset();
+    g_events = nullptr;
+
+    EXPECT_EQ(events, std::vector<std::wstring>{L"~careless"});
+    EXPECT_FALSE(::IsWindow(wnd));
+    EXPECT_FALSE(::IsWindow(child));
+    std::vector<std::wstring> breaches = fw::TakeLifetimeBreaches();
+    EXPECT_TRUE(std::any_of(breaches.begin(), breaches.end(),
+                            [](const std::wstring& b) { return b.find(L"CarelessDlg (#32770)") != std::wstring::npos; }))
+        << testing::PrintToString(breaches);
+}
+
+// Another object took the dialog's window before WM_INITDIALOG, so the dialog's
+// object cannot attach: the window it made must not stay behind unowned.
+CWnd* g_thief = nullptr;
+HWND g_stolen = nullptr;
+
+LRESULT CALLBACK StealDialogs(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && g_thief && !g_thief->m_hWnd) {
+        auto wnd = reinterpret_cast<HWND>(wParam);
+        wchar_t name[16] = {};
+        ::GetClassNameW(wnd, name, 16);
+        if (std::wstring(name) == L"#32770" && g_thief->SubclassWindow(wnd)) g_stolen = wnd;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(Framework, AFailedAttachLeavesNoWindowBehind) {
+    CWnd thief;
+    g_thief = &thief;
+    HHOOK hook = ::SetWindowsHookExW(WH_CBT, StealDialogs, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    Modeless dlg;
+    BOOL created = dlg.Create(IDD_MSGBOX);
+    ::UnhookWindowsHookEx(hook);
+    g_thief = nullptr;
+
+    ASSERT_NE(g_stolen, nullptr) << "the hook must have taken the window";
+    EXPECT_FALSE(created);
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_FALSE(::IsWindow(g_stolen));
+    EXPECT_EQ(thief.m_hWnd, nullptr);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- message loops
+
+namespace {
+
+// GetMessageW as every loop of the framework calls it, through the import
+// table; a test swaps in a version that fails a given number of times.
+extern "C" void* g_importGetMessageW __asm__("__imp__GetMessageW@16");
+
+using GetMessageFn = BOOL(WINAPI*)(MSG*, HWND, UINT, UINT);
+GetMessageFn g_realGetMessage = nullptr;
+int g_failuresLeft = 0;
+int g_getMessageCalls = 0;
+
+BOOL WINAPI FailingGetMessage(MSG* msg, HWND wnd, UINT first, UINT last) {
+    ++g_getMessageCalls;
+    if (g_failuresLeft > 0) {
+        --g_failuresLeft;
+        return -1;
+    }
+    return g_realGetMessage(msg, wnd, first, last);
+}
+
+class FailingGetMessageScope {
+public:
+    explicit FailingGetMessageScope(int failures) {
+        g_failuresLeft = failures;
+        g_getMessageCalls = 0;
+        g_realGetMessage = reinterpret_cast<GetMessageFn>(g_importGetMessageW);
+        Swap(reinterpret_cast<void*>(&FailingGetMessage));
+    }
+    ~FailingGetMessageScope() { Swap(reinterpret_cast<void*>(g_realGetMessage)); }
+    FailingGetMessageScope(const FailingGetMessageScope&) = delete;
+    FailingGetMessageScope& operator=(const FailingGetMessageScope&) = delete;
+
+private:
+    static void Swap(void* to) {
+        DWORD old = 0;
+        ::VirtualProtect(&g_importGetMessageW, sizeof(void*), PAGE_READWRITE, &old);
+        g_importGetMessageW = to;
+        ::VirtualProtect(&g_importGetMessageW, sizeof(void*), old, &old);
+    }
+};
+
+// Ends itself a moment after it starts, unless its loop ended first.
+class SelfEndingDlg : public CDialog {
+public:
+    explicit SelfEndingDlg(CWnd* parent) : CDialog(IDD_MSGBOX, parent) {}
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        ::SetTimer(m_hWnd, 1, 50, nullptr);
+        return TRUE;
+    }
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_TIMER) {
+            EndDialog(42);
+            return 0;
+        }
+        return CDialog::WindowProc(msg, wParam, lParam);
+    }
+};
+
+TEST(Framework, AFailingMessageQueueEndsTheModalLoop) {
+    Modeless owner(IDD_SETTINGS);
+    ASSERT_TRUE(owner.Create(IDD_SETTINGS));
+    SelfEndingDlg dlg(&owner);
+    INT_PTR result = 0;
+    {
+        FailingGetMessageScope failing(1);
+        result = dlg.DoModal();
+    }
+    EXPECT_EQ(result, -1) << "the loop ends at the failure, not at the dialog's own end";
+    EXPECT_EQ(g_getMessageCalls, 1);
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_TRUE(::IsWindowEnabled(owner)) << "the owner is enabled again";
+}
+
+TEST(Framework, AFailingMessageQueueEndsTheApplicationLoop) {
+    Modeless main;
+    ASSERT_TRUE(main.Create(IDD_MSGBOX));
+    MainWindowScope scope(&main);
+    // Would end a loop that took the failure for a message.
+    ::PostQuitMessage(3);
+    {
+        FailingGetMessageScope failing(1);
+        AfxGetApp()->CWinApp::Run();
+    }
+    EXPECT_EQ(g_getMessageCalls, 1);
+    MSG msg{};
+    EXPECT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "WM_QUIT was never reached";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the rule, everywhere
+
+namespace {
+
+// Every test of this program must keep the lifetime rule of framework/wnd.h:
+// a window that outlived the derived part of its object fails the run, naming
+// the test and the class.
+std::vector<std::string> g_breachReports;
+
+class LifetimeRuleListener : public testing::EmptyTestEventListener {
+    void OnTestEnd(const testing::TestInfo& test) override {
+        for (const std::wstring& breach : fw::TakeLifetimeBreaches())
+            g_breachReports.push_back(std::string(test.test_suite_name()) + "." + test.name() + ": " +
+                                      testing::PrintToString(breach));
+    }
+};
+
+class LifetimeRuleCheck : public testing::Environment {
+    void TearDown() override {
+        for (const std::string& report : g_breachReports)
+            ADD_FAILURE() << "a window outlived the derived part of its object (destroy it in the most derived "
+                             "destructor or before deleting the object): "
+                          << report;
+    }
+};
+
+const bool g_lifetimeRuleChecked = [] {
+    testing::UnitTest::GetInstance()->listeners().Append(new LifetimeRuleListener);
+    testing::AddGlobalTestEnvironment(new LifetimeRuleCheck);
+    return true;
+}();
 
 }  // namespace

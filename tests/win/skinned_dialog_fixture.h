@@ -28,6 +28,7 @@ struct SkinSetup {
 class TestSkinnedDlg : public CDlgEx {
 public:
     explicit TestSkinnedDlg(SkinSetup setup = {}, UINT templateId = IDD_MSGBOX) : CDlgEx(templateId), setup_(setup) {}
+    ~TestSkinnedDlg() override { DestroyOwnWindow(); }
 
     using CDlgEx::OnBtnMax;
 

@@ -219,40 +219,30 @@ bool DecodeAfterVectorPrefix(Cursor& c, int map, bool xop, Instruction& ins) {
     return true;
 }
 
-// C4 / C5 (VEX), 62 (EVEX) and 8F (XOP) are older instructions unless the next
-// byte says otherwise: in 32-bit mode LES, LDS and BOUND need a memory operand,
-// so a ModR/M of mod 11 cannot belong to them; POP Ev needs reg 0, so every
-// ModR/M with another reg field reads as an XOP map of 8 or more.
-bool TryVectorPrefix(Cursor& c, std::uint8_t op, const std::uint8_t* code, std::size_t size, Instruction& ins,
-                     bool& decoded) {
-    decoded = false;
-    const std::size_t at = c.pos();  // just past the opcode
-    if (at >= size) return true;  // the ordinary decoding will report the cut
-    const std::uint8_t next = code[at];
+enum class Vector { kNo, kValid, kInvalid };
+
+// C4 / C5 (VEX), 62 (EVEX) and 8F (XOP) are older instructions unless the byte
+// after them says otherwise: in 32-bit mode LES, LDS and BOUND need a memory
+// operand, so a ModR/M of mod 11 cannot belong to them; POP Ev needs reg 0, so
+// every ModR/M with another reg field reads as an XOP map of 8 or more. The
+// cursor stands just past op; next is the byte there.
+Vector DecodeVectorPrefixed(Cursor& c, std::uint8_t op, std::uint8_t next, Instruction& ins) {
+    struct Form {
+        int map;
+        std::size_t payload;  // prefix bytes after op
+        bool xop;
+    };
+    Form f{};
     switch (op) {
-    case 0xC5:
-        if ((next & 0xC0) != 0xC0) return true;
-        decoded = true;
-        c.Skip(1);
-        return DecodeAfterVectorPrefix(c, 1, false, ins);
-    case 0xC4:
-        if ((next & 0xC0) != 0xC0) return true;
-        decoded = true;
-        c.Skip(2);
-        return DecodeAfterVectorPrefix(c, next & 0x1F, false, ins);
-    case 0x62:
-        if ((next & 0xC0) != 0xC0) return true;
-        decoded = true;
-        c.Skip(3);
-        return DecodeAfterVectorPrefix(c, next & 0x07, false, ins);
-    case 0x8F:
-        if ((next & 0x1F) < 8) return true;
-        decoded = true;
-        c.Skip(2);
-        return DecodeAfterVectorPrefix(c, next & 0x1F, true, ins);
-    default:
-        return true;
+    case 0xC5: f = {1, 1, false}; break;
+    case 0xC4: f = {next & 0x1F, 2, false}; break;
+    case 0x62: f = {next & 0x07, 3, false}; break;
+    case 0x8F: f = {next & 0x1F, 2, true}; break;
+    default: return Vector::kNo;
     }
+    if (f.xop ? f.map < 8 : (next & 0xC0) != 0xC0) return Vector::kNo;
+    c.Skip(f.payload);
+    return DecodeAfterVectorPrefix(c, f.map, f.xop, ins) ? Vector::kValid : Vector::kInvalid;
 }
 
 bool DecodeTwoByte(Cursor& c, const Sizes& sizes, Instruction& ins) {
@@ -307,10 +297,10 @@ Instruction Decode(const std::uint8_t* code, std::size_t size) {
     ins.prefixCount = static_cast<std::uint8_t>(c.pos());
 
     const std::uint8_t op = c.Next();
-    bool valid = true;
-    bool vector = false;
-    if (!TryVectorPrefix(c, op, code, size, ins, vector)) return {};
-    if (!vector) {
+    // Without a byte after op, the ordinary decoding reports the cut.
+    const Vector vector = c.pos() < size ? DecodeVectorPrefixed(c, op, code[c.pos()], ins) : Vector::kNo;
+    bool valid = vector == Vector::kValid;
+    if (vector == Vector::kNo) {
         valid = op == 0x0F ? DecodeTwoByte(c, sizes, ins) : DecodeOneByte(c, op, sizes, ins);
     }
     if (!valid || !c.ok() || c.pos() > kMaxLength) return {};

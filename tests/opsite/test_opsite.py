@@ -12,6 +12,7 @@ import os
 import re
 import signal
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -71,6 +72,12 @@ def exchange(port, target, method="GET", close=True, extra=b"", timeout=3):
                 break
             chunks.append(data)
     return Reply(b"".join(chunks), time.monotonic() - start)
+
+
+def publish_fixture_exe(tail):
+    """Bytes that carry a fixed version 15,1,23,3 as a version resource does."""
+    fixed = struct.pack("<IIII", 0xFEEF04BD, 0x00010000, (15 << 16) | 1, (23 << 16) | 3)
+    return b"MZ" + b"\0" * 100 + fixed + b"\0" * 40 + tail
 
 
 def dechunk(body):
@@ -269,10 +276,11 @@ class ControlTest(SiteTestCase):
             ("short", {"size": 1000, "sent": 900}),
             ("slow", {"seconds": 0.4, "chunk": 256}),
             ("drop", {}),
+            ("long", {"size": 1000, "sent": 1200}),
         ]
         # These modes must end the connection themselves: they are asked for
         # keep-alive, so only the server's close ends the read.
-        closing = ("nolength", "short", "drop")
+        closing = ("nolength", "short", "drop", "long")
         for mode, params in cases:
             with self.subTest(mode=mode, **params):
                 self.control("fault", path=path, mode=mode, **params)
@@ -303,9 +311,38 @@ class ControlTest(SiteTestCase):
                     self.assertGreaterEqual(got.elapsed, 0.3)
                 elif mode == "drop":
                     self.assertEqual(got.status_line, "")
+                elif mode == "long":
+                    self.assertEqual((got.status, length, len(got.body)), (200, "1000", 1200))
         self.control("fault", path=path, mode="none")
         got = exchange(self.port, path)
         self.assertEqual((got.status, got.body), (200, UPDATE_EXE))
+
+    def test_silent_fault_accepts_and_never_answers(self):
+        self.control("fault", path="/ConfigXcjy.htm", mode="silent", seconds=0.6)
+        start = time.monotonic()
+        with socket.create_connection(("127.0.0.1", self.port), timeout=5) as s:
+            s.sendall(b"GET /ConfigXcjy.htm HTTP/1.1\r\nHost: x\r\n\r\n")
+            s.settimeout(0.3)
+            with self.assertRaises(socket.timeout):
+                s.recv(100)
+            s.settimeout(5)
+            self.assertEqual(s.recv(100), b"", "closed without a byte once the time is up")
+        self.assertGreaterEqual(time.monotonic() - start, 0.5)
+
+    def test_publishing_a_build_serves_it_with_the_tools_identity(self):
+        sys.path.insert(0, os.path.join(ROOT, "tools", "publish"))
+        import publish
+        exe = os.path.join(self.tmp.name, "new.exe")
+        with open(exe, "wb") as f:
+            f.write(publish_fixture_exe(b"appended"))
+        got = self.control("publish", exe=exe)
+        expected = hashlib.md5(publish_fixture_exe(b"appended")).hexdigest()[:23] + "15,1,23,3"
+        self.assertEqual(got["identity"], expected)
+        self.assertEqual(self.config()["VerKey"]["XCJY"], expected)
+        status, _, body = self.get("/update/XCJY.exe")
+        self.assertEqual((status, body), (200, publish_fixture_exe(b"appended")))
+        self.control("publish", expect=400, exe=self.update_exe)  # no version resource
+        self.assertEqual(publish.identity_of(publish_fixture_exe(b"")), identity(publish_fixture_exe(b"")))
 
     def test_fault_touches_only_its_path_and_reset_clears_it(self):
         self.control("fault", path="/XCJY.txt", mode="404")

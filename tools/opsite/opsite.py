@@ -23,6 +23,9 @@ from urllib.parse import parse_qsl, urlsplit
 
 LAUNCHER_VERSION = "15,1,23,3"
 SITE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "site")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "publish"))
+
+import publish  # noqa: E402  the operator's publishing tool forms what the site publishes
 
 CONFIG_PATH = "/ConfigXcjy.htm"
 NOTICE_PATH = "/XCJY.txt"
@@ -45,7 +48,7 @@ DEFAULT_NOTICE = ("20240601|2099-12-31|星潮纪元·星海之潮新服开启|ht
                   "|新服「星海之潮」今日10点开启，首周登录即领豪华礼包，"
                   "充值再享双倍星钻！|{{PICTURE}}|3")
 
-FAULT_MODES = ("404", "500", "nolength", "chunked", "short", "slow", "drop")
+FAULT_MODES = ("404", "500", "nolength", "chunked", "short", "slow", "drop", "long", "silent")
 REQUEST_LOG_LIMIT = 2000
 
 HTML_TYPE = "text/html; charset=utf-8"
@@ -63,13 +66,15 @@ INFO_PAGES = {
 }
 
 
-def version_identity(exe_bytes, version=LAUNCHER_VERSION):
-    """The build identity the launcher compares: the MD5 hex digest of the
-    executable, cut so that the version text (without dots) fills its last
-    characters. For 15,1,23,3 that is 23 hex digits + 9 characters."""
-    digest = hashlib.md5(exe_bytes).hexdigest()
-    tail = version.replace(".", "")
-    return digest[:len(digest) - len(tail)] + tail
+def version_identity(exe_bytes, version=None):
+    """The build identity the launcher compares, as the publishing tool forms
+    it: the MD5 hex digest of the executable, cut so that the version text
+    (without dots) fills its last characters. The version is the file's own
+    (its version resource) when it has one, else LAUNCHER_VERSION. For
+    15,1,23,3 that is 23 hex digits + 9 characters."""
+    if version is None:
+        version = publish.version_text(exe_bytes) or LAUNCHER_VERSION
+    return publish.identity_from(exe_bytes, version)
 
 
 def read_file(path):
@@ -112,6 +117,7 @@ class OperatorSite:
         self.game_exe = game_exe
         self.verbose = verbose
         self.lock = threading.Lock()
+        self.stopping = threading.Event()  # ends the "silent" fault's waits
         self.faults = {}
         self.overrides = {}  # "xcjy", "updaddr", "notice"
         self.requests = collections.deque(maxlen=REQUEST_LOG_LIMIT)
@@ -131,6 +137,7 @@ class OperatorSite:
         return self
 
     def stop(self):
+        self.stopping.set()
         self.server.shutdown()
         self.server.server_close()
         if self._thread:
@@ -189,8 +196,7 @@ class OperatorSite:
         if upd is None:
             upd = "http://{{HOST}}" + UPDATE_PATH + self.domain_query()
         upd = upd.replace("{{HOST}}", host)
-        # CRLF: the launcher reads the file with the Windows INI reader.
-        return "[VerKey]\r\nXCJY=%s\r\nUpdAddr=%s\r\n" % (xcjy, upd)
+        return publish.config_text(xcjy, upd)
 
     def other_config_text(self, host, name):
         return "[VerKey]\r\nUpdAddr=http://%s/games/%s.exe%s\r\n" % (
@@ -342,6 +348,10 @@ class _Handler(BaseHTTPRequestHandler):
         if mode == "drop":
             self.close_connection = True
             return
+        if mode == "silent":
+            return self.stay_silent(fault)
+        if mode == "long":
+            return self.send_longer_body(status, ctype, body, fault)
         if mode == "404":
             status, ctype, body = 404, "text/plain", b"404 Not Found (opsite fault)\n"
         elif mode == "500":
@@ -401,6 +411,29 @@ class _Handler(BaseHTTPRequestHandler):
             if not self.write(body[i:i + chunk]):
                 return
 
+    def stay_silent(self, fault):
+        # Accepts the request and never answers: the client's own time-out
+        # has to end the wait. Ends with the server or after `seconds`.
+        limit = time.time() + (120.0 if fault.seconds is None else fault.seconds)
+        while time.time() < limit and not self.site.stopping.is_set():
+            time.sleep(0.1)
+        self.close_connection = True
+
+    def send_longer_body(self, status, ctype, body, fault):
+        # Announces the body (or size=N filler) and then sends sent=K bytes,
+        # more than announced (default 200 more), then closes.
+        if fault.size is not None:
+            body = filler(fault.size)
+        sent = fault.sent if fault.sent is not None and fault.sent > len(body) else len(body) + 200
+        self.send_response(status)
+        self.send_header("Content-Type", ctype)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        if self.command != "HEAD":
+            self.write(body + filler(sent - len(body)))
+        self.close_connection = True
+
     # -- control endpoint -------------------------------------------------
 
     def control(self, name, query):
@@ -459,7 +492,26 @@ class _Handler(BaseHTTPRequestHandler):
             return entries
         if name == "state":
             return site.state()
+        if name == "publish":
+            return self.publish_build(params)
         return None
+
+    def publish_build(self, params):
+        # Serves EXE as the update from now on, with the identity the
+        # publishing tool gives it.
+        exe = params.get("exe", "")
+        if not os.path.isfile(exe):
+            raise ValueError("exe must name an existing file")
+        with open(exe, "rb") as f:
+            try:
+                identity = publish.identity_of(f.read())
+            except publish.PublishError as e:
+                raise ValueError(str(e))
+        site = self.site
+        with site.lock:
+            site.update_exe = exe
+            site.overrides["xcjy"] = identity
+        return {"identity": identity, "config": site.config_text(self.host_text())}
 
     def send_json(self, status, value):
         body = json.dumps(value, ensure_ascii=False, indent=1).encode("utf-8")

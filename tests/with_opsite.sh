@@ -1,0 +1,25 @@
+#!/bin/sh
+# Runs a command while the local operator site serves on a free loopback port.
+#   tests/with_opsite.sh [--as-game-site] command...
+# The command sees the site's host:port in XCJY_TEST_SITE. With --as-game-site
+# the launcher code in the command's own process is pointed at it too (game
+# site, client site and platform domain), which a process can only learn
+# before it starts.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+as_game_site=""
+if [ "${1:-}" = "--as-game-site" ]; then as_game_site=1; shift; fi
+
+dir=$(mktemp -d)
+python3 "$root/tools/opsite/opsite.py" --port 0 --port-file "$dir/port" >/dev/null 2>&1 &
+site_pid=$!
+trap 'kill "$site_pid" 2>/dev/null || true; wait "$site_pid" 2>/dev/null || true; rm -rf "$dir"' EXIT INT TERM
+for _ in $(seq 200); do [ -s "$dir/port" ] && break; sleep 0.05; done
+[ -s "$dir/port" ] || { echo "with_opsite: the operator site did not start" >&2; exit 1; }
+
+XCJY_TEST_SITE="127.0.0.1:$(cat "$dir/port")"
+export XCJY_TEST_SITE
+if [ -n "$as_game_site" ]; then
+    export XCJY_GAME_SITE="$XCJY_TEST_SITE" XCJY_CLIENT_SITE="$XCJY_TEST_SITE" XCJY_PLATFORM_DOMAIN=127.0.0.1
+fi
+"$@"

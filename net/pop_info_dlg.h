@@ -47,6 +47,10 @@ public:
     std::wstring m_szPicUrl;
     int m_nShowCount = 0;
 
+    // How long one showing lasts and the pause between showings.
+    UINT m_nShowMs = 10000;
+    UINT m_nPauseMs = 3600000;
+
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange() override;
@@ -58,14 +62,23 @@ protected:
 private:
     void OnTimer(UINT_PTR id);
     void OnNoticeClick();
-    // Ends the showing for good; dismissed writes "PopEnable" = "0".
+    // SC_CLOSE and SC_MINIMIZE end the notice; TRUE when msg was one of them.
+    BOOL HandleSysCommand(WPARAM command);
+    // Hides the window for this run; popEnable (if any) is written.
     void CloseNotice(const wchar_t* popEnable);
     void LayoutPictureAndText();
     void LayoutText();
     void LayoutPicture();
-    void ShowLines(const std::vector<std::wstring>& lines, int x, int y, int width);
-    void StyleLink(CStaticEx& label, COLORREF colour);
-    HBITMAP LoadPicture();
+    void ShowBodyLines(notice::Layout layout, int x, int y, int width);
+    void ShowLabel(CStaticEx& label, int x, int y, int width, int height);
+    void StyleAsLink(CStaticEx& label, COLORREF colour);
+    // Downloads the notice picture and loads whatever PopWnd.jpg holds.
+    void LoadPicture();
+    void PlaceOrHide(BOOL have);
 
-    fw::UniqueBitmap m_bmpPicture;
+    CBitmap m_bmpClose;    // the close strip; the button keeps a copy
+    CBitmap m_bmpPicture;  // the picture as the label was given it
 };
+
+// Today's local date as "%04d-%02d-%02d".
+std::wstring GetTodayText();

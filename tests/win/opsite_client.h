@@ -39,6 +39,24 @@ inline std::string Get(const std::wstring& url) {
     return body;
 }
 
+// A text as a query value: UTF-8, every byte but letters and digits escaped.
+inline std::wstring Encode(const std::wstring& text) {
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), n, nullptr, nullptr);
+    std::wstring out;
+    wchar_t hex[4];
+    for (unsigned char c : utf8) {
+        if (isalnum(c)) {
+            out += static_cast<wchar_t>(c);
+        } else {
+            std::swprintf(hex, 4, L"%%%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
 // /_control/<query>, e.g. Control(L"fault?path=/x&mode=404").
 inline std::string Control(const std::wstring& query) { return Get(Url(L"/_control/" + query)); }
 

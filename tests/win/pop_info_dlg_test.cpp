@@ -1,0 +1,221 @@
+// The pop-up notice against notices the operator site publishes.
+#include "net/pop_info_dlg.h"
+#include "net/start_program.h"
+#include "tests/win/opsite_client.h"
+#include "tests/win/test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+// Pumps like the launcher's loops do (with the pre-translation walk).
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+    DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start > ms) return done();
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) fw::PumpMessage(msg, nullptr);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+std::wstring Setting(const wchar_t* key) {
+    std::wstring path;
+    MakeExeDirPath(L"Statistic.ini", path);
+    wchar_t value[1100] = {};
+    ::GetPrivateProfileStringW(L"XCJY", key, L"<none>", value, 1100, path.c_str());
+    return value;
+}
+
+std::wstring Today(int daysFromNow) {
+    SYSTEMTIME st{};
+    ::GetLocalTime(&st);
+    FILETIME ft{};
+    ::SystemTimeToFileTime(&st, &ft);
+    ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
+    t.QuadPart += static_cast<long long>(daysFromNow) * 24 * 3600 * 10000000LL;
+    ft = {t.LowPart, t.HighPart};
+    ::FileTimeToSystemTime(&ft, &st);
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%04d-%02d-%02d", st.wYear, st.wMonth, st.wDay);
+    return text;
+}
+
+class PopInfoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (opsite::Address().empty()) GTEST_SKIP() << "run through tests/with_opsite.sh";
+        opsite::Control(L"reset");
+        MakeExeDirPath(L"Statistic.ini", settings_);
+        ::DeleteFileW(settings_.c_str());
+        g_nNoticeShown = 1;
+    }
+    void TearDown() override {
+        ::DeleteFileW(settings_.c_str());
+        owner_.DestroyWindow();
+    }
+
+    static std::string Publish(const std::wstring& text) {
+        return opsite::Control(L"notice?text=" + opsite::Encode(text));
+    }
+    // Links stay empty: a test must not start the system's browser.
+    static std::wstring Record(const std::wstring& end, const std::wstring& picture, const std::wstring& body,
+                               int count = 3) {
+        return L"N7|" + end + L"|星潮纪元·新服开启||" + body + L"|" + picture + L"|" + std::to_wstring(count);
+    }
+    // Creates the notice as the main window does (owned by it, shown since
+    // the main window is visible) and lets it settle.
+    void Open(CPopInfoDlg& dlg) {
+        if (!owner_.m_hWnd)
+            owner_.CreateEx(0, L"STATIC", L"main", WS_POPUP | WS_VISIBLE, RECT{0, 0, 20, 20}, nullptr, 0);
+        ASSERT_TRUE(dlg.Create(&owner_));
+        ::ShowWindow(dlg.m_hWnd, SW_SHOWNOACTIVATE);
+        PumpUntil([] { return false; }, 150);
+    }
+    static void Shot(HWND wnd, const wchar_t* name) {
+        wchar_t dir[MAX_PATH];
+        if (!::GetEnvironmentVariableW(L"XCJY_SHOT_DIR", dir, MAX_PATH)) return;
+        testutil::Repaint(wnd);
+        testutil::SavePng(testutil::CaptureScreen(wnd), std::wstring(dir) + L"\\" + name);
+    }
+    std::wstring settings_;
+    CWnd owner_;
+};
+
+TEST_F(PopInfoTest, ThreeLayouts) {
+    const std::wstring body = L"新服「星海之潮」今日10点开启，首周登录即领豪华礼包，充值再享双倍星钻！更多活动请看官网。";
+    struct Case {
+        const wchar_t* name;
+        bool picture, text;
+        SIZE size;
+    } cases[] = {
+        {L"notice_picture_text.png", true, true, {250, 191}},
+        {L"notice_text.png", false, true, {250, 167}},
+        {L"notice_picture.png", true, false, {160, 212}},
+    };
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    for (const Case& c : cases) {
+        ::DeleteFileW(settings_.c_str());
+        Publish(Record(L"2099-12-31", c.picture ? L"{{PICTURE}}" : L"", c.text ? body : L""));
+        CPopInfoDlg dlg;
+        Open(dlg);
+        ASSERT_TRUE(::IsWindowVisible(dlg.m_hWnd)) << c.name;
+        RECT r = dlg.GetWindowRect();
+        EXPECT_EQ(r.right - r.left, c.size.cx) << c.name;
+        EXPECT_EQ(r.bottom - r.top, c.size.cy) << c.name;
+        EXPECT_EQ(r.right, work.right) << c.name << ": bottom-right corner of the work area";
+        EXPECT_EQ(r.bottom, work.bottom) << c.name;
+        EXPECT_TRUE(::GetWindowLongPtrW(dlg.m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        EXPECT_TRUE(::GetWindowLongPtrW(dlg.m_hWnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+        if (c.text) {
+            EXPECT_TRUE(::IsWindowVisible(dlg.m_stTitle.m_hWnd));
+            EXPECT_EQ(dlg.m_stTitle.m_strText, L"星潮纪元·新服开启");
+            const size_t width = c.picture ? 11 : 18;
+            EXPECT_EQ(dlg.m_stLines[0].m_strText, body.substr(0, width)) << c.name;
+            EXPECT_TRUE(::GetWindowLongPtrW(dlg.m_stLines[0].m_hWnd, GWL_STYLE) & SS_NOTIFY);
+        } else {
+            EXPECT_FALSE(::IsWindowVisible(dlg.m_stTitle.m_hWnd));
+            EXPECT_TRUE(::IsWindowVisible(dlg.m_stLines[1].m_hWnd)) << "the picture label";
+            EXPECT_GT(dlg.m_stLines[1].m_nImageWidth, 0);
+        }
+        if (c.picture && c.text) {
+            EXPECT_GT(dlg.m_stPicture.m_nImageWidth, 0) << "the downloaded picture";
+        }
+        Shot(dlg.m_hWnd, c.name);
+    }
+}
+
+TEST_F(PopInfoTest, NoticesThatAreNotShown) {
+    std::wstring big = L"N7|2099-12-31|title|||Hello||3";  // ASCII: one byte a character
+    big += std::wstring(1024 - big.size(), L'0');           // the count's digits: 1024 bytes in all
+    const std::wstring refused[] = {
+        Record(Today(-1), L"", L"Hello"),   // ended yesterday
+        L"N7|2099-12-31|only|four|fields",  // a separator missing
+        big,
+    };
+    for (const std::wstring& text : refused) {
+        Publish(text);
+        CPopInfoDlg dlg;
+        Open(dlg);
+        // Its own posted SC_MINIMIZE has closed it.
+        EXPECT_FALSE(::IsWindowVisible(dlg.m_hWnd)) << text.substr(0, 40);
+        RECT r = dlg.GetWindowRect();
+        EXPECT_EQ(r.right - r.left, 0) << "never seen: no size";
+        EXPECT_EQ(Setting(L"PopEnable"), L"<none>") << "nothing written for a notice not shown";
+    }
+    std::wstring fits = big.substr(0, 1023);
+    Publish(fits);
+    CPopInfoDlg dlg;
+    Open(dlg);
+    EXPECT_TRUE(::IsWindowVisible(dlg.m_hWnd)) << "1023 bytes are shown";
+
+    Publish(Record(Today(0), L"", L"Hello"));
+    CPopInfoDlg today;
+    Open(today);
+    EXPECT_TRUE(::IsWindowVisible(today.m_hWnd)) << "shown on its end date";
+}
+
+TEST_F(PopInfoTest, ClosedOrClickedNoticeStaysAwayUntilANewOne) {
+    const std::wstring text = Record(L"2099-12-31", L"", L"Hello");
+    Publish(text);
+    {
+        CPopInfoDlg dlg;
+        Open(dlg);
+        ASSERT_TRUE(::IsWindowVisible(dlg.m_hWnd));
+        EXPECT_EQ(Setting(L"PopEnable"), L"1");
+        ::PostMessageW(dlg.m_hWnd, WM_COMMAND, kIdCaptionClose, 0);  // the skinned close button
+        EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(dlg.m_hWnd); }, 3000));
+        EXPECT_EQ(Setting(L"PopEnable"), L"0");
+    }
+    {
+        CPopInfoDlg again;
+        Open(again);
+        EXPECT_FALSE(::IsWindowVisible(again.m_hWnd)) << "dismissed";
+    }
+    Publish(L"N8" + text.substr(2));
+    {
+        CPopInfoDlg fresh;
+        Open(fresh);
+        ASSERT_TRUE(::IsWindowVisible(fresh.m_hWnd)) << "a new notice is shown";
+        EXPECT_EQ(Setting(L"PopEnable"), L"1");
+        // A click on a body line closes it for good as well.
+        ::SendMessageW(fresh.m_hWnd, WM_COMMAND, MAKEWPARAM(1016, STN_CLICKED),
+                       reinterpret_cast<LPARAM>(fresh.m_stLines[0].m_hWnd));
+        EXPECT_FALSE(::IsWindowVisible(fresh.m_hWnd));
+        EXPECT_EQ(Setting(L"PopEnable"), L"0");
+    }
+}
+
+TEST_F(PopInfoTest, ShownAsOftenAsTheCountSays) {
+    for (int count : {3, 1, 0}) {
+        ::DeleteFileW(settings_.c_str());
+        g_nNoticeShown = 1;
+        Publish(Record(L"2099-12-31", L"", L"Hello", count));
+        CPopInfoDlg dlg;
+        dlg.m_nShowMs = 150;
+        dlg.m_nPauseMs = 150;
+        Open(dlg);
+        int showings = 1;  // Open() has shown it
+        bool wasVisible = true;
+        bool ended = PumpUntil(
+            [&] {
+                bool visible = ::IsWindowVisible(dlg.m_hWnd) != FALSE;
+                if (visible && !wasVisible) ++showings;
+                wasVisible = visible;
+                return !visible && Setting(L"PopEnable") == L"1" && g_nNoticeShown >= std::max(count, 1) &&
+                       showings >= std::max(count, 1);
+            },
+            5000);
+        PumpUntil([] { return false; }, 400);
+        EXPECT_TRUE(ended) << count;
+        EXPECT_EQ(showings, std::max(count, 1)) << count;
+        EXPECT_FALSE(::IsWindowVisible(dlg.m_hWnd));
+        EXPECT_EQ(Setting(L"PopEnable"), L"1") << "ran out: shown again next run";
+    }
+}
+
+}  // namespace

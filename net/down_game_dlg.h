@@ -20,6 +20,7 @@ public:
     BOOL FetchGameConfig();
     BOOL DownloadGameExe();
     static DWORD WINAPI DownloadThreadProc(LPVOID dialog);
+    BOOL PreTranslateMessage(MSG* msg) override;
 
     std::wstring m_strGameName;
     std::wstring m_strConfigUrl;
@@ -32,6 +33,8 @@ public:
     CBtnEx m_btnOK;
     CBtnEx m_btnCancel;
     CStaticEx m_stStatus;
+    CBitmap m_bmpClose;  // the caption close strip; the button keeps a copy
+    CBitmap m_bmpButton; // the buttons' four-state strip
 
 protected:
     BOOL OnInitDialog() override;
@@ -40,8 +43,14 @@ protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
+    // Sent by the worker to the dialog: wParam a DownloadState.
+    static constexpr UINT WM_DOWNLOAD_STATE = WM_APP + 0x4A;
+    enum DownloadState { ConfigFailed, Downloaded, DownloadFailed };
+
 private:
     void OnCancelButton();
+    void OnDownloadState(DownloadState state);
+    void Post(DownloadState state);
     void OnClose();
     // Stops the worker: cancels its fetch and waits for it, serving the
     // messages it sends to this thread meanwhile.

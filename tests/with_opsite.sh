@@ -11,7 +11,14 @@ as_game_site=""
 if [ "${1:-}" = "--as-game-site" ]; then as_game_site=1; shift; fi
 
 dir=$(mktemp -d)
-python3 "$root/tools/opsite/opsite.py" --port 0 --port-file "$dir/port" >/dev/null 2>&1 &
+# Another game's launcher for the download tests: a small program every wine
+# prefix has, so that starting it harms nothing.
+game_exe="${WINEPREFIX:-/nonexistent}/drive_c/windows/system32/notepad.exe"
+if [ -f "$game_exe" ]; then
+    python3 "$root/tools/opsite/opsite.py" --port 0 --port-file "$dir/port" --game-exe "$game_exe" >/dev/null 2>&1 &
+else
+    python3 "$root/tools/opsite/opsite.py" --port 0 --port-file "$dir/port" >/dev/null 2>&1 &
+fi
 site_pid=$!
 trap 'kill "$site_pid" 2>/dev/null || true; wait "$site_pid" 2>/dev/null || true; rm -rf "$dir"' EXIT INT TERM
 for _ in $(seq 200); do [ -s "$dir/port" ] && break; sleep 0.05; done

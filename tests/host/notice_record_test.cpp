@@ -140,3 +140,12 @@ TEST(NoticeLink, OnlyWebAddressesAreOpened) {
     for (auto link : {L"", L"file:///c:/x.exe", L"c:\\windows\\calc.exe", L"app://x", L"http:/x", L"ftp://a"})
         EXPECT_FALSE(IsWebLink(link)) << link;
 }
+
+#include "net/game_name.h"
+
+TEST(GameName, OnlyPlainNamesBecomeFileNames) {
+    for (auto name : {L"Hyxd", L"Game_2", L"A"}) EXPECT_TRUE(IsSafeGameName(name)) << name;
+    for (auto name : {L"", L"..", L"..\\..\\Windows\\x", L"C:x", L"a.b", L"con ", L"名字", L"a/b"})
+        EXPECT_FALSE(IsSafeGameName(name)) << name;
+    EXPECT_FALSE(IsSafeGameName(std::wstring(33, L'a')));
+}

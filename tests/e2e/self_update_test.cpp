@@ -1,0 +1,219 @@
+// The real launcher in its install folder updating itself from the local
+// operator site, and going on with its own build when anything is wrong.
+#include "app/launcher_ids.h"
+#include "app/run_mode_win.h"
+#include "tests/win/opsite_client.h"
+#include "tests/win/test_util.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+
+using namespace testutil;
+
+namespace {
+
+std::string ReadAll(const std::wstring& path) {
+    std::string bytes;
+    if (std::FILE* f = ::_wfopen(path.c_str(), L"rb")) {
+        char block[65536];
+        size_t n;
+        while ((n = std::fread(block, 1, sizeof block, f)) > 0) bytes.append(block, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+bool WriteAll(const std::wstring& path, const std::string& bytes) {
+    std::FILE* f = ::_wfopen(path.c_str(), L"wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The Unix path of a file, for the operator site that runs outside wine.
+std::wstring UnixPath(const std::wstring& path) {
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return {};
+    char* unix = toUnix(path.c_str());
+    if (!unix) return {};
+    std::wstring out;
+    int n = ::MultiByteToWideChar(CP_UTF8, 0, unix, -1, nullptr, 0);
+    out.resize(n > 0 ? n - 1 : 0);
+    ::MultiByteToWideChar(CP_UTF8, 0, unix, -1, out.data(), n);
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return out;
+}
+
+// Processes whose image is `path`.
+std::vector<DWORD> ProcessesOf(const std::wstring& path) {
+    std::vector<DWORD> found;
+    fw::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = ::Process32FirstW(snapshot.get(), &entry); ok; ok = ::Process32NextW(snapshot.get(), &entry)) {
+        fw::UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+        wchar_t image[MAX_PATH];
+        DWORD size = MAX_PATH;
+        if (process && ::QueryFullProcessImageNameW(process.get(), 0, image, &size) &&
+            ::lstrcmpiW(image, path.c_str()) == 0)
+            found.push_back(entry.th32ProcessID);
+    }
+    return found;
+}
+
+void EndProcessesOf(const std::wstring& path) {
+    for (DWORD pid : ProcessesOf(path)) {
+        fw::UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+        ::TerminateProcess(process.get(), 0);
+        ::WaitForSingleObject(process.get(), 5000);
+    }
+}
+
+bool HasVisibleStartupWindow(DWORD pid) {
+    auto windows = TopLevelWindows(pid);
+    return std::any_of(windows.begin(), windows.end(), [](HWND w) {
+        return ::IsWindowVisible(w) && TextOf(w) != L"版本更新中";
+    });
+}
+
+void SetSiteFor(const std::wstring& gameSite) {
+    ::SetEnvironmentVariableW(L"XCJY_GAME_SITE", gameSite.empty() ? nullptr : gameSite.c_str());
+    ::SetEnvironmentVariableW(L"XCJY_PLATFORM_DOMAIN", gameSite.empty() ? nullptr : L"127.0.0.1");
+}
+
+class SelfUpdate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (opsite::Address().empty()) GTEST_SKIP() << "run through tests/with_opsite.sh";
+        opsite::Control(L"reset");
+        dir_ = InstallFolderPath();
+        ::SHCreateDirectoryExW(nullptr, dir_.c_str(), nullptr);
+        exe_ = dir_ + L"\\RV星潮纪元.exe";
+        new_ = dir_ + L"\\NewRV星潮纪元.exe";
+        old_ = dir_ + L"\\OldRV星潮纪元.exe";
+        build_ = ReadAll(LauncherPath());
+        ASSERT_GT(build_.size(), 10000u);
+        ASSERT_TRUE(WriteAll(exe_, build_));
+        ::DeleteFileW(new_.c_str());
+        ::DeleteFileW(old_.c_str());
+        ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kLauncherRegKey, L"UpdTime");
+        ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kLauncherRegKey, L"DisableDays");
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        published_ = std::wstring(temp) + L"xcjy_published_build.exe";
+        SetSiteFor(opsite::Address());
+    }
+    void TearDown() override {
+        SetSiteFor(L"");
+        EndProcessesOf(exe_);
+        for (auto* p : {&exe_, &new_, &old_, &published_}) ::DeleteFileW(p->c_str());
+        ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kLauncherRegKey, L"UpdTime");
+    }
+
+    // The same executable with bytes appended: another build, same version.
+    std::string PublishNewBuild() {
+        std::string next = build_ + "\r\nnext build of the launcher\r\n";
+        EXPECT_TRUE(WriteAll(published_, next));
+        std::string answer = opsite::Control(L"publish?exe=" + opsite::Encode(UnixPath(published_)));
+        EXPECT_NE(answer.find("identity"), std::string::npos) << answer;
+        return next;
+    }
+
+    // Starts the installed launcher and waits until it shows its own start-up
+    // window; the time that took, or -1.
+    long StartAndWaitForStartupWindow(Process& launcher, DWORD ms) {
+        DWORD start = ::GetTickCount();
+        if (!launcher.Start(exe_, L"")) return -1;
+        if (!PumpUntil([&] { return HasVisibleStartupWindow(launcher.id()); }, ms)) return -1;
+        return static_cast<long>(::GetTickCount() - start);
+    }
+
+    std::wstring dir_, exe_, new_, old_, published_;
+    std::string build_;
+};
+
+TEST_F(SelfUpdate, NewBuildIsVerifiedSwappedInAndStarted) {
+    std::string next = PublishNewBuild();
+    Process launcher;
+    ASSERT_TRUE(launcher.Start(exe_, L""));
+    EXPECT_TRUE(launcher.WaitExit(30000)) << "the old process ends once the new build runs";
+    EXPECT_EQ(ReadAll(exe_), next) << "the new build under the usual name";
+    EXPECT_EQ(ReadAll(old_), build_) << "the old build beside it";
+    EXPECT_FALSE(Exists(new_));
+    EXPECT_TRUE(PumpUntil([&] { return !ProcessesOf(exe_).empty(); }, 10000)) << "the new build was started";
+
+    SYSTEMTIME stored{}, now{};
+    DWORD size = sizeof stored;
+    EXPECT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, kLauncherRegKey, L"UpdTime", RRF_RT_REG_BINARY, nullptr, &stored,
+                             &size),
+              ERROR_SUCCESS);
+    ::GetSystemTime(&now);
+    EXPECT_EQ(stored.wDay, now.wDay) << "the update time is recorded";
+    EXPECT_EQ(opsite::CountRequests("GET /update/XCJY.exe"), 1);
+}
+
+// Every way the update can go wrong leaves the old build running, untouched.
+TEST_F(SelfUpdate, FaultsLeaveTheOldBuildInPlace) {
+    struct Case {
+        const wchar_t* name;
+        const wchar_t* control;  // set on the site after publishing
+    } cases[] = {
+        {L"404", L"fault?path=/update/XCJY.exe&mode=404"},
+        {L"500 with a body", L"fault?path=/update/XCJY.exe&mode=500&size=4000"},
+        {L"truncated body", L"fault?path=/update/XCJY.exe&mode=short"},
+        {L"digest not the published one", L"config?xcjy=0123456789abcdef012345615%2C1%2C23%2C3"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        PublishNewBuild();
+        opsite::Control(c.control);
+        Process launcher;
+        long ms = StartAndWaitForStartupWindow(launcher, 30000);
+        EXPECT_GE(ms, 0) << c.name << ": start-up goes on with the old build";
+        EXPECT_EQ(ReadAll(exe_), build_) << c.name << ": the launcher is unchanged byte for byte";
+        EXPECT_TRUE(PumpUntil([&] { return !Exists(new_); }, 5000)) << c.name << ": the rejected download is deleted";
+        EXPECT_FALSE(Exists(old_)) << c.name;
+        EndProcessesOf(exe_);
+    }
+}
+
+// A dead server costs a refused connection; a silent one the receive time-out
+// (30 s). Both then go on with the old build.
+TEST_F(SelfUpdate, DeadAndSilentServersDelayStartUpBoundedly) {
+    opsite::Control(L"config?xcjy=" + opsite::Encode(opsite::PublishedIdentity(exe_)));  // no update
+    Process baseline;
+    long normal = StartAndWaitForStartupWindow(baseline, 30000);
+    EndProcessesOf(exe_);
+
+    SetSiteFor(L"127.0.0.1:1");  // nothing listens there
+    Process dead;
+    long deadMs = StartAndWaitForStartupWindow(dead, 30000);
+    EndProcessesOf(exe_);
+
+    SetSiteFor(opsite::Address());
+    opsite::Control(L"fault?path=/ConfigXcjy.htm&mode=silent&seconds=90");
+    Process silent;
+    long silentMs = StartAndWaitForStartupWindow(silent, 60000);
+    EndProcessesOf(exe_);
+    opsite::Control(L"reset");
+
+    std::cout << "start-up to its first window: site answering " << normal << " ms, dead server " << deadMs
+              << " ms, silent server " << silentMs << " ms\n";
+    EXPECT_GE(normal, 0);
+    EXPECT_GE(deadMs, 0);
+    EXPECT_LT(deadMs, 15000);
+    EXPECT_GE(silentMs, 25000) << "the receive time-out, not an early give-up";
+    EXPECT_LT(silentMs, 45000);
+    EXPECT_EQ(ReadAll(exe_), build_);
+}
+
+}  // namespace

@@ -21,7 +21,7 @@ CDownGameDlg::CDownGameDlg(const std::wstring& gameName, CWnd* parent)
 CDownGameDlg::~CDownGameDlg() {
     // The worker uses this object: it must be gone before the object is.
     StopWorker();
-    if (m_hWnd) DestroyWindow();
+    DestroyOwnWindow();
 }
 
 void CDownGameDlg::DoDataExchange() {

@@ -79,7 +79,11 @@ void FetchHandles::Reset() {
 }
 
 void SetProgressLabelText(CStaticEx& label, unsigned percent) {
-    label.m_strText = http::ProgressLabelText(percent);
+    std::wstring text = http::ProgressLabelText(percent);
+    // Most blocks leave the percentage as it was; repainting for them only
+    // slows a large download down.
+    if (text == label.m_strText) return;
+    label.m_strText = std::move(text);
     label.Invalidate();
 }
 
@@ -158,7 +162,13 @@ BOOL ReadIntoMemory(HINTERNET request, uint32_t announced, std::wstring& text) {
 }
 
 void ReportProgress(const FetchOptions& options, unsigned percent) {
-    if (options.progressBar) ::SendMessageW(options.progressBar, PBM_SETPOS, percent, 0);
+    if (options.progressBar) {
+        ::SendMessageW(options.progressBar, PBM_SETPOS, percent, 0);
+        // A fetch on the bar's own thread keeps that thread from painting
+        // until it ends: the bar is painted now, or it would stand still.
+        if (::GetWindowThreadProcessId(options.progressBar, nullptr) == ::GetCurrentThreadId())
+            ::UpdateWindow(options.progressBar);
+    }
     CStaticEx* label = options.progressLabel;
     if (!label || !label->m_hWnd) return;
     if (::GetWindowThreadProcessId(label->m_hWnd, nullptr) == ::GetCurrentThreadId()) {

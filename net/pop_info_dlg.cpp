@@ -49,9 +49,7 @@ std::wstring GetTodayText() {
 
 CPopInfoDlg::CPopInfoDlg() : CDlgEx(IDD_NOTICE) {}
 
-CPopInfoDlg::~CPopInfoDlg() {
-    if (m_hWnd) DestroyWindow();
-}
+CPopInfoDlg::~CPopInfoDlg() { DestroyOwnWindow(); }
 
 BOOL CPopInfoDlg::Create(CWnd* parent) { return CDialog::Create(IDD_NOTICE, parent); }
 

@@ -24,9 +24,14 @@ void MoveWindowTo(HWND wnd, const RECT& r) {
     ::MoveWindow(wnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
 }
 
-int WidthOf(const CWnd& wnd) {
-    RECT r = wnd.GetWindowRect();
-    return r.right - r.left;
+skin::Rect ToSkin(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+void MoveWindowTo(HWND wnd, const skin::Rect& r) { ::MoveWindow(wnd, r.left, r.top, r.width(), r.height(), TRUE); }
+
+// One frame of a four-frame caption button strip.
+skin::Size CaptionFrame(HBITMAP strip) {
+    SIZE size = CBitmap::BitmapSize(strip);
+    return {skin::StripFrameWidth(size.cx, 4), size.cy};
 }
 
 }  // namespace
@@ -49,21 +54,27 @@ BOOL CDlgEx::OnInitDialog() {
     return TRUE;
 }
 
-void CDlgEx::CreateCaptionButton(CBtnEx& button, HBITMAP strip, int rightEdge, UINT id) {
+void CDlgEx::CreateCaptionButton(CBtnEx& button, HBITMAP strip, const skin::Rect& place, UINT id) {
     if (button.m_hWnd) button.DestroyWindow();
-    SIZE size = CBitmap::BitmapSize(strip);
-    const int frameWidth = skin::StripFrameWidth(size.cx, 4);
-    RECT r{rightEdge - frameWidth, m_nBtnTop, rightEdge, m_nBtnTop + size.cy};
-    button.Create(L"", WS_CHILD | WS_VISIBLE, r, this, id);
+    button.Create(L"", WS_CHILD | WS_VISIBLE, RECT{place.left, place.top, place.right, place.bottom}, this, id);
     BuildStripImageList(button.m_imgList, strip, 4);
     button.StoreWindowRect();
 }
 
-BOOL CDlgEx::SetSkin(HBITMAP close, HBITMAP min, HBITMAP background, BOOL resizeToSkin, BOOL stretch, HBITMAP max,
-                     HBITMAP restore) {
-    m_bmpSkin.DeleteObject();
+skin::CaptionButtonRects CDlgEx::CaptionButtonPlaces() const {
+    auto place = [this](const CBtnEx& button) -> std::optional<skin::Rect> {
+        if (!button.m_hWnd) return std::nullopt;
+        RECT r = button.GetWindowRect();
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        return ToSkin(r);
+    };
+    return {place(m_btnClose), place(m_btnMax), place(m_btnMin)};
+}
+
+BOOL CDlgEx::SetSkin(HBITMAP close, HBITMAP min, fw::UniqueBitmap background, BOOL resizeToSkin, BOOL stretch,
+                     fw::UniqueBitmap max, fw::UniqueBitmap restore) {
     m_bStretch = stretch;
-    m_bmpSkin.Attach(background);
+    AdoptBitmap(m_bmpSkin, std::move(background));
     SIZE skinSize = m_bmpSkin.GetSize();
 
     RECT layout{};
@@ -75,18 +86,24 @@ BOOL CDlgEx::SetSkin(HBITMAP close, HBITMAP min, HBITMAP background, BOOL resize
     }
     UpdateWindowRegion();
 
-    int x = layout.right - m_nBtnRightMargin;
-    if (close) CreateCaptionButton(m_btnClose, close, x, kIdCaptionClose);
+    // A button given no strip now keeps the window (and the room) an earlier
+    // call gave it.
+    const skin::CaptionButtonRects existing = CaptionButtonPlaces();
+    auto room = [](HBITMAP strip, const std::optional<skin::Rect>& current) -> std::optional<skin::Size> {
+        if (strip) return CaptionFrame(strip);
+        if (current) return skin::Size{current->width(), current->height()};
+        return std::nullopt;
+    };
+    const skin::CaptionButtonRects places =
+        skin::PlaceCaptionButtons(layout.right, m_nBtnRightMargin, m_nBtnTop, room(close, existing.close),
+                                  room(max.get(), existing.maximize), room(min, existing.minimize));
+    if (close) CreateCaptionButton(m_btnClose, close, *places.close, kIdCaptionClose);
     if (max) {
-        x -= WidthOf(m_btnClose);
-        CreateCaptionButton(m_btnMax, max, x, kIdCaptionMax);
-        m_bmpMax.Attach(max);
-        m_bmpRestore.Attach(restore);
+        CreateCaptionButton(m_btnMax, max.get(), *places.maximize, kIdCaptionMax);
+        AdoptBitmap(m_bmpMax, std::move(max));
+        AdoptBitmap(m_bmpRestore, std::move(restore));
     }
-    if (min) {
-        x -= m_btnMax.m_hWnd ? WidthOf(m_btnMax) : WidthOf(m_btnClose);
-        CreateCaptionButton(m_btnMin, min, x, kIdCaptionMin);
-    }
+    if (min) CreateCaptionButton(m_btnMin, min, *places.minimize, kIdCaptionMin);
     return TRUE;
 }
 
@@ -203,14 +220,10 @@ void CDlgEx::OnSize(UINT, int cx, int) {
     if (!m_bmpSkin.GetSafeHandle()) return;
     UpdateWindowRegion();
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
-    int x = cx - m_nBtnRightMargin;
-    for (CBtnEx* button : {&m_btnClose, &m_btnMax, &m_btnMin}) {
-        if (!button->m_hWnd) continue;
-        RECT r = button->GetWindowRect();
-        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
-        x -= r.right - r.left;
-        ::MoveWindow(button->m_hWnd, x, r.top, r.right - r.left, r.bottom - r.top, TRUE);
-    }
+    const skin::CaptionButtonRects places = skin::ReplaceCaptionButtons(cx, m_nBtnRightMargin, CaptionButtonPlaces());
+    if (places.close) MoveWindowTo(m_btnClose.m_hWnd, *places.close);
+    if (places.maximize) MoveWindowTo(m_btnMax.m_hWnd, *places.maximize);
+    if (places.minimize) MoveWindowTo(m_btnMin.m_hWnd, *places.minimize);
 }
 
 void CDlgEx::OnBtnClose() { ::PostMessageW(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
@@ -224,7 +237,7 @@ void CDlgEx::OnBtnMax() {
     } else {
         RECT work = WorkArea();
         skin::Rect r = skin::MaximizedRect({work.left, work.top, work.right, work.bottom}, m_nMaxWidth, m_nMaxHeight);
-        MoveWindowTo(m_hWnd, {r.left, r.top, r.right, r.bottom});
+        MoveWindowTo(m_hWnd, r);
         SetMaxBtnImage(TRUE);
     }
     m_btnMax.m_bHover = FALSE;
@@ -238,6 +251,9 @@ void CDlgEx::SetMaxBtnImage(BOOL restoreImage) {
 }
 
 BOOL CDlgEx::OnCommand(WPARAM wParam, LPARAM lParam) {
+    // The caption buttons are owner-drawn, so a double-click on one also sends
+    // BN_DOUBLECLICKED; acting on that too would run the action twice.
+    if (HIWORD(wParam) != BN_CLICKED) return CDialog::OnCommand(wParam, lParam);
     switch (LOWORD(wParam)) {
     case kIdCaptionClose:
         OnBtnClose();

@@ -7,6 +7,7 @@
 
 #include "framework/dialog.h"
 #include "skin/btn_ex.h"
+#include "skin/skin_geometry.h"
 
 #include <string>
 
@@ -27,8 +28,8 @@ public:
 
     // Takes over background, max and restore; the close and min strips stay
     // with the caller. Any strip may be NULL, which leaves its button out.
-    BOOL SetSkin(HBITMAP close, HBITMAP min, HBITMAP background, BOOL resizeToSkin, BOOL stretch,
-                 HBITMAP max = nullptr, HBITMAP restore = nullptr);
+    BOOL SetSkin(HBITMAP close, HBITMAP min, fw::UniqueBitmap background, BOOL resizeToSkin, BOOL stretch,
+                 fw::UniqueBitmap max = {}, fw::UniqueBitmap restore = {});
     // Sets the window text and repaints only the caption text's area.
     void SetCaptionText(const std::wstring& text);
     void InvalidateCaptionButtons();
@@ -73,7 +74,9 @@ protected:
     void UpdateWindowRegion();
 
 private:
-    void CreateCaptionButton(CBtnEx& button, HBITMAP strip, int rightEdge, UINT id);
+    void CreateCaptionButton(CBtnEx& button, HBITMAP strip, const skin::Rect& place, UINT id);
+    // The caption buttons that exist, in client coordinates.
+    skin::CaptionButtonRects CaptionButtonPlaces() const;
     // Top-left of the caption text and the icon's width (16 or 0).
     POINT CaptionTextOrigin(HDC dc, int* iconWidth) const;
     HICON SmallIcon() const;

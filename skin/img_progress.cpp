@@ -14,10 +14,9 @@ void KeyedBlt(HDC dst, const skin::Rect& to, HDC src, const skin::Rect& from) {
 
 }  // namespace
 
-BOOL CImgProgress::SetImages(HBITMAP track, HBITMAP fill) {
-    // Attaching the handle already held would free it first.
-    if (track != m_hTrack.GetSafeHandle()) m_hTrack.Attach(track);
-    if (fill != m_hFill.GetSafeHandle()) m_hFill.Attach(fill);
+BOOL CImgProgress::SetImages(fw::UniqueBitmap track, fw::UniqueBitmap fill) {
+    AdoptBitmap(m_hTrack, std::move(track));
+    AdoptBitmap(m_hFill, std::move(fill));
     SIZE trackSize = m_hTrack.GetSize();
     SIZE fillSize = m_hFill.GetSize();
     // A track that failed to load would shrink the control to nothing; it then

@@ -13,9 +13,9 @@ public:
     RECT m_rcBar{};     // (0, 0, track width, track height): the drawing size
     RECT m_rcFill{};    // the fill image's place inside the bar, centred
 
-    // Takes ownership of both bitmaps and makes the control the track's size
-    // (no move, no Z-order change). Position and range stay the control's own.
-    BOOL SetImages(HBITMAP track, HBITMAP fill);
+    // Takes over both bitmaps and makes the control the track's size (no move,
+    // no Z-order change). Position and range stay the control's own.
+    BOOL SetImages(fw::UniqueBitmap track, fw::UniqueBitmap fill);
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

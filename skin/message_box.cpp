@@ -18,15 +18,15 @@ RECT ToRect(const skin::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 CMessageBox::CMessageBox() : CDlgEx(IDD_MSGBOX) {}
 
-void CMessageBox::SetContent(int type, const wchar_t* caption, const wchar_t* text, HBITMAP background,
-                             HBITMAP close, HBITMAP btn1, HBITMAP btn2) {
+void CMessageBox::SetContent(int type, const wchar_t* caption, const wchar_t* text, fw::UniqueBitmap background,
+                             fw::UniqueBitmap close, fw::UniqueBitmap btn1, fw::UniqueBitmap btn2) {
     m_nType = type;
     m_strCaption = caption ? caption : L"";
     m_strText = text ? text : L"";
-    m_bmpBack.Attach(background);
-    m_bmpClose.Attach(close);
-    m_bmpBtn1.Attach(btn1);
-    m_bmpBtn2.Attach(btn2);
+    m_bmpBack = std::move(background);
+    AdoptBitmap(m_bmpClose, std::move(close));
+    AdoptBitmap(m_bmpBtn1, std::move(btn1));
+    AdoptBitmap(m_bmpBtn2, std::move(btn2));
 }
 
 SIZE CMessageBox::MeasureText(HDC dc) const {
@@ -48,7 +48,7 @@ BOOL CMessageBox::OnInitDialog() {
     SetCaptionLayout(kCaptionHeight, kBorder, 0, 0);
     // The close button is placed against the template's width here; the resize
     // below moves it to the final right edge (CDlgEx's WM_SIZE).
-    SetSkin(m_bmpClose, nullptr, m_bmpBack.Detach(), FALSE, TRUE);
+    SetSkin(m_bmpClose, nullptr, std::move(m_bmpBack), FALSE, TRUE);
     SetCaptionText(m_strCaption);
 
     m_nLines = skin::MessageBoxLineCount(m_strText);
@@ -100,7 +100,8 @@ void CMessageBox::OnPaint() {
 
 BOOL CMessageBox::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int id = LOWORD(wParam);
-    if (id == skin::kMsgBoxFirstButtonId || id == skin::kMsgBoxSecondButtonId) {
+    // An owner-drawn button also reports a double-click; only the click answers.
+    if (HIWORD(wParam) == BN_CLICKED && (id == skin::kMsgBoxFirstButtonId || id == skin::kMsgBoxSecondButtonId)) {
         EndDialog(skin::MessageBoxResult(id, m_nType));
         return TRUE;
     }

@@ -27,8 +27,8 @@ public:
     // images, all taken over by the box: the background goes on to the skinned
     // base, the close and button strips are freed with the box. Any image may
     // be NULL; that part is then left undrawn.
-    void SetContent(int type, const wchar_t* caption, const wchar_t* text, HBITMAP background, HBITMAP close,
-                    HBITMAP btn1, HBITMAP btn2);
+    void SetContent(int type, const wchar_t* caption, const wchar_t* text, fw::UniqueBitmap background,
+                    fw::UniqueBitmap close, fw::UniqueBitmap btn1, fw::UniqueBitmap btn2);
 
     int m_nType = 0;   // 0 OK, 1 OK/Cancel, 4 Yes/No; others behave as 0
     int m_nLines = 1;  // 1 + the line feeds of m_strText, counted in OnInitDialog
@@ -51,7 +51,7 @@ private:
     void CreateButton(CBtnEx& button, const RECT& rect, UINT id, HBITMAP strip, const wchar_t* label);
     void OnPaint();
 
-    CBitmap m_bmpBack;   // until OnInitDialog hands it to SetSkin
+    fw::UniqueBitmap m_bmpBack;  // until OnInitDialog hands it to SetSkin
     CBitmap m_bmpClose;  // the caption close strip (the button keeps a copy)
     CBitmap m_bmpBtn1;
     CBitmap m_bmpBtn2;

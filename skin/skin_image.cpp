@@ -63,74 +63,82 @@ fw::ComPtr<IStream> StreamOfResource(HINSTANCE module, HRSRC res) {
 
 }  // namespace
 
-HBITMAP MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key) {
+fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key) {
     const int w = static_cast<int>(image.GetWidth());
     const int h = static_cast<int>(image.GetHeight());
-    if (w <= 0 || h <= 0) return nullptr;
+    if (w <= 0 || h <= 0) return {};
 
     void* bits = nullptr;
     fw::UniqueBitmap dib(CreateSkinDib(w, h, &bits));
-    if (!dib || !bits) return nullptr;
+    if (!dib || !bits) return {};
 
     Gdiplus::Rect all(0, 0, w, h);
     Gdiplus::BitmapData locked{};
-    if (image.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &locked) != Gdiplus::Ok)
-        return nullptr;
+    if (image.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &locked) != Gdiplus::Ok) return {};
     bool converted = locked.Scan0 &&
                      skin::ConvertArgbToKeyedDib(locked.Scan0, locked.Stride, w, h, bits, static_cast<std::uint32_t>(key));
     image.UnlockBits(&locked);
-    return converted ? dib.release() : nullptr;
+    return converted ? std::move(dib) : fw::UniqueBitmap();
 }
 
-HBITMAP LoadPngResource(HINSTANCE module, UINT id) {
-    if (!module) return nullptr;
+fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id) {
+    if (!module) return {};
     GdiplusSession gdiplus;
 
     // An ordinary bitmap resource of the same id wins and is used as it is.
-    if (HBITMAP plain = ::LoadBitmapW(module, MAKEINTRESOURCEW(id))) return plain;
+    if (fw::UniqueBitmap plain(::LoadBitmapW(module, MAKEINTRESOURCEW(id))); plain) return plain;
 
     HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
-    if (!res || !gdiplus.ok()) return nullptr;
+    if (!res || !gdiplus.ok()) return {};
     fw::ComPtr<IStream> stream = StreamOfResource(module, res);
-    if (!stream) return nullptr;
+    if (!stream) return {};
 
     Gdiplus::Bitmap image(stream.get());
-    if (image.GetLastStatus() != Gdiplus::Ok) return nullptr;
-    HBITMAP result = MakeKeyedBitmap(image, kColorKey);
+    if (image.GetLastStatus() != Gdiplus::Ok) return {};
+    fw::UniqueBitmap result = MakeKeyedBitmap(image, kColorKey);
     if (!result) {
         // GDI+'s own conversion over opaque magenta gives the same keyed look.
-        image.GetHBITMAP(Gdiplus::Color(255, 255, 0, 255), &result);
+        HBITMAP converted = nullptr;
+        if (image.GetHBITMAP(Gdiplus::Color(255, 255, 0, 255), &converted) == Gdiplus::Ok) result.reset(converted);
     }
     return result;
 }
 
-HBITMAP LoadImageFileOnWhite(const wchar_t* path, int& width, int& height) {
+fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& height) {
     width = height = 0;
     GdiplusSession gdiplus;
-    if (!gdiplus.ok() || !path) return nullptr;
+    if (!gdiplus.ok() || !path) return {};
 
     Gdiplus::Image image(path);
-    if (image.GetLastStatus() != Gdiplus::Ok) return nullptr;
+    if (image.GetLastStatus() != Gdiplus::Ok) return {};
     width = static_cast<int>(image.GetWidth());
     height = static_cast<int>(image.GetHeight());
     if (width <= 0 || height <= 0) {
         width = height = 0;
-        return nullptr;
+        return {};
     }
 
     fw::WindowDC screen(nullptr);
     fw::MemDC mem(screen);
     void* bits = nullptr;
-    HBITMAP dib = CreateSkinDib(width, height, &bits);
-    if (!dib) return nullptr;
+    fw::UniqueBitmap dib(CreateSkinDib(width, height, &bits));
+    if (!dib) return {};
     {
-        fw::ScopedSelect select(mem, dib);
+        fw::ScopedSelect select(mem, dib.get());
         RECT all{0, 0, width, height};
         ::FillRect(mem, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
         Gdiplus::Graphics graphics(mem.get());
         graphics.DrawImage(&image, 0, 0, width, height);
     }
     return dib;
+}
+
+void AdoptBitmap(CBitmap& holder, fw::UniqueBitmap bitmap) {
+    if (bitmap.get() == holder.GetSafeHandle()) {
+        bitmap.release();  // already the holder's
+        return;
+    }
+    holder.Attach(bitmap.release());
 }
 
 void BuildStripImageList(CImageList& list, HBITMAP strip, int frames) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/controls.h"
+#include "skin/keyed_pixel.h"
 
 #include <windows.h>
 
@@ -12,20 +13,26 @@ class Bitmap;
 }
 
 // The one colour key of the toolkit: a pixel of exactly this colour is
-// transparent in image lists, TransparentBlt and window regions.
-inline constexpr COLORREF kColorKey = RGB(255, 0, 255);
+// transparent in image lists, TransparentBlt and window regions. The portable
+// conversion writes the same value.
+inline constexpr COLORREF kColorKey = skin::kColorKey;
+static_assert(kColorKey == RGB(255, 0, 255));
 
 // Skin image `id` of type "PNG" (or an ordinary bitmap resource of that id,
 // returned unconverted) as a 32-bit bottom-up DIB section whose transparent
-// pixels hold the colour key. The caller owns the result; NULL on failure.
-HBITMAP LoadPngResource(HINSTANCE module, UINT id);
+// pixels hold the colour key. Empty on failure.
+fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id);
 // A decoded image as such a DIB section: alpha 0 becomes `key`, partial alpha is
-// blended over white. NULL on failure.
-HBITMAP MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key);
+// blended over white. Empty on failure.
+fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key);
 // A picture file of any format GDI+ decodes, drawn over white into a new 32-bit
 // DIB section; width and height receive its size (0 when it cannot be decoded,
-// and the result is then NULL). The caller owns the result.
-HBITMAP LoadImageFileOnWhite(const wchar_t* path, int& width, int& height);
+// and the result is then empty).
+fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& height);
+// Hands `bitmap` over to `holder`, which frees what it held before. A holder
+// given the very handle it already holds keeps it: freeing the old one first
+// would leave it holding a deleted bitmap.
+void AdoptBitmap(CBitmap& holder, fw::UniqueBitmap bitmap);
 // Replaces `list` with the image list of `strip` cut into `frames` equal frames
 // (24-bit colour with a mask made from the colour key). The strip is only read.
 void BuildStripImageList(CImageList& list, HBITMAP strip, int frames);

@@ -19,7 +19,7 @@ struct ButtonScene {
         ::SetWindowPos(host.m_hWnd, HWND_TOP, 200, 200, 200, 120, SWP_SHOWWINDOW);
         RECT r{60, 50, 60 + size.cx, 50 + size.cy};
         EXPECT_TRUE(button.Create(text, WS_CHILD | WS_VISIBLE, r, &host, 77));
-        strip.reset(LoadPngResource(::GetModuleHandleW(nullptr), stripId));
+        strip = LoadPngResource(::GetModuleHandleW(nullptr), stripId);
         button.SetImage(strip.get(), FALSE);
         testutil::PumpFor(50);
     }

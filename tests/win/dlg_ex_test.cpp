@@ -89,7 +89,7 @@ TEST(SkinnedDialog, HitTestWithoutResizingAndWholeWindowCaption) {
 TEST(SkinnedDialog, RegionCutsTheSkinsTransparentCornersAtAnySize) {
     TestSkinnedDlg dlg(MainWindowSetup());
     ASSERT_TRUE(dlg.Make());
-    fw::UniqueBitmap skin(LoadPngResource(::GetModuleHandleW(nullptr), IDB_MAIN_BK));
+    fw::UniqueBitmap skin = LoadPngResource(::GetModuleHandleW(nullptr), IDB_MAIN_BK);
     fw::WindowDC screen(nullptr);
     fw::MemDC mem(screen);
     fw::ScopedSelect select(mem, skin.get());

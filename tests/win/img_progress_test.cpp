@@ -18,7 +18,7 @@
 
 namespace {
 
-HBITMAP Skin(UINT id) { return LoadPngResource(AfxGetResourceHandle(), id); }
+fw::UniqueBitmap Skin(UINT id) { return LoadPngResource(AfxGetResourceHandle(), id); }
 
 class ImgProgressTest : public ::testing::Test {
 protected:
@@ -89,7 +89,7 @@ std::vector<COLORREF> PixelsOf(HBITMAP bmp) {
 // Expected pixels come from the images and the parent's own capture.
 TEST_F(ImgProgressTest, FillShowsBothEndsOfTheImageAtEachPosition) {
     const int fw = 390, fh = 21;
-    m_bar.SetImages(Skin(IDB_PROGRESS_TRACK), nullptr);
+    m_bar.SetImages(Skin(IDB_PROGRESS_TRACK), {});
     const std::vector<COLORREF> track = PixelsOf(m_bar.m_hTrack);
     testutil::Repaint(m_dlg);
     const testutil::Pixels trackOnly = testutil::CaptureWindowDC(m_bar);

@@ -451,15 +451,20 @@ TEST(SkinMessageBox, ScreenshotsOfAYesNoAndAnOkBox) {
 
 TEST(SkinMessageBox, FreesEveryImageItWasGiven) {
     HINSTANCE inst = ::GetModuleHandleW(nullptr);
-    HBITMAP images[4] = {LoadPngResource(inst, IDB_SMALL_BK), LoadPngResource(inst, IDB_CAPT_CLOSE),
-                         LoadPngResource(inst, IDB_SMALL_BTN), LoadPngResource(inst, IDB_SMALL_BTN)};
-    for (HBITMAP b : images) ASSERT_EQ(::GetObjectType(b), static_cast<DWORD>(OBJ_BITMAP));
+    fw::UniqueBitmap images[4] = {LoadPngResource(inst, IDB_SMALL_BK), LoadPngResource(inst, IDB_CAPT_CLOSE),
+                                  LoadPngResource(inst, IDB_SMALL_BTN), LoadPngResource(inst, IDB_SMALL_BTN)};
+    HBITMAP handles[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        handles[i] = images[i].get();
+        ASSERT_EQ(::GetObjectType(handles[i]), static_cast<DWORD>(OBJ_BITMAP));
+    }
     std::wstring text, caption;
     BoxDriver driver;
     int result = driver.RunWith(
         [&] {
             CMessageBox box;
-            box.SetContent(1, kCaption, nullptr, images[0], images[1], images[2], images[3]);
+            box.SetContent(1, kCaption, nullptr, std::move(images[0]), std::move(images[1]), std::move(images[2]),
+                           std::move(images[3]));
             return static_cast<int>(box.DoModal());
         },
         {[&](HWND box) {
@@ -472,7 +477,7 @@ TEST(SkinMessageBox, FreesEveryImageItWasGiven) {
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(text, L"") << "a missing text is empty";
     EXPECT_EQ(caption, kCaption);
-    for (HBITMAP b : images) EXPECT_EQ(::GetObjectType(b), 0u) << "freed with the box";
+    for (HBITMAP b : handles) EXPECT_EQ(::GetObjectType(b), 0u) << "freed with the box";
 }
 
 // ---------------------------------------------------------------- placement

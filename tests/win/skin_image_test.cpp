@@ -84,18 +84,18 @@ TEST(SkinImage, EverySkinResourceLoadsAtItsSize) {
     };
     HINSTANCE inst = ::GetModuleHandleW(nullptr);
     for (const auto& s : skins) {
-        fw::UniqueBitmap bmp(LoadPngResource(inst, s.id));
+        fw::UniqueBitmap bmp = LoadPngResource(inst, s.id);
         ASSERT_TRUE(bmp) << s.id;
         DIBSECTION ds = DibOf(bmp.get());
         EXPECT_EQ(ds.dsBm.bmWidth, s.w) << s.id;
         EXPECT_EQ(ds.dsBm.bmHeight, s.h) << s.id;
         EXPECT_EQ(ds.dsBm.bmBitsPixel, 32) << s.id;
     }
-    EXPECT_EQ(LoadPngResource(inst, 136), nullptr) << "no such skin";
-    EXPECT_EQ(LoadPngResource(nullptr, 131), nullptr);
+    EXPECT_FALSE(LoadPngResource(inst, 136)) << "no such skin";
+    EXPECT_FALSE(LoadPngResource(nullptr, 131));
 
     // The main skin's rounded corner comes out as the key, its body opaque.
-    fw::UniqueBitmap main(LoadPngResource(inst, IDB_MAIN_BK));
+    fw::UniqueBitmap main = LoadPngResource(inst, IDB_MAIN_BK);
     DIBSECTION ds = DibOf(main.get());
     const BYTE* corner = MemoryPixel(ds, 50, 0);  // top-left of the picture
     EXPECT_EQ(RGB(corner[2], corner[1], corner[0]), kColorKey);
@@ -110,7 +110,7 @@ TEST(SkinImage, AnOrdinaryBitmapResourceWinsAndIsNotConverted) {
     HBITMAP plain = ::LoadBitmapW(user32, MAKEINTRESOURCEW(32754));  // OBM_CLOSE
     if (!plain) GTEST_SKIP() << "this system keeps no such bitmap in user32";
     ::DeleteObject(plain);
-    fw::UniqueBitmap bmp(LoadPngResource(user32, 32754));
+    fw::UniqueBitmap bmp = LoadPngResource(user32, 32754);
     ASSERT_TRUE(bmp);
     DIBSECTION ds{};
     EXPECT_NE(::GetObjectW(bmp.get(), sizeof ds, &ds), static_cast<int>(sizeof ds)) << "a plain bitmap, no DIB section";
@@ -123,7 +123,7 @@ TEST(SkinImage, StripImageListsCutEqualFrames) {
         int frames, cx, cy;
     } cases[] = {{IDB_CAPT_CLOSE, 4, 27, 27}, {IDB_TAB, 3, 189, 22}, {IDB_TAB_CLOSE, 3, 13, 13}, {IDB_ADD_ACCOUNT, 1, 12, 13}};
     for (const auto& c : cases) {
-        fw::UniqueBitmap strip(LoadPngResource(inst, c.id));
+        fw::UniqueBitmap strip = LoadPngResource(inst, c.id);
         CImageList list;
         BuildStripImageList(list, strip.get(), c.frames);
         EXPECT_EQ(list.GetImageCount(), c.frames) << c.id;
@@ -134,7 +134,7 @@ TEST(SkinImage, StripImageListsCutEqualFrames) {
     }
 
     // Building a list leaves the strip as it was: owners build from it again.
-    fw::UniqueBitmap strip(LoadPngResource(inst, IDB_CAPT_MAX));
+    fw::UniqueBitmap strip = LoadPngResource(inst, IDB_CAPT_MAX);
     std::vector<BYTE> before(108 * 27 * 4), after(before.size());
     DIBSECTION ds = DibOf(strip.get());
     memcpy(before.data(), ds.dsBm.bmBits, before.size());
@@ -184,11 +184,11 @@ TEST(SkinImage, PictureFilesAreDrawnOverWhite) {
     ::WriteFile(f, "not a picture", 13, &written, nullptr);
     ::CloseHandle(f);
     w = h = -1;
-    EXPECT_EQ(LoadImageFileOnWhite(junk.c_str(), w, h), nullptr);
+    EXPECT_FALSE(LoadImageFileOnWhite(junk.c_str(), w, h));
     EXPECT_EQ(w, 0);
     EXPECT_EQ(h, 0);
     w = h = -1;
-    EXPECT_EQ(LoadImageFileOnWhite((std::wstring(dir) + L"missing.png").c_str(), w, h), nullptr);
+    EXPECT_FALSE(LoadImageFileOnWhite((std::wstring(dir) + L"missing.png").c_str(), w, h));
     EXPECT_EQ(w, 0);
     ::DeleteFileW(png.c_str());
     ::DeleteFileW(junk.c_str());

@@ -44,9 +44,9 @@ protected:
         SetCaptionLayout(setup_.captionHeight, setup_.border, setup_.btnRightMargin, setup_.btnTop);
         m_bResizable = setup_.resizable;
         HINSTANCE inst = ::GetModuleHandleW(nullptr);
-        auto load = [inst](UINT id) { return id ? LoadPngResource(inst, id) : nullptr; };
-        closeStrip_.reset(load(setup_.close));
-        minStrip_.reset(load(setup_.min));
+        auto load = [inst](UINT id) { return id ? LoadPngResource(inst, id) : fw::UniqueBitmap(); };
+        closeStrip_ = load(setup_.close);
+        minStrip_ = load(setup_.min);
         SetCaptionText(L"星潮纪元");
         SetSkin(closeStrip_.get(), minStrip_.get(), load(setup_.background), setup_.resizeToSkin, setup_.stretch,
                 load(setup_.max), load(setup_.restore));

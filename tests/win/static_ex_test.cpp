@@ -125,10 +125,10 @@ protected:
 // The main window's "开小号" label: 56 x 16, image 146 (12 x 13), white,
 // underlined, hand cursor.
 TEST_F(StaticExTest, ImageSitsAtThreeOneAndTextStartsAtEighteen) {
-    fw::UniqueBitmap image(LoadPngResource(AfxGetResourceHandle(), IDB_ADD_ACCOUNT));
+    fw::UniqueBitmap image = LoadPngResource(AfxGetResourceHandle(), IDB_ADD_ACCOUNT);
     // ImageList_AddMasked blackens the key pixels of the bitmap it is given, so
     // the expected pixels come from a copy of their own.
-    fw::UniqueBitmap reference(LoadPngResource(AfxGetResourceHandle(), IDB_ADD_ACCOUNT));
+    fw::UniqueBitmap reference = LoadPngResource(AfxGetResourceHandle(), IDB_ADD_ACCOUNT);
     ASSERT_EQ(CBitmap::BitmapSize(image.get()).cx, 12);
     CStaticEx& label = AddLabel(L"开小号", {200, 8, 256, 24}, SS_NOTIFY, [&](CStaticEx& l) {
         l.m_bHandCursor = TRUE;
@@ -319,7 +319,7 @@ TEST_F(StaticExTest, StyleAlignsTheText) {
         EXPECT_TRUE(c.holds(ink.box(), ink.width)) << c.name;
     }
 
-    fw::UniqueBitmap image(LoadPngResource(AfxGetResourceHandle(), IDB_ADD_ACCOUNT));
+    fw::UniqueBitmap image = LoadPngResource(AfxGetResourceHandle(), IDB_ADD_ACCOUNT);
     AddLabel(L"开小号", {200, 8, 256, 24}, SS_NOTIFY, [&](CStaticEx& l) {
         l.m_bHandCursor = l.m_bUnderline = TRUE;
         l.m_crText = RGB(255, 255, 255);

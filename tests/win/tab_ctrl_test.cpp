@@ -65,7 +65,7 @@ testutil::Pixels ScreenPixels(HWND wnd) {
 }
 
 testutil::Pixels SkinPixels(UINT id) {
-    fw::UniqueBitmap bmp(LoadPngResource(Module(), id));
+    fw::UniqueBitmap bmp = LoadPngResource(Module(), id);
     SIZE size = CBitmap::BitmapSize(bmp.get());
     fw::WindowDC screen(nullptr);
     fw::MemDC mem(screen);
@@ -89,17 +89,17 @@ protected:
         ModifyStyle(0, WS_CLIPCHILDREN);
         SetCaptionText(L"星潮纪元");
         SetCaptionLayout(30, 4, 0, 0);
-        m_bmpClose.Attach(LoadPngResource(Module(), IDB_CAPT_CLOSE));
-        m_bmpMin.Attach(LoadPngResource(Module(), IDB_CAPT_MIN));
-        SetSkin(m_bmpClose, m_bmpMin, LoadPngResource(Module(), IDB_MAIN_BK), FALSE, TRUE,
+        m_bmpClose = LoadPngResource(Module(), IDB_CAPT_CLOSE);
+        m_bmpMin = LoadPngResource(Module(), IDB_CAPT_MIN);
+        SetSkin(m_bmpClose.get(), m_bmpMin.get(), LoadPngResource(Module(), IDB_MAIN_BK), FALSE, TRUE,
                 LoadPngResource(Module(), IDB_CAPT_MAX), LoadPngResource(Module(), IDB_CAPT_RESTORE));
         for (int id : {IDC_BTN_HIDE, IDC_BTN_MUTE, IDC_BTN_SYSTEM, IDC_BTN_HALL, IDC_ST_ADD_ACCOUNT, IDC_ST_HALL})
             ::ShowWindow(::GetDlgItem(m_hWnd, id), SW_HIDE);
         ::SetWindowPos(m_hWnd, nullptr, 40, 40, 900, 200, SWP_NOZORDER | SWP_NOACTIVATE);
 
-        m_bmpTabs.Attach(LoadPngResource(Module(), IDB_TAB));
-        m_bmpTabClose.Attach(LoadPngResource(Module(), IDB_TAB_CLOSE));
-        m_strip.SetImages(m_bmpTabs, m_bmpTabClose);
+        m_bmpTabs = LoadPngResource(Module(), IDB_TAB);
+        m_bmpTabClose = LoadPngResource(Module(), IDB_TAB_CLOSE);
+        m_strip.SetImages(m_bmpTabs.get(), m_bmpTabClose.get());
         m_strip.ModifyStyle(0, TCS_BUTTONS | TCS_FIXEDWIDTH | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER);
         m_strip.m_nTextLeft = 28;
         m_strip.m_nTextRight = 13;
@@ -112,7 +112,7 @@ protected:
 
 private:
     CTabCtrlBase& m_strip;
-    CBitmap m_bmpClose, m_bmpMin, m_bmpTabs, m_bmpTabClose;
+    fw::UniqueBitmap m_bmpClose, m_bmpMin, m_bmpTabs, m_bmpTabClose;
 };
 
 // Answers every skinned box that shows on this thread (a box with button
@@ -710,9 +710,8 @@ TEST(TabCtrlBaseTest, CreateForcesStripStylesAndSetImagesNeedsTabStrip) {
     EXPECT_EQ(made.GetStyle() & forced, forced);
 
     EXPECT_FALSE(made.SetImages(nullptr, nullptr));
-    CBitmap strip;
-    strip.Attach(LoadPngResource(Module(), IDB_TAB));
-    EXPECT_TRUE(made.SetImages(strip, nullptr));
+    fw::UniqueBitmap strip = LoadPngResource(Module(), IDB_TAB);
+    EXPECT_TRUE(made.SetImages(strip.get(), nullptr));
     EXPECT_EQ(made.m_imgTabs.GetImageCount(), 3);
     EXPECT_FALSE(made.m_imgClose);
     made.InsertItem(0, L"x", 0);

@@ -25,7 +25,7 @@
 
 namespace {
 
-HBITMAP Skin(UINT id) { return LoadPngResource(AfxGetInstanceHandle(), id); }
+fw::UniqueBitmap Skin(UINT id) { return LoadPngResource(AfxGetInstanceHandle(), id); }
 
 std::wstring g_shotDir;  // empty: interactive
 
@@ -61,7 +61,6 @@ public:
         p->SetPos(pos);
         return *p;
     }
-    void KeepBitmap(HBITMAP b) { strips_.emplace_back(b); }
 
 private:
     std::vector<std::unique_ptr<CBtnEx>> buttons_;
@@ -80,7 +79,7 @@ protected:
     BOOL OnInitDialog() override {
         CDlgEx::OnInitDialog();
         SetCaptionLayout(30, 4, 0, 0);
-        close_.reset(Skin(IDB_CAPT_CLOSE));
+        close_ = Skin(IDB_CAPT_CLOSE);
         SetCaptionText(L"控件展示");
         SetSkin(close_.get(), nullptr, Skin(IDB_SMALL_BK), FALSE, TRUE);
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, 640, 470, SWP_NOMOVE | SWP_NOZORDER);
@@ -200,8 +199,8 @@ protected:
         HICON icon = static_cast<HICON>(::LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
                                                      16, 16, LR_SHARED));
         ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-        close_.reset(Skin(IDB_CAPT_CLOSE));
-        min_.reset(Skin(IDB_CAPT_MIN));
+        close_ = Skin(IDB_CAPT_CLOSE);
+        min_ = Skin(IDB_CAPT_MIN);
         SetCaptionText(L"星潮纪元");
         SetSkin(close_.get(), min_.get(), Skin(IDB_MAIN_BK), FALSE, TRUE, Skin(IDB_CAPT_MAX), Skin(IDB_CAPT_RESTORE));
 
@@ -211,15 +210,15 @@ protected:
             button->SetImage(s.get(), TRUE);
         }
         btnSystem_.m_crText = RGB(255, 255, 255);
-        addImage_.reset(Skin(IDB_ADD_ACCOUNT));
+        addImage_ = Skin(IDB_ADD_ACCOUNT);
         addAccount_.SetImage(addImage_.get());
         addAccount_.m_bHandCursor = TRUE;
         addAccount_.m_bUnderline = TRUE;
         addAccount_.m_crText = RGB(255, 255, 255);
 
         tabs_.ModifyStyle(0, 0xA500);
-        tabStrip_.reset(Skin(IDB_TAB));
-        tabClose_.reset(Skin(IDB_TAB_CLOSE));
+        tabStrip_ = Skin(IDB_TAB);
+        tabClose_ = Skin(IDB_TAB_CLOSE);
         tabs_.SetImages(tabStrip_.get(), tabClose_.get());
         tabs_.m_nTextLeft = 28;
         tabs_.m_nTextRight = 13;

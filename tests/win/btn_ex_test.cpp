@@ -63,6 +63,8 @@ TEST(ImageButton, FacesFollowHoverPressAndDisable) {
     testutil::Pixels bg = BackgroundUnder(s);
 
     EXPECT_EQ(s.Shot().data, s.Expected(0, bg).data) << "normal";
+    ::SendMessageW(s.button.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(s.Shot().data, s.Expected(0, bg).data) << "a pointer passing over is no hover yet";
     ::SendMessageW(s.button.m_hWnd, WM_MOUSEHOVER, 0, 0);
     EXPECT_EQ(s.Shot().data, s.Expected(1, bg).data) << "hover";
     ::SendMessageW(s.button.m_hWnd, BM_SETSTATE, TRUE, 0);
@@ -132,8 +134,25 @@ TEST(ImageButton, AFrameOfAnotherSizeIsStretchedWithTheKeyStillTransparent) {
     int key = 0;
     for (COLORREF c : shot.data) key += c == kColorKey;
     EXPECT_EQ(key, 0);
-    testutil::Pixels bg = BackgroundUnder(s);
-    EXPECT_NE(shot.data, bg.data) << "the frame is drawn";
+    // Twice the frame's size: each frame pixel covers a 2 x 2 block, and the
+    // skin shows where the frame is transparent.
+    const testutil::Pixels bg = BackgroundUnder(s);
+    testutil::Pixels strip;
+    {
+        fw::WindowDC screen(nullptr);
+        fw::MemDC mem(screen);
+        fw::ScopedSelect select(mem, s.strip.get());
+        strip = testutil::CopyOfDC(mem, 0, 0, 27, 27);  // frame 0
+    }
+    int opaque = 0, wrong = 0;
+    for (int y = 0; y < 54; ++y)
+        for (int x = 0; x < 54; ++x) {
+            const COLORREF face = strip.at(x / 2, y / 2);
+            opaque += face != kColorKey;
+            wrong += shot.at(x, y) != (face != kColorKey ? face : bg.at(x, y));
+        }
+    EXPECT_GT(opaque, 100);
+    EXPECT_EQ(wrong, 0) << "of 54 x 54 pixels";
 
     // SetImage with resize makes the button one frame big.
     s.button.SetImage(s.strip.get(), TRUE);

@@ -37,6 +37,35 @@ RECT WorkArea() {
     return work;
 }
 
+// Real mouse input at a screen point, through the system's input queue.
+void Mouse(DWORD flags, int x, int y) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    in.mi.dx = x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
+    in.mi.dy = y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
+    ::SendInput(1, &in, sizeof in);
+}
+
+// Presses at `from`, moves in steps to `to` and releases there, from a second
+// thread while this one runs whatever modal loop the press starts.
+void DragWithRealInput(POINT from, POINT to) {
+    Mouse(0, from.x, from.y);
+    testutil::PumpFor(100);
+    std::thread driver([&] {
+        ::Sleep(300);
+        for (int step = 1; step <= 8; ++step) {
+            Mouse(0, from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8);
+            ::Sleep(30);
+        }
+        Mouse(MOUSEEVENTF_LEFTUP, to.x, to.y);
+    });
+    Mouse(MOUSEEVENTF_LEFTDOWN, from.x, from.y);
+    testutil::PumpFor(1200);
+    driver.join();
+    testutil::PumpFor(200);
+}
+
 SkinSetup MainWindowSetup() {
     SkinSetup s;
     s.resizable = TRUE;
@@ -156,9 +185,14 @@ TEST(SkinnedDialog, MaximiseFillsTheWorkAreaAndRestoreReturnsToTheLastPlace) {
     const int ww = work.right - work.left, wh = work.bottom - work.top;
     EXPECT_TRUE(SameRect(dlg.m_rcRestore, RECT{ww / 8, wh / 8, work.right - ww / 8, work.bottom - wh / 8}));
 
-    // The caption button maximises, through the command it sends.
+    // The caption button maximises, through the command it sends, and forgets
+    // the hover it had: the button moves away from under the pointer.
+    dlg.m_btnMax.m_bHover = TRUE;
+    dlg.m_btnMax.m_bTracking = TRUE;
     ::SendMessageW(dlg.m_btnMax.m_hWnd, BM_CLICK, 0, 0);
     EXPECT_TRUE(dlg.m_bMaximized);
+    EXPECT_FALSE(dlg.m_btnMax.m_bHover);
+    EXPECT_FALSE(dlg.m_btnMax.m_bTracking);
     EXPECT_TRUE(SameRect(WindowRectOf(dlg.m_hWnd), work));
     EXPECT_EQ(HitAt(dlg.m_hWnd, 500, 10), HTCLIENT) << "a maximised window cannot be dragged";
 
@@ -184,37 +218,14 @@ TEST(SkinnedDialog, MaximiseFillsTheWorkAreaAndRestoreReturnsToTheLastPlace) {
     EXPECT_EQ(r.right, work.right - 100);
 }
 
-// The system's sizing loop, driven by real mouse input from a second thread.
-TEST(SkinnedDialog, EdgeDragResizesThroughTheSystemLoopAndSetsTheRestorePlace) {
+// The system's sizing and moving loops, driven by real mouse input.
+TEST(SkinnedDialog, EdgeAndCaptionDragsGoThroughTheSystemLoopsAndSetTheRestorePlace) {
     TestSkinnedDlg dlg(MainWindowSetup());
     ASSERT_TRUE(dlg.Make());
     ::SetWindowPos(dlg.m_hWnd, HWND_TOP, 100, 100, 600, 400, SWP_SHOWWINDOW);
     testutil::PumpFor(200);
     const RECT before = WindowRectOf(dlg.m_hWnd);
-    const POINT start{before.right - 2, before.top + 200};
-
-    auto mouse = [](DWORD flags, int x, int y) {
-        INPUT in{};
-        in.type = INPUT_MOUSE;
-        in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-        in.mi.dx = x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
-        in.mi.dy = y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
-        ::SendInput(1, &in, sizeof in);
-    };
-    mouse(0, start.x, start.y);
-    testutil::PumpFor(100);
-    std::thread driver([&] {
-        ::Sleep(300);
-        for (int dx = 10; dx <= 80; dx += 10) {
-            mouse(0, start.x + dx, start.y);
-            ::Sleep(30);
-        }
-        mouse(MOUSEEVENTF_LEFTUP, start.x + 80, start.y);
-    });
-    mouse(MOUSEEVENTF_LEFTDOWN, start.x, start.y);
-    testutil::PumpFor(1200);
-    driver.join();
-    testutil::PumpFor(200);
+    DragWithRealInput({before.right - 2, before.top + 200}, {before.right + 78, before.top + 200});
 
     const RECT after = WindowRectOf(dlg.m_hWnd);
     EXPECT_EQ(after.left, before.left);
@@ -222,12 +233,57 @@ TEST(SkinnedDialog, EdgeDragResizesThroughTheSystemLoopAndSetsTheRestorePlace) {
     EXPECT_TRUE(SameRect(dlg.m_rcRestore, after));
     EXPECT_TRUE(SameRect(ClientRectIn(dlg.m_btnClose.m_hWnd, dlg.m_hWnd),
                          RECT{after.right - after.left - 27, 0, after.right - after.left, 27}));
+
+    // Dragged by the caption band: moved, and a later restore comes back here.
+    DragWithRealInput({after.left + 200, after.top + 12}, {after.left + 240, after.top + 42});
+    const RECT moved = WindowRectOf(dlg.m_hWnd);
+    EXPECT_EQ(moved.left, after.left + 40);
+    EXPECT_EQ(moved.top, after.top + 30);
+    EXPECT_TRUE(SameRect(dlg.m_rcRestore, moved));
     dlg.DestroyWindow();
 }
 
-TEST(SkinnedDialog, PaintsItsSkinAndNoKeyColourInsideTheRegion) {
+// A double-click on an owner-drawn button sends BN_CLICKED and then
+// BN_DOUBLECLICKED; the maximise button must act once.
+TEST(SkinnedDialog, DoubleClickOnTheMaximiseButtonMaximisesOnce) {
     TestSkinnedDlg dlg(MainWindowSetup());
     ASSERT_TRUE(dlg.Make());
+    // In the work area's top-right corner the button stays where it was when
+    // the window maximises, so the second click meets it again.
+    const RECT work = WorkArea();
+    ::SetWindowPos(dlg.m_hWnd, HWND_TOP, work.right - 600, work.top, 600, 400, SWP_SHOWWINDOW);
+    testutil::PumpFor(200);
+    const RECT button = WindowRectOf(dlg.m_btnMax.m_hWnd);
+    const POINT at{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+    Mouse(0, at.x, at.y);
+    testutil::PumpFor(100);
+    for (int click = 0; click < 2; ++click) {
+        Mouse(MOUSEEVENTF_LEFTDOWN, at.x, at.y);
+        Mouse(MOUSEEVENTF_LEFTUP, at.x, at.y);
+    }
+    testutil::PumpUntil([&] { return dlg.commands.size() >= 2; }, 2000);
+    testutil::PumpFor(100);
+
+    EXPECT_EQ(dlg.commands, (std::vector<WPARAM>{MAKEWPARAM(kIdCaptionMax, BN_CLICKED),
+                                                 MAKEWPARAM(kIdCaptionMax, BN_DOUBLECLICKED)}));
+    EXPECT_TRUE(dlg.m_bMaximized);
+    EXPECT_TRUE(SameRect(WindowRectOf(dlg.m_hWnd), work));
+    dlg.DestroyWindow();
+}
+
+TEST(SkinnedDialog, PaintsItsSkinIconAndCaptionAndNoKeyColourInsideTheRegion) {
+    TestSkinnedDlg dlg(MainWindowSetup());
+    ASSERT_TRUE(dlg.Make());
+    HICON icon = static_cast<HICON>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 16, 16, LR_SHARED));
+    ASSERT_NE(icon, nullptr);
+    ::SendMessageW(dlg.m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    // Given again the very skin it holds, the dialog keeps it.
+    HBITMAP skin = dlg.m_bmpSkin.GetSafeHandle();
+    dlg.SetSkin(nullptr, nullptr, fw::UniqueBitmap(skin), FALSE, TRUE);
+    EXPECT_EQ(dlg.m_bmpSkin.GetSafeHandle(), skin);
+    ASSERT_EQ(::GetObjectType(skin), static_cast<DWORD>(OBJ_BITMAP));
+
     ::SetWindowPos(dlg.m_hWnd, HWND_TOP, 50, 50, 640, 360, SWP_SHOWWINDOW);
     testutil::PumpFor(200);
     testutil::Pixels shot = testutil::CaptureScreen(dlg.m_hWnd);
@@ -239,7 +295,28 @@ TEST(SkinnedDialog, PaintsItsSkinAndNoKeyColourInsideTheRegion) {
     EXPECT_NE(shot.at(320, 15), shot.at(320, 200));
     // The caption buttons are drawn over the caption band.
     EXPECT_NE(shot.at(640 - 13, 13), shot.at(320, 13));
-    testutil::SavePng(shot, L"skinned_dialog.png");
+    // The small icon stands at the border, vertically centred in the caption.
+    testutil::Pixels bare;
+    {
+        fw::WindowDC screen(nullptr);
+        fw::OffscreenDC mem(screen, 640, 360);
+        dlg.DrawSkin(mem);
+        bare = testutil::CopyOfDC(mem, 0, 0, 640, 360);
+    }
+    int iconPixels = 0;
+    for (int y = 7; y < 23; ++y)
+        for (int x = 4; x < 20; ++x) iconPixels += shot.at(x, y) != bare.at(x, y);
+    EXPECT_GT(iconPixels, 64) << "of the 16 x 16 icon square";
+    testutil::SaveShot(shot, L"skinned_dialog.png");
+
+    // A new caption text repaints the caption's text row, not the body.
+    ::ValidateRect(dlg.m_hWnd, nullptr);
+    dlg.SetCaptionText(L"星潮纪元 - 新标题");
+    RECT update{};
+    ASSERT_TRUE(::GetUpdateRect(dlg.m_hWnd, &update, FALSE));
+    EXPECT_LE(update.left, 4 + 16 + 5);
+    EXPECT_EQ(update.right, 640);
+    EXPECT_LE(update.bottom, 30);
     dlg.DestroyWindow();
 }
 

@@ -60,6 +60,12 @@ TEST_F(ImgProgressTest, WithoutImagesShowsOnlyTheParentsSkin) {
 // and the fill lies exactly over the bar.
 TEST_F(ImgProgressTest, SetImagesSizesTheControlToTheTrack) {
     EXPECT_TRUE(m_bar.SetImages(Skin(IDB_PROGRESS_TRACK), Skin(IDB_PROGRESS_FILL)));
+    // Given again the very bitmaps it holds, the bar keeps them alive.
+    HBITMAP track = m_bar.m_hTrack.GetSafeHandle(), fill = m_bar.m_hFill.GetSafeHandle();
+    m_bar.SetImages(fw::UniqueBitmap(track), fw::UniqueBitmap(fill));
+    EXPECT_EQ(m_bar.m_hTrack.GetSafeHandle(), track);
+    EXPECT_EQ(::GetObjectType(track), static_cast<DWORD>(OBJ_BITMAP));
+    EXPECT_EQ(::GetObjectType(fill), static_cast<DWORD>(OBJ_BITMAP));
     RECT r = m_bar.GetWindowRect();
     ::MapWindowPoints(nullptr, m_dlg, reinterpret_cast<POINT*>(&r), 2);
     EXPECT_EQ(r.left, kPlace.left);
@@ -113,10 +119,9 @@ TEST_F(ImgProgressTest, FillShowsBothEndsOfTheImageAtEachPosition) {
         m_bar.SetPos(c.pos);
         testutil::Repaint(m_dlg);
         testutil::Pixels shot = testutil::CaptureWindowDC(m_bar);
-        if (const wchar_t* dir = _wgetenv(L"XCJY_SHOT_DIR")) {
-            testutil::SavePng(testutil::CaptureWindowDC(m_dlg), std::wstring(dir) + L"\\progress_" + std::to_wstring(c.lo) + L"_" +
-                                               std::to_wstring(c.hi) + L"_" + std::to_wstring(c.pos) + L".png");
-        }
+        testutil::SaveShot(testutil::CaptureWindowDC(m_dlg), L"progress_" + std::to_wstring(c.lo) + L"_" +
+                                                                 std::to_wstring(c.hi) + L"_" + std::to_wstring(c.pos) +
+                                                                 L".png");
         const int half = c.width / 2;
         for (int y = 0; y < fh; ++y)
             for (int x = 0; x < fw; ++x) {

@@ -22,79 +22,13 @@ constexpr int kFirst = 5000;
 constexpr int kSecond = 5001;
 constexpr int kBw = 57;  // one frame of the 228 x 23 button strip
 constexpr int kBh = 23;
-constexpr int kTimedOut = -2;
 
-struct BoxSearch {
-    const std::wstring* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchBox(HWND wnd, LPARAM lp) {
-    auto* s = reinterpret_cast<BoxSearch*>(lp);
-    if (testutil::ClassOf(wnd) == L"#32770" && ::IsWindowVisible(wnd) && testutil::TextOf(wnd) == *s->caption) {
-        s->found = wnd;
-        return FALSE;
-    }
-    return TRUE;
+// SkinMessageBox with our caption, for ModalBoxDriver::Run.
+std::function<int()> ShowBox(const std::wstring& text, int type) {
+    return [text, type] { return SkinMessageBox(text, kCaption, type); };
 }
 
-// The visible box of this thread with that caption, or nullptr.
-HWND FindBox(const std::wstring& caption) {
-    BoxSearch search{&caption, nullptr};
-    ::EnumThreadWindows(::GetCurrentThreadId(), MatchBox, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// Runs a box captioned kCaption on this thread. Once the box is visible, each step runs
-// on its own timer tick, so the box's modal loop handles whatever a step posted
-// before the next one looks. A box still open after five seconds is ended with
-// kTimedOut.
-class BoxDriver {
-public:
-    using Step = std::function<void(HWND box)>;
-
-    int Run(const std::wstring& text, int type, std::vector<Step> steps) {
-        return RunWith([&] { return SkinMessageBox(text, kCaption, type); }, std::move(steps));
-    }
-
-    // `show` runs the box modally (captioned kCaption) and returns its result.
-    int RunWith(const std::function<int()>& show, std::vector<Step> steps) {
-        steps_ = std::move(steps);
-        next_ = 0;
-        box_ = nullptr;
-        start_ = ::GetTickCount();
-        current_ = this;
-        UINT_PTR timer = ::SetTimer(nullptr, 0, 40, &BoxDriver::Tick);
-        int result = show();
-        ::KillTimer(nullptr, timer);
-        current_ = nullptr;
-        stepsRun = next_;
-        return result;
-    }
-
-    size_t stepsRun = 0;
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        if (BoxDriver* self = current_) self->OnTick();
-    }
-
-    void OnTick() {
-        if (!box_) box_ = FindBox(kCaption);
-        if (!box_ || !::IsWindow(box_)) return;
-        if (::GetTickCount() - start_ > 5000) {
-            if (auto* dlg = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(box_))) dlg->EndDialog(kTimedOut);
-            return;
-        }
-        if (next_ < steps_.size()) steps_[next_++](box_);
-    }
-
-    static inline BoxDriver* current_ = nullptr;
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    HWND box_ = nullptr;
-    DWORD start_ = 0;
-};
+HWND FindBox(const std::wstring& caption) { return testutil::ModalBoxDriver::FindBox(caption); }
 
 // ---------------------------------------------------------------- actions
 
@@ -284,23 +218,27 @@ TEST(SkinMessageBox, ResultOfEachWayOut) {
         {3, Act::FirstMouse, IDOK},      {3, Act::CaptionClose, IDCANCEL}, {2, Act::FirstBmClick, IDOK},
     };
     for (const auto& c : cases) {
-        BoxDriver driver;
-        int result = driver.Run(L"窗口即将关闭，确定要退出游戏？", c.type, {[&](HWND box) { Perform(box, c.act); }});
+        testutil::ModalBoxDriver driver(kCaption);
+        int result = driver.Run(ShowBox(L"窗口即将关闭，确定要退出游戏？", c.type), {[&](HWND box) { Perform(box, c.act); }});
         EXPECT_EQ(result, c.expected) << "type " << c.type << ", " << Name(c.act);
         EXPECT_EQ(FindBox(kCaption), nullptr) << "the box is destroyed";
     }
 }
 
-TEST(SkinMessageBox, EnterAndEscDoNotCloseIt) {
+TEST(SkinMessageBox, EnterEscAndDoubleClickNotificationsDoNotCloseIt) {
     for (int type : {0, 1, 4}) {
-        BoxDriver driver;
+        testutil::ModalBoxDriver driver(kCaption);
         bool openAfterKeys = false;
         int result = driver.Run(
-            L"缓存清除完毕！", type,
+            ShowBox(L"缓存清除完毕！", type),
             {
                 [](HWND box) {
                     PostKey(box, VK_RETURN);
                     PostKey(box, VK_ESCAPE);
+                    // What the owner-drawn button adds to a double-click: its
+                    // click has already answered.
+                    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(kFirst, BN_DOUBLECLICKED),
+                                   reinterpret_cast<LPARAM>(::GetDlgItem(box, kFirst)));
                 },
                 // The same keys with the focus on a button, as after a click that
                 // did not release over it.
@@ -335,8 +273,8 @@ TEST(SkinMessageBox, SizeButtonsAndTextsFollowTheMeasuredText) {
         {L"其他类型按一个按钮处理", 3, 1},
     };
     for (const auto& c : cases) {
-        BoxDriver driver;
-        driver.Run(c.text, c.type,
+        testutil::ModalBoxDriver driver(kCaption);
+        driver.Run(ShowBox(c.text, c.type),
                    {[&](HWND box) {
                         ExpectLayout(box, c.text, c.type, c.lines);
                         ::PostMessageW(box, WM_CLOSE, 0, 0);
@@ -349,8 +287,8 @@ TEST(SkinMessageBox, YesNoBoxOfWidth240PlacesItsButtonsAt53And130) {
     const std::wstring text = TextOfWidth(180);
     ASSERT_FALSE(text.empty()) << "no text 180 pixels wide found in the dialog font";
     RECT first{}, second{}, window{};
-    BoxDriver driver;
-    driver.Run(text, 4, {[&](HWND box) {
+    testutil::ModalBoxDriver driver(kCaption);
+    driver.Run(ShowBox(text, 4), {[&](HWND box) {
                    ::GetWindowRect(box, &window);
                    first = ChildRect(box, kFirst);
                    second = ChildRect(box, kSecond);
@@ -373,8 +311,8 @@ TEST(SkinMessageBox, LinesAreDrawnLeftAlignedInACentredBlockAndNoKeyColourShows)
     testutil::Pixels shot;
     SIZE measured{};
     RECT firstButton{};
-    BoxDriver driver;
-    driver.Run(text, 0, {[&](HWND box) {
+    testutil::ModalBoxDriver driver(kCaption);
+    driver.Run(ShowBox(text, 0), {[&](HWND box) {
                    ::UpdateWindow(box);
                    shot = ScreenOf(box);
                    measured = MeasureInBox(box, text);
@@ -382,7 +320,7 @@ TEST(SkinMessageBox, LinesAreDrawnLeftAlignedInACentredBlockAndNoKeyColourShows)
                    ::PostMessageW(box, WM_CLOSE, 0, 0);
                }});
     ASSERT_GT(shot.width, 0);
-    testutil::SavePng(shot, L"Z:\\tmp\\msgbox-lines.png");
+    testutil::SaveShot(shot, L"msgbox-lines.png");
     EXPECT_EQ(CountKey(shot), 0);
 
     const int lh = measured.cy / 3;
@@ -424,13 +362,13 @@ TEST(SkinMessageBox, ScreenshotsOfAYesNoAndAnOkBox) {
         const wchar_t* text;
         const wchar_t* file;
     } cases[] = {
-        {4, L"窗口即将关闭，确定要退出游戏？", L"Z:\\tmp\\msgbox-yesno.png"},
-        {0, L"重置老板键失败，可能与其他窗口热键冲突！\n原老板键也已经失效，请重置！", L"Z:\\tmp\\msgbox-ok.png"},
+        {4, L"窗口即将关闭，确定要退出游戏？", L"msgbox-yesno.png"},
+        {0, L"重置老板键失败，可能与其他窗口热键冲突！\n原老板键也已经失效，请重置！", L"msgbox-ok.png"},
     };
     for (const auto& c : cases) {
         testutil::Pixels shot;
-        BoxDriver driver;
-        driver.Run(c.text, c.type,
+        testutil::ModalBoxDriver driver(kCaption);
+        driver.Run(ShowBox(c.text, c.type),
                    {
                        // Hover over the first button: its face changes, still
                        // without key pixels.
@@ -445,7 +383,7 @@ TEST(SkinMessageBox, ScreenshotsOfAYesNoAndAnOkBox) {
                    });
         ASSERT_GT(shot.width, 0);
         EXPECT_EQ(CountKey(shot), 0) << c.type;
-        EXPECT_TRUE(testutil::SavePng(shot, c.file));
+        testutil::SaveShot(shot, c.file);
     }
 }
 
@@ -459,8 +397,8 @@ TEST(SkinMessageBox, FreesEveryImageItWasGiven) {
         ASSERT_EQ(::GetObjectType(handles[i]), static_cast<DWORD>(OBJ_BITMAP));
     }
     std::wstring text, caption;
-    BoxDriver driver;
-    int result = driver.RunWith(
+    testutil::ModalBoxDriver driver(kCaption);
+    int result = driver.Run(
         [&] {
             CMessageBox box;
             box.SetContent(1, kCaption, nullptr, std::move(images[0]), std::move(images[1]), std::move(images[2]),
@@ -487,8 +425,8 @@ TEST(SkinMessageBox, CentredInTheWorkAreaWithoutAnOwner) {
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     RECT r{};
     HWND owner = reinterpret_cast<HWND>(1);
-    BoxDriver driver;
-    driver.Run(L"已经是最新版本，无需进行更新", 0, {[&](HWND box) {
+    testutil::ModalBoxDriver driver(kCaption);
+    driver.Run(ShowBox(L"已经是最新版本，无需进行更新", 0), {[&](HWND box) {
                    ::GetWindowRect(box, &r);
                    owner = ::GetWindow(box, GW_OWNER);
                    ::PostMessageW(box, WM_CLOSE, 0, 0);
@@ -513,8 +451,8 @@ TEST(SkinMessageBox, CentredOverTheApplicationsMainWindowWhichItDisables) {
     RECT r{};
     HWND owner = nullptr;
     bool mainDisabled = false;
-    BoxDriver driver;
-    int result = driver.Run(L"当前窗体只支持3个游戏页", 0, {[&](HWND box) {
+    testutil::ModalBoxDriver driver(kCaption);
+    int result = driver.Run(ShowBox(L"当前窗体只支持3个游戏页", 0), {[&](HWND box) {
                                 ::GetWindowRect(box, &r);
                                 owner = ::GetWindow(box, GW_OWNER);
                                 mainDisabled = !::IsWindowEnabled(mainWnd.m_hWnd);

@@ -20,11 +20,6 @@
 
 namespace {
 
-void SaveShot(HWND wnd, const wchar_t* name) {
-    if (const wchar_t* dir = _wgetenv(L"XCJY_SHOT_DIR"))
-        testutil::SavePng(testutil::CaptureWindowDC(wnd), std::wstring(dir) + L"\\" + name);
-}
-
 // Where a label's pixels differ from the parent's skin under it.
 struct Ink {
     int width = 0, height = 0;
@@ -141,7 +136,7 @@ TEST_F(StaticExTest, ImageSitsAtThreeOneAndTextStartsAtEighteen) {
     testutil::Repaint(m_dlg);
     testutil::Pixels shot = testutil::CaptureWindowDC(label);
     RECT at = PlaceOf(label);
-    SaveShot(m_dlg, L"label_image.png");
+    testutil::SaveShot(testutil::CaptureWindowDC(m_dlg), L"label_image.png");
 
     // The image 1:1 at (3, 1), its key pixels showing the parent's skin.
     fw::WindowDC screen(nullptr);
@@ -337,7 +332,7 @@ TEST_F(StaticExTest, StyleAlignsTheText) {
     });
     testutil::Repaint(m_dlg);
     for (COLORREF px : testutil::CaptureWindowDC(m_dlg).data) ASSERT_NE(px, kColorKey);
-    SaveShot(m_dlg, L"label_set.png");
+    testutil::SaveShot(testutil::CaptureWindowDC(m_dlg), L"label_set.png");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // set, so that what the strip asks of it shows.
 #include "res/resource.h"
 #include "skin/dlg_ex.h"
+#include "skin/message_box.h"
 #include "skin/skin_geometry.h"
 #include "skin/skin_image.h"
 #include "skin/tab_ctrl.h"
@@ -29,48 +30,13 @@ constexpr COLORREF kMagenta = RGB(255, 0, 255);
 
 HINSTANCE Module() { return ::GetModuleHandleW(nullptr); }
 
-// A bitmap's (or a window's) pixels, top-down, as RGB() values.
-testutil::Pixels PixelsOfDc(HDC source, int width, int height) {
-    testutil::Pixels p;
-    p.width = width;
-    p.height = height;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    fw::WindowDC screen(nullptr);
-    fw::UniqueBitmap dib(::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    fw::MemDC mem(screen);
-    {
-        fw::ScopedSelect select(mem, dib.get());
-        ::BitBlt(mem, 0, 0, width, height, source, 0, 0, SRCCOPY);
-        ::GdiFlush();
-    }
-    const auto* src = static_cast<const BYTE*>(bits);
-    p.data.resize(static_cast<size_t>(width) * height);
-    for (size_t i = 0; i < p.data.size(); ++i) p.data[i] = RGB(src[i * 4 + 2], src[i * 4 + 1], src[i * 4]);
-    return p;
-}
-
-// What reached the screen in a window's client area. PrintWindow would not do:
-// it asks the tab control to print itself, which bypasses the strip's painting.
-testutil::Pixels ScreenPixels(HWND wnd) {
-    RECT rc{};
-    ::GetClientRect(wnd, &rc);
-    fw::WindowDC dc(wnd);
-    return PixelsOfDc(dc, rc.right, rc.bottom);
-}
-
 testutil::Pixels SkinPixels(UINT id) {
     fw::UniqueBitmap bmp = LoadPngResource(Module(), id);
     SIZE size = CBitmap::BitmapSize(bmp.get());
     fw::WindowDC screen(nullptr);
     fw::MemDC mem(screen);
     fw::ScopedSelect select(mem, bmp.get());
-    return PixelsOfDc(mem, size.cx, size.cy);
+    return testutil::CopyOfDC(mem, 0, 0, size.cx, size.cy);
 }
 
 // The main window as far as the strip is concerned: template 102 with its
@@ -113,50 +79,6 @@ protected:
 private:
     CTabCtrlBase& m_strip;
     fw::UniqueBitmap m_bmpClose, m_bmpMin, m_bmpTabs, m_bmpTabClose;
-};
-
-// Answers every skinned box that shows on this thread (a box with button
-// 5000 and the game's caption) with one of its buttons, from a thread timer
-// that the box's modal loop dispatches.
-class BoxAnswerer {
-public:
-    BoxAnswerer(int buttonId, const CTabCtrl& strip) : button_(buttonId), strip_(strip) {
-        current_ = this;
-        timer_ = ::SetTimer(nullptr, 0, 20, &BoxAnswerer::OnTimer);
-    }
-    ~BoxAnswerer() {
-        ::KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
-    int asked = 0;
-    int selectionWhenAsked = -1;
-
-private:
-    static HWND FindBox() {
-        for (HWND wnd : testutil::TopLevelWindows(::GetCurrentProcessId()))
-            if (::IsWindowVisible(wnd) && testutil::ClassOf(wnd) == L"#32770" &&
-                testutil::TextOf(wnd) == L"星潮纪元" && ::GetDlgItem(wnd, skin::kMsgBoxFirstButtonId))
-                return wnd;
-        return nullptr;
-    }
-    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-        BoxAnswerer* self = current_;
-        HWND box = self ? FindBox() : nullptr;
-        if (!box || box == self->answered_) return;
-        self->answered_ = box;
-        ++self->asked;
-        self->selectionWhenAsked = self->strip_.GetCurSel();
-        testutil::PressButton(box, self->button_);
-    }
-
-    static inline BoxAnswerer* current_ = nullptr;
-    int button_;
-    const CTabCtrl& strip_;
-    UINT_PTR timer_ = 0;
-    HWND answered_ = nullptr;
 };
 
 void SetLeftButtonHeld(bool held) {
@@ -302,6 +224,31 @@ protected:
         Up(x, y);
     }
     void Leave() { ::SendMessageW(strip_, WM_MOUSELEAVE, 0, 0); }
+
+    // A click whose close question (if the strip asks one) is answered with
+    // button `answer`.
+    struct Answered {
+        size_t asked = 0;
+        int selectionWhenAsked = -1;
+        std::wstring question;
+    };
+    Answered ClickAnswering(int x, int y, int answer) {
+        Answered seen;
+        testutil::ModalBoxDriver driver(L"星潮纪元");
+        driver.Run(
+            [&] {
+                Click(x, y);
+                return 0;
+            },
+            {[&](HWND box) {
+                seen.selectionWhenAsked = strip_.GetCurSel();
+                if (auto* asking = dynamic_cast<CMessageBox*>(CWnd::FromHandlePermanent(box)))
+                    seen.question = asking->m_strText;
+                testutil::PressButton(box, answer);
+            }});
+        seen.asked = driver.stepsRun;
+        return seen;
+    }
     void Paint() { ::UpdateWindow(strip_); }
 
     std::wstring TipText() {
@@ -322,7 +269,7 @@ protected:
         fw::WindowDC screen(nullptr);
         fw::OffscreenDC skin(screen, client.right, client.bottom);
         dlg_.DrawSkin(skin);
-        testutil::Pixels whole = PixelsOfDc(skin, client.right, client.bottom);
+        testutil::Pixels whole = testutil::CopyOfDC(skin, 0, 0, client.right, client.bottom);
         testutil::Pixels under;
         under.width = kStripWidth;
         under.height = kTabHeight;
@@ -470,9 +417,7 @@ TEST_F(CaptTabTest, OnlyAReleaseOnTheCloseBoxAsks) {
     if (r1.left > r0.right) cases.push_back({r0.right + 1, 6, false});
     for (const Case& c : cases) {
         strip_.SetCurSel(0);
-        BoxAnswerer no(skin::kMsgBoxSecondButtonId, strip_);
-        Click(c.x, c.y);
-        EXPECT_EQ(no.asked, c.asks ? 1 : 0) << c.x << "," << c.y;
+        EXPECT_EQ(ClickAnswering(c.x, c.y, skin::kMsgBoxSecondButtonId).asked, c.asks ? 1 : 0) << c.x << "," << c.y;
     }
     // "No" leaves every tab and page in place and does not quit.
     EXPECT_EQ(strip_.GetItemCount(), 3);
@@ -483,10 +428,10 @@ TEST_F(CaptTabTest, OnlyAReleaseOnTheCloseBoxAsks) {
 TEST_F(CaptTabTest, ClosingAnotherTabSelectsItFirst) {
     OpenPages(3);
     const RECT r2 = TabRect(strip_, 2);
-    BoxAnswerer yes(skin::kMsgBoxFirstButtonId, strip_);
     Move(r2.right - 6, 6);
-    Click(r2.right - 6, 6);
+    const Answered yes = ClickAnswering(r2.right - 6, 6, skin::kMsgBoxFirstButtonId);
     EXPECT_EQ(yes.asked, 1);
+    EXPECT_EQ(yes.question, L"13服-星潮纪元确定要退出此账号？");
     EXPECT_EQ(yes.selectionWhenAsked, 2);
     EXPECT_EQ(pages_.closed, std::vector<int>{2});
     EXPECT_EQ(strip_.GetItemCount(), 2);
@@ -495,9 +440,7 @@ TEST_F(CaptTabTest, ClosingAnotherTabSelectsItFirst) {
 
 TEST_F(CaptTabTest, YesOnTheOnlyTabQuits) {
     OpenPages(1);
-    BoxAnswerer yes(skin::kMsgBoxFirstButtonId, strip_);
-    Click(182, 6);
-    EXPECT_EQ(yes.asked, 1);
+    EXPECT_EQ(ClickAnswering(182, 6, skin::kMsgBoxFirstButtonId).asked, 1);
     EXPECT_EQ(pages_.closed, std::vector<int>{0});
     EXPECT_EQ(strip_.GetItemCount(), 0);
     WPARAM code = 99;
@@ -580,7 +523,7 @@ TEST_F(CaptTabTest, PaintsFramesAndCloseBoxOverTheParentSkin) {
 
     Move(r[1].left + 60, 15);  // tab 1 hot with its box; tab 0 selected; tab 2 normal
     Paint();
-    const testutil::Pixels screen = ScreenPixels(strip_);
+    const testutil::Pixels screen = testutil::CaptureWindowDC(strip_);
     EXPECT_TRUE(ShowsFrame(screen, &skinUnder, tabs, 189, 2, r[0].left, 0, 0, 28));
     EXPECT_TRUE(ShowsFrame(screen, &skinUnder, tabs, 189, 1, r[1].left, 0, 0, 28));
     EXPECT_TRUE(boxShows(screen, 1, 0));
@@ -594,24 +537,24 @@ TEST_F(CaptTabTest, PaintsFramesAndCloseBoxOverTheParentSkin) {
     // Hover and pressed frames of the box.
     Move(r[1].right - 6, 6);
     Paint();
-    EXPECT_TRUE(boxShows(ScreenPixels(strip_), 1, 1));
+    EXPECT_TRUE(boxShows(testutil::CaptureWindowDC(strip_), 1, 1));
     SetLeftButtonHeld(true);
     Move(r[1].right - 6, 7, MK_LBUTTON);
     SetLeftButtonHeld(false);
     Paint();
-    EXPECT_TRUE(boxShows(ScreenPixels(strip_), 1, 2));
+    EXPECT_TRUE(boxShows(testutil::CaptureWindowDC(strip_), 1, 2));
 
     // The selected tab keeps its frame under the pointer and shows the box
     // too; the tab the pointer left is normal again. Leaving takes the box away.
     Move(r[0].left + 100, 15);
     Paint();
-    const testutil::Pixels overSelected = ScreenPixels(strip_);
+    const testutil::Pixels overSelected = testutil::CaptureWindowDC(strip_);
     EXPECT_TRUE(ShowsFrame(overSelected, &skinUnder, tabs, 189, 2, r[0].left, 0, 0, 28));
     EXPECT_TRUE(boxShows(overSelected, 0, 0));
     EXPECT_TRUE(tabShows(overSelected, 1, 0));
     Leave();
     Paint();
-    const testutil::Pixels left = ScreenPixels(strip_);
+    const testutil::Pixels left = testutil::CaptureWindowDC(strip_);
     EXPECT_TRUE(tabShows(left, 0, 2));
     EXPECT_TRUE(tabShows(left, 1, 0));
 
@@ -625,7 +568,7 @@ TEST_F(CaptTabTest, PaintsFramesAndCloseBoxOverTheParentSkin) {
     strip_.SetCurSel(1);
     Move(40, 15);
     ::RedrawWindow(dlg_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    testutil::SavePng(ScreenPixels(dlg_), L"Z:\\tmp\\tabs_caption.png");
+    testutil::SaveShot(testutil::CaptureWindowDC(dlg_), L"tabs_caption.png");
 }
 
 TEST_F(CaptTabTest, EraseShowsTheParentSkinAndLeavesTheDcAsFound) {
@@ -640,7 +583,7 @@ TEST_F(CaptTabTest, EraseShowsTheParentSkinAndLeavesTheDcAsFound) {
     EXPECT_EQ(windowOrg.y, 0);
     EXPECT_EQ(viewportOrg.x, 0);
     EXPECT_EQ(viewportOrg.y, 0);
-    EXPECT_EQ(PixelsOfDc(dc, kStripWidth, kTabHeight).data, SkinUnderStrip().data);
+    EXPECT_EQ(testutil::CopyOfDC(dc, 0, 0, kStripWidth, kTabHeight).data, SkinUnderStrip().data);
 }
 
 // ---------------------------------------------------------------- the reusable base

@@ -1,5 +1,8 @@
 #include "tests/win/test_util.h"
 
+#include "framework/dialog.h"
+#include "framework/gdi.h"
+
 #include <gdiplus.h>
 
 namespace testutil {
@@ -128,53 +131,51 @@ void PressButton(HWND dialog, int id) {
     ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
-namespace {
-// Reads a w x h block into pixels, with `draw` putting it into a memory DC.
-Pixels ReadBlock(int w, int h, const std::function<void(HDC mem)>& draw) {
+Pixels CopyOfDC(HDC source, int x, int y, int width, int height) {
     Pixels p;
-    p.width = w;
-    p.height = h;
-    if (p.width <= 0 || p.height <= 0) return p;
-    HDC screen = ::GetDC(nullptr);
-    HDC mem = ::CreateCompatibleDC(screen);
+    p.width = width;
+    p.height = height;
+    if (width <= 0 || height <= 0) return p;
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = p.width;
-    bi.bmiHeader.biHeight = -p.height;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP dib = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(mem, dib);
-    draw(mem);
-    ::GdiFlush();
-    p.data.resize(static_cast<size_t>(p.width) * p.height);
+    fw::WindowDC screen(nullptr);
+    fw::UniqueBitmap dib(::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib || !bits) return p;
+    fw::MemDC mem(screen);
+    {
+        fw::ScopedSelect select(mem, dib.get());
+        ::BitBlt(mem, 0, 0, width, height, source, x, y, SRCCOPY);
+        ::GdiFlush();
+    }
     const auto* src = static_cast<const BYTE*>(bits);
+    p.data.resize(static_cast<size_t>(width) * height);
     for (size_t i = 0; i < p.data.size(); ++i) p.data[i] = RGB(src[i * 4 + 2], src[i * 4 + 1], src[i * 4]);
-    ::SelectObject(mem, old);
-    ::DeleteObject(dib);
-    ::DeleteDC(mem);
-    ::ReleaseDC(nullptr, screen);
     return p;
 }
-}  // namespace
 
 Pixels Capture(HWND wnd) {
     RECT rc{};
     ::GetClientRect(wnd, &rc);
-    return ReadBlock(rc.right, rc.bottom, [wnd](HDC mem) { ::PrintWindow(wnd, mem, PW_CLIENTONLY); });
+    fw::WindowDC screen(nullptr);
+    fw::OffscreenDC printed(screen, rc.right, rc.bottom);
+    ::PrintWindow(wnd, printed, PW_CLIENTONLY);
+    return CopyOfDC(printed, 0, 0, rc.right, rc.bottom);
+}
+
+Pixels ReadScreenRect(const RECT& rc) {
+    fw::WindowDC screen(nullptr);
+    return CopyOfDC(screen, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
 }
 
 Pixels CaptureScreen(HWND wnd) {
     RECT rc{};
     ::GetWindowRect(wnd, &rc);
     ::UpdateWindow(wnd);
-    return CaptureScreenRect(rc);
-}
-
-Pixels CaptureScreenRect(const RECT& rc) {
-    // Wine hands window contents to the X server from its message loop: pump a
-    // little so that the screen shows what was painted.
     PumpFor(150);
     return ReadScreenRect(rc);
 }
@@ -182,21 +183,11 @@ Pixels CaptureScreenRect(const RECT& rc) {
 Pixels CaptureWindowDC(HWND wnd) {
     RECT rc{};
     ::GetClientRect(wnd, &rc);
-    return ReadBlock(rc.right, rc.bottom, [wnd, rc](HDC mem) {
-        HDC dc = ::GetDC(wnd);
-        ::BitBlt(mem, 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
-        ::ReleaseDC(wnd, dc);
-    });
+    fw::WindowDC dc(wnd);
+    return CopyOfDC(dc, 0, 0, rc.right, rc.bottom);
 }
 
-Pixels ReadScreenRect(const RECT& rc) {
-    return ReadBlock(rc.right - rc.left, rc.bottom - rc.top, [rc](HDC mem) {
-        HDC screen = ::GetDC(nullptr);
-        ::BitBlt(mem, 0, 0, rc.right - rc.left, rc.bottom - rc.top, screen, rc.left, rc.top, SRCCOPY);
-        ::ReleaseDC(nullptr, screen);
-    });
-}
-
+namespace {
 bool SavePng(const Pixels& pixels, const std::wstring& path) {
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
@@ -215,6 +206,64 @@ bool SavePng(const Pixels& pixels, const std::wstring& path) {
     }
     Gdiplus::GdiplusShutdown(token);
     return ok;
+}
+}  // namespace
+
+void SaveShot(const Pixels& pixels, const std::wstring& name) {
+    wchar_t dir[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"XCJY_SHOT_DIR", dir, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    SavePng(pixels, std::wstring(dir) + L"\\" + name);
+}
+
+int ModalBoxDriver::Run(const std::function<int()>& show, std::vector<Step> steps) {
+    steps_ = std::move(steps);
+    next_ = 0;
+    box_ = nullptr;
+    start_ = ::GetTickCount();
+    current_ = this;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 40, &ModalBoxDriver::Tick);
+    const int result = show();
+    ::KillTimer(nullptr, timer);
+    current_ = nullptr;
+    stepsRun = next_;
+    return result;
+}
+
+namespace {
+struct BoxSearch {
+    const std::wstring* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchBox(HWND wnd, LPARAM lp) {
+    auto* s = reinterpret_cast<BoxSearch*>(lp);
+    if (ClassOf(wnd) == L"#32770" && ::IsWindowVisible(wnd) && TextOf(wnd) == *s->caption) {
+        s->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND ModalBoxDriver::FindBox(const std::wstring& caption) {
+    BoxSearch search{&caption, nullptr};
+    ::EnumThreadWindows(::GetCurrentThreadId(), MatchBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void CALLBACK ModalBoxDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (ModalBoxDriver* self = current_) self->OnTick();
+}
+
+void ModalBoxDriver::OnTick() {
+    if (!box_) box_ = FindBox(caption_);
+    if (!box_ || !::IsWindow(box_)) return;
+    if (::GetTickCount() - start_ > 5000) {
+        if (auto* dlg = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(box_))) dlg->EndDialog(kBoxTimedOut);
+        return;
+    }
+    if (next_ < steps_.size()) steps_[next_++](box_);
 }
 
 }  // namespace testutil

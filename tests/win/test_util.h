@@ -50,23 +50,59 @@ HWND WaitForDialog(DWORD pid, const std::wstring& caption, const std::wstring& t
 // Presses the button with this id in a dialog (another process's or ours).
 void PressButton(HWND dialog, int id);
 
-// A 32-bit top-down copy of a window's client area, read with PrintWindow.
+// A 32-bit top-down block of pixels.
 struct Pixels {
     int width = 0, height = 0;
     std::vector<COLORREF> data;  // RGB() values, row by row
     COLORREF at(int x, int y) const { return data[static_cast<size_t>(y) * width + x]; }
 };
+// A width x height block of a DC (a memory DC, a window's DC, the screen's)
+// from (x, y).
+Pixels CopyOfDC(HDC source, int x, int y, int width, int height);
+// A window's client area as it paints itself for PrintWindow.
 Pixels Capture(HWND wnd);
-// What the screen shows over a window's rectangle (children, region and all);
-// the window must be visible and on top.
-Pixels CaptureScreen(HWND wnd);
-// What the screen shows in a rectangle (screen coordinates), after a short pump.
-Pixels CaptureScreenRect(const RECT& rc);
-// The same without pumping first (safe inside a timer of a modal loop).
+// What the screen shows in a rectangle (screen coordinates). Wine hands window
+// contents to the X server from its message loop, so a caller that has just
+// painted pumps a moment first; inside a timer of a modal loop, do not pump.
 Pixels ReadScreenRect(const RECT& rc);
+// What the screen shows over a window's rectangle (children, region and all),
+// after painting it and pumping; the window must be visible and on top.
+Pixels CaptureScreen(HWND wnd);
 // What a window's own DC holds now: the pixels its last paint left there.
 Pixels CaptureWindowDC(HWND wnd);
-// Saves a capture as a PNG (for looking at).
-bool SavePng(const Pixels& pixels, const std::wstring& path);
+// Saves a picture for looking at, as `name` (a PNG file name) in the folder
+// that XCJY_SHOT_DIR names; without that variable nothing is written.
+void SaveShot(const Pixels& pixels, const std::wstring& name);
+
+// Runs modal boxes of this thread: `show` opens one (and returns its result);
+// once a visible "#32770" window of this thread with `caption` shows, each
+// step runs on its own timer tick, so that the box's modal loop handles what a
+// step posted before the next one looks. A box still open after five seconds
+// is ended with kBoxTimedOut.
+inline constexpr int kBoxTimedOut = -2;
+class ModalBoxDriver {
+public:
+    using Step = std::function<void(HWND box)>;
+    explicit ModalBoxDriver(std::wstring caption) : caption_(std::move(caption)) {}
+    ModalBoxDriver(const ModalBoxDriver&) = delete;
+    ModalBoxDriver& operator=(const ModalBoxDriver&) = delete;
+
+    int Run(const std::function<int()>& show, std::vector<Step> steps);
+    // The visible box of this thread with that caption, or nullptr.
+    static HWND FindBox(const std::wstring& caption);
+
+    size_t stepsRun = 0;
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    void OnTick();
+
+    static inline ModalBoxDriver* current_ = nullptr;
+    std::wstring caption_;
+    std::vector<Step> steps_;
+    size_t next_ = 0;
+    HWND box_ = nullptr;
+    DWORD start_ = 0;
+};
 
 }  // namespace testutil

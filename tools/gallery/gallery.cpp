@@ -269,7 +269,8 @@ private:
     }
 
     static void SaveScreen(const RECT& r, const std::wstring& name) {
-        testutil::SavePng(testutil::CaptureScreenRect(r), g_shotDir + L"\\" + name);
+        testutil::PumpFor(150);  // what was just painted reaches the screen
+        testutil::SaveShot(testutil::ReadScreenRect(r), name);
     }
 
     // While a message box runs: photograph it, then press its first button.
@@ -317,7 +318,10 @@ public:
         ::InitCommonControlsEx(&icc);
         int argc = 0;
         LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-        if (argv && argc >= 3 && std::wstring(argv[1]) == L"--shot") g_shotDir = argv[2];
+        if (argv && argc >= 3 && std::wstring(argv[1]) == L"--shot") {
+            g_shotDir = argv[2];
+            ::SetEnvironmentVariableW(L"XCJY_SHOT_DIR", g_shotDir.c_str());
+        }
         if (argv) ::LocalFree(argv);
         GalleryMainDlg dlg;
         m_pMainWnd = &dlg;

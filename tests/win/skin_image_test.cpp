@@ -8,6 +8,7 @@
 #include <gdiplus.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -103,17 +104,64 @@ TEST(SkinImage, EverySkinResourceLoadsAtItsSize) {
     EXPECT_NE(RGB(body[2], body[1], body[0]), kColorKey);
 }
 
-TEST(SkinImage, AnOrdinaryBitmapResourceWinsAndIsNotConverted) {
-    // The system's own bitmap resources stand in for a module that has a
-    // BITMAP of the requested id.
-    HINSTANCE user32 = ::GetModuleHandleW(L"user32.dll");
-    HBITMAP plain = ::LoadBitmapW(user32, MAKEINTRESOURCEW(32754));  // OBM_CLOSE
-    if (!plain) GTEST_SKIP() << "this system keeps no such bitmap in user32";
-    ::DeleteObject(plain);
-    fw::UniqueBitmap bmp = LoadPngResource(user32, 32754);
+// A copy of this program whose resources also hold a BITMAP of the id of a
+// PNG skin, loaded as a data file; deleted with the object.
+class ModuleWithBitmapBesidePng {
+public:
+    ModuleWithBitmapBesidePng(UINT id, int width, int height) {
+        wchar_t self[MAX_PATH] = {}, dir[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        ::GetTempPathW(MAX_PATH, dir);
+        path_ = std::wstring(dir) + L"xcjy_bitmap_beside_png.exe";
+        if (!::CopyFileW(self, path_.c_str(), FALSE)) return;
+
+        // A packed 24-bit DIB, rows padded to four bytes.
+        const int stride = (width * 3 + 3) & ~3;
+        std::vector<BYTE> dib(sizeof(BITMAPINFOHEADER) + static_cast<size_t>(stride) * height, 0x40);
+        BITMAPINFOHEADER header{};
+        header.biSize = sizeof header;
+        header.biWidth = width;
+        header.biHeight = height;
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        header.biCompression = BI_RGB;
+        memcpy(dib.data(), &header, sizeof header);
+
+        HANDLE update = ::BeginUpdateResourceW(path_.c_str(), FALSE);
+        if (!update) return;
+        const bool added = ::UpdateResourceW(update, RT_BITMAP, MAKEINTRESOURCEW(id),
+                                             MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), dib.data(),
+                                             static_cast<DWORD>(dib.size())) != FALSE;
+        if (!::EndUpdateResourceW(update, !added) || !added) return;
+        module_ = ::LoadLibraryExW(path_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    }
+    ~ModuleWithBitmapBesidePng() {
+        if (module_) ::FreeLibrary(module_);
+        ::DeleteFileW(path_.c_str());
+    }
+    HINSTANCE get() const { return module_; }
+
+private:
+    std::wstring path_;
+    HMODULE module_ = nullptr;
+};
+
+TEST(SkinImage, AnOrdinaryBitmapResourceWinsOverThePngAndIsNotConverted) {
+    ModuleWithBitmapBesidePng both(IDB_MAIN_BK, 5, 3);
+    ASSERT_NE(both.get(), nullptr);
+    HRSRC png = ::FindResourceW(both.get(), MAKEINTRESOURCEW(IDB_MAIN_BK), L"PNG");
+    ASSERT_NE(png, nullptr) << "the module still has the PNG of that id";
+
+    fw::UniqueBitmap bmp = LoadPngResource(both.get(), IDB_MAIN_BK);
     ASSERT_TRUE(bmp);
+    EXPECT_EQ(CBitmap::BitmapSize(bmp.get()).cx, 5) << "the BITMAP, not the 30 x 51 PNG";
+    EXPECT_EQ(CBitmap::BitmapSize(bmp.get()).cy, 3);
     DIBSECTION ds{};
     EXPECT_NE(::GetObjectW(bmp.get(), sizeof ds, &ds), static_cast<int>(sizeof ds)) << "a plain bitmap, no DIB section";
+
+    // Ids without a BITMAP still come from their PNG.
+    fw::UniqueBitmap other = LoadPngResource(both.get(), IDB_CAPT_CLOSE);
+    EXPECT_EQ(CBitmap::BitmapSize(other.get()).cx, 108);
 }
 
 TEST(SkinImage, StripImageListsCutEqualFrames) {

@@ -6,6 +6,13 @@
 
 #include <windowsx.h>
 
+// The portable hit test answers in the system's own codes.
+static_assert(skin::kHitClient == HTCLIENT && skin::kHitCaption == HTCAPTION);
+static_assert(skin::kHitLeft == HTLEFT && skin::kHitRight == HTRIGHT && skin::kHitTop == HTTOP &&
+              skin::kHitBottom == HTBOTTOM);
+static_assert(skin::kHitTopLeft == HTTOPLEFT && skin::kHitTopRight == HTTOPRIGHT &&
+              skin::kHitBottomLeft == HTBOTTOMLEFT && skin::kHitBottomRight == HTBOTTOMRIGHT);
+
 namespace {
 
 SIZE WindowSize(HWND wnd) {

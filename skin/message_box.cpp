@@ -7,6 +7,10 @@
 #include "skin/skin_geometry.h"
 #include "skin/skin_image.h"
 
+// The portable layout and result rules use the system's box types and results.
+static_assert(skin::kMbOk == MB_OK && skin::kMbOkCancel == MB_OKCANCEL && skin::kMbYesNo == MB_YESNO);
+static_assert(skin::kIdOk == IDOK && skin::kIdCancel == IDCANCEL && skin::kIdYes == IDYES && skin::kIdNo == IDNO);
+
 namespace {
 
 constexpr int kCaptionHeight = 30;

@@ -4,6 +4,17 @@
 #include "skin/skin_geometry.h"
 #include "skin/skin_image.h"
 
+// The portable label format reads the system's style bits and answers in its
+// DrawText flags.
+static_assert(skin::kSsCenter == SS_CENTER && skin::kSsRight == SS_RIGHT && skin::kSsTypeMask == SS_TYPEMASK &&
+              skin::kSsCenterImage == SS_CENTERIMAGE);
+static_assert(skin::kSsEndEllipsis == SS_ENDELLIPSIS && skin::kSsPathEllipsis == SS_PATHELLIPSIS &&
+              skin::kSsWordEllipsis == SS_WORDELLIPSIS && skin::kSsEllipsisMask == SS_ELLIPSISMASK);
+static_assert(skin::kDtLeft == DT_LEFT && skin::kDtCenter == DT_CENTER && skin::kDtRight == DT_RIGHT &&
+              skin::kDtVCenter == DT_VCENTER && skin::kDtWordBreak == DT_WORDBREAK &&
+              skin::kDtSingleLine == DT_SINGLELINE && skin::kDtPathEllipsis == DT_PATH_ELLIPSIS &&
+              skin::kDtEndEllipsis == DT_END_ELLIPSIS);
+
 namespace {
 
 // Width and height of `text` drawn as one line in the DC's current font.

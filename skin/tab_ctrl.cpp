@@ -6,6 +6,8 @@
 
 #include <windowsx.h>
 
+static_assert(skin::kTabStateSelected == TCIS_BUTTONPRESSED);
+
 namespace {
 
 constexpr int kStripFrames = 3;

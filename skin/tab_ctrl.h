@@ -7,6 +7,7 @@
 #pragma once
 
 #include "framework/controls.h"
+#include "skin/skin_geometry.h"
 #include "skin/tab_page_set.h"
 
 #include <string>
@@ -16,7 +17,7 @@ public:
     ~CTabCtrlBase() override { DestroyOwnWindow(); }  // window lifetime rule: framework/wnd.h
     // The tab item state bit this strip sets on the tab under the mouse. The
     // selected tab is the one with TCIS_BUTTONPRESSED (TCS_BUTTONS style).
-    static constexpr DWORD kStateHot = 0x80;
+    static constexpr DWORD kStateHot = skin::kTabStateHot;
 
     // For strips made in code: forces WS_CHILD, WS_VISIBLE, TCS_FOCUSNEVER,
     // TCS_OWNERDRAWFIXED, TCS_FIXEDWIDTH and TCS_BUTTONS.

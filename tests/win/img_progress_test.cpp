@@ -20,29 +20,15 @@ namespace {
 
 fw::UniqueBitmap Skin(UINT id) { return LoadPngResource(AfxGetResourceHandle(), id); }
 
-class ImgProgressTest : public ::testing::Test {
+class ImgProgressTest : public OnSkinnedParent<460, 200> {
 protected:
     static constexpr RECT kPlace{30, 80, 330, 100};
 
-    static void SetUpTestSuite() {
-        s_dlg = MakeSuiteParent(460, 200);
-        // Taken before any bar exists: the parent's own picture of its skin.
-        s_skin = testutil::Capture(*s_dlg);
-    }
-    static void TearDownTestSuite() {
-        if (s_dlg->m_hWnd) ::DestroyWindow(*s_dlg);
-        s_dlg.reset();
-    }
     void SetUp() override {
-        ASSERT_TRUE(m_dlg.m_hWnd);
-        ASSERT_EQ(m_skin.width, 460);
+        OnSkinnedParent::SetUp();
         ASSERT_TRUE(m_bar.Create(WS_CHILD | WS_VISIBLE, kPlace, &m_dlg, 1024));
     }
 
-    inline static std::unique_ptr<TestSkinnedDlg> s_dlg;
-    inline static testutil::Pixels s_skin;
-    TestSkinnedDlg& m_dlg = *s_dlg;
-    const testutil::Pixels& m_skin = s_skin;
     CImgProgress m_bar;
 };
 

@@ -6,6 +6,8 @@
 #include "skin/skin_image.h"
 #include "tests/win/test_util.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -82,3 +84,28 @@ inline std::unique_ptr<TestSkinnedDlg> MakeSuiteParent(int width, int height) {
 inline void ResizeTo(HWND wnd, int w, int h) {
     ::SetWindowPos(wnd, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+// Tests of a control on one shown skinned parent of Width x Height that the
+// whole suite shares, with the parent's own picture of its skin taken before
+// any control exists.
+template <int Width, int Height>
+class OnSkinnedParent : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dlg = MakeSuiteParent(Width, Height);
+        s_skin = testutil::Capture(*s_dlg);
+    }
+    static void TearDownTestSuite() {
+        if (s_dlg->m_hWnd) ::DestroyWindow(*s_dlg);
+        s_dlg.reset();
+    }
+    void SetUp() override {
+        ASSERT_TRUE(m_dlg.m_hWnd);
+        ASSERT_EQ(m_skin.width, Width);
+    }
+
+    inline static std::unique_ptr<TestSkinnedDlg> s_dlg;
+    inline static testutil::Pixels s_skin;
+    TestSkinnedDlg& m_dlg = *s_dlg;
+    const testutil::Pixels& m_skin = s_skin;
+};

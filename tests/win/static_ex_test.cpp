@@ -47,20 +47,10 @@ void ExpectStacked(const Ink& both, const Ink& first, const Ink& second, int ste
         }
 }
 
-class StaticExTest : public ::testing::Test {
+class StaticExTest : public OnSkinnedParent<460, 240> {
 protected:
-    static void SetUpTestSuite() {
-        s_dlg = MakeSuiteParent(460, 240);
-        // Taken before any label exists: the parent's own picture of its skin.
-        s_skin = testutil::Capture(*s_dlg);
-    }
-    static void TearDownTestSuite() {
-        if (s_dlg->m_hWnd) ::DestroyWindow(*s_dlg);
-        s_dlg.reset();
-    }
     void SetUp() override {
-        ASSERT_TRUE(m_dlg.m_hWnd);
-        ASSERT_EQ(m_skin.width, 460);
+        OnSkinnedParent::SetUp();
         m_dlg.commands.clear();
     }
     void TearDown() override { m_labels.clear(); }
@@ -110,10 +100,6 @@ protected:
         return size.cx;
     }
 
-    inline static std::unique_ptr<TestSkinnedDlg> s_dlg;
-    inline static testutil::Pixels s_skin;
-    TestSkinnedDlg& m_dlg = *s_dlg;
-    const testutil::Pixels& m_skin = s_skin;
     std::vector<std::unique_ptr<CStaticEx>> m_labels;
 };
 

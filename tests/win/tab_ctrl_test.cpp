@@ -46,6 +46,7 @@ testutil::Pixels SkinPixels(UINT id) {
 class CMainLikeDlg : public CDlgEx {
 public:
     explicit CMainLikeDlg(CTabCtrlBase& strip) : CDlgEx(IDD_MAIN), m_strip(strip) {}
+    ~CMainLikeDlg() override { DestroyOwnWindow(); }
 
 protected:
     void DoDataExchange() override { DDX_Control(IDC_TAB_PAGES, m_strip); }
@@ -591,6 +592,7 @@ TEST_F(CaptTabTest, EraseShowsTheParentSkinAndLeavesTheDcAsFound) {
 // Records what the paint loop hands to each drawing step.
 class CRecordingTabs : public CTabCtrlBase {
 public:
+    ~CRecordingTabs() override { DestroyOwnWindow(); }
     struct Call {
         char step;
         RECT rect;

@@ -74,6 +74,7 @@ private:
 class ControlsDlg : public CDlgEx {
 public:
     ControlsDlg() : CDlgEx(IDD_MSGBOX) {}
+    ~ControlsDlg() override { DestroyOwnWindow(); }
 
 protected:
     BOOL OnInitDialog() override {
@@ -182,6 +183,7 @@ private:
 class GalleryMainDlg : public CDlgEx {
 public:
     GalleryMainDlg() : CDlgEx(IDD_MAIN) {}
+    ~GalleryMainDlg() override { DestroyOwnWindow(); }
 
 protected:
     void DoDataExchange() override {

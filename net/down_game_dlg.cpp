@@ -36,11 +36,11 @@ BOOL CDownGameDlg::OnInitDialog() {
     HINSTANCE module = AfxGetResourceHandle();
     SetCaptionLayout(30, 4, 0, 0);
     SetCaptionText(kDownloading);
-    m_bmpClose.Attach(LoadPngResource(module, IDB_CAPT_CLOSE));
+    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE));
     SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_SMALL_BK), FALSE, TRUE);
     if (m_strGameName.empty()) return TRUE;
 
-    m_bmpButton.Attach(LoadPngResource(module, IDB_SMALL_BTN));
+    AdoptBitmap(m_bmpButton, LoadPngResource(module, IDB_SMALL_BTN));
     for (CBtnEx* button : {&m_btnOK, &m_btnCancel}) button->SetImage(m_bmpButton.GetSafeHandle(), TRUE);
     m_stStatus.m_strText.clear();
     m_stStatus.m_crText = RGB(72, 81, 86);

@@ -138,7 +138,7 @@ void CPopInfoDlg::LoadPicture() {
     if (!MakeExeDirPath(L"PopWnd.jpg", path)) return;
     DownloadNoticePicture(m_szPicUrl, path);
     int width = 0, height = 0;
-    m_bmpPicture.Attach(LoadImageFileOnWhite(path.c_str(), width, height));
+    AdoptBitmap(m_bmpPicture, LoadImageFileOnWhite(path.c_str(), width, height));
 }
 
 void CPopInfoDlg::ShowBodyLines(notice::Layout layout, int x, int y, int width) {
@@ -156,7 +156,7 @@ void CPopInfoDlg::LayoutPictureAndText() {
     HINSTANCE module = AfxGetResourceHandle();
     SetCaptionLayout(0, 3, 3, 3);
     m_bResizable = FALSE;
-    m_bmpClose.Attach(LoadPngResource(module, IDB_NOTICE_CLOSE));
+    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_NOTICE_CLOSE));
     SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_NOTICE_BK_PICTEXT), TRUE, FALSE);
 
     LoadPicture();
@@ -181,7 +181,7 @@ void CPopInfoDlg::LayoutText() {
     HINSTANCE module = AfxGetResourceHandle();
     SetCaptionLayout(0, 3, 3, 3);
     m_bResizable = FALSE;
-    m_bmpClose.Attach(LoadPngResource(module, IDB_NOTICE_CLOSE));
+    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_NOTICE_CLOSE));
     SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_NOTICE_BK_TEXT), TRUE, FALSE);
 
     const RECT client = GetClientRect();
@@ -202,7 +202,7 @@ void CPopInfoDlg::LayoutPicture() {
     ::SetLayeredWindowAttributes(m_hWnd, kColorKey, 0, LWA_COLORKEY);
     SetCaptionLayout(0, 0, 0, 1);
     m_bResizable = FALSE;
-    m_bmpClose.Attach(LoadPngResource(module, IDB_NOTICE_CLOSE_TEXT));
+    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_NOTICE_CLOSE_TEXT));
     SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_NOTICE_BK_PIC), TRUE, FALSE);
 
     // The picture fills the second body label, so that clicking it opens the link.

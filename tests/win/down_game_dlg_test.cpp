@@ -80,10 +80,8 @@ protected:
     static std::wstring Caption(const CDownGameDlg& dlg) { return dlg.GetWindowText(); }
     static bool Enabled(const CWnd& w) { return ::IsWindowEnabled(w.m_hWnd) != FALSE; }
     static void Shot(HWND wnd, const wchar_t* name) {
-        wchar_t dir[MAX_PATH];
-        if (!::GetEnvironmentVariableW(L"XCJY_SHOT_DIR", dir, MAX_PATH)) return;
         testutil::Repaint(wnd);
-        testutil::SavePng(testutil::CaptureScreen(wnd), std::wstring(dir) + L"\\" + name);
+        testutil::SaveShot(testutil::CaptureScreen(wnd), name);
     }
     // Opens the dialog as the game page does, only without its own modal loop.
     static void Open(CDownGameDlg& dlg) {

@@ -76,10 +76,8 @@ protected:
         PumpUntil([] { return false; }, 150);
     }
     static void Shot(HWND wnd, const wchar_t* name) {
-        wchar_t dir[MAX_PATH];
-        if (!::GetEnvironmentVariableW(L"XCJY_SHOT_DIR", dir, MAX_PATH)) return;
         testutil::Repaint(wnd);
-        testutil::SavePng(testutil::CaptureScreen(wnd), std::wstring(dir) + L"\\" + name);
+        testutil::SaveShot(testutil::CaptureScreen(wnd), name);
     }
     std::wstring settings_;
     CWnd owner_;

@@ -28,7 +28,6 @@ protected:
 // Looks at the screen from another thread while the dialog's own thread is
 // busy downloading inside the timer message: the bar must move all the same.
 struct Watcher {
-    std::wstring shotPath;
     bool barMoved = false;
 
     static testutil::Pixels BarPixels(HWND dlg) {
@@ -46,11 +45,9 @@ struct Watcher {
         ::Sleep(600);
         testutil::Pixels later = BarPixels(dlg);
         w->barMoved = !early.data.empty() && early.data != later.data;
-        if (!w->shotPath.empty()) {
-            RECT r{};
-            ::GetWindowRect(dlg, &r);
-            testutil::SavePng(testutil::ReadScreenRect(r), w->shotPath);
-        }
+        RECT r{};
+        ::GetWindowRect(dlg, &r);
+        testutil::SaveShot(testutil::ReadScreenRect(r), L"update_progress.png");
         return 0;
     }
 };
@@ -61,8 +58,6 @@ TEST_F(PrgsDlgTest, DownloadsInsideItsFirstTimerAndEndsWithTheResult) {
     dlg.m_szUrl = L"http://" + opsite::Address() + L"/ConfigXcjy.htm";
     dlg.m_szFile = file_;
     Watcher watcher;
-    wchar_t dir[MAX_PATH];
-    if (::GetEnvironmentVariableW(L"XCJY_SHOT_DIR", dir, MAX_PATH)) watcher.shotPath = std::wstring(dir) + L"\\update_progress.png";
     fw::UniqueHandle thread(::CreateThread(nullptr, 0, Watcher::Run, &watcher, 0, nullptr));
     EXPECT_EQ(dlg.DoModal(), IDOK);
     ::WaitForSingleObject(thread.get(), 5000);

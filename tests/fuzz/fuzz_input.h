@@ -72,6 +72,19 @@ inline std::vector<std::string_view> SplitBytes(const std::uint8_t* data, std::s
     return parts;
 }
 
+// Upper case for lower and lower for upper, ASCII letters only: for the rules
+// that ignore ASCII case and nothing else.
+inline std::wstring FlipAsciiCase(std::wstring text)
+{
+    for (wchar_t& c : text) {
+        if (c >= L'a' && c <= L'z')
+            c = static_cast<wchar_t>(c - L'a' + L'A');
+        else if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+    return text;
+}
+
 // A broken property is a finding like a crash: report it and abort, so that
 // libFuzzer saves the input.
 [[noreturn]] inline void Fail(const char* what, const char* file, int line)

@@ -8,17 +8,6 @@ namespace {
 
 bool IsSwitchMode(int mode) { return mode == RUN_WEB || mode == RUN_LOGIN || mode == RUN_UNINSTALL; }
 
-std::wstring FlipAsciiCase(std::wstring text)
-{
-    for (wchar_t& c : text) {
-        if (c >= L'a' && c <= L'z')
-            c = static_cast<wchar_t>(c - L'a' + L'A');
-        else if (c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-    }
-    return text;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -38,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(RunModeFromArguments(firstOnly, exe, dir) == mode, "only the first argument counts");
 
     if (!args.empty()) {
-        const std::vector<std::wstring> flipped{FlipAsciiCase(args.front())};
+        const std::vector<std::wstring> flipped{fuzz::FlipAsciiCase(args.front())};
         fuzz::Check(RunModeFromArguments(flipped, exe, dir) == mode, "switches ignore ASCII case");
     }
 

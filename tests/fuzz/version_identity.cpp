@@ -8,17 +8,6 @@
 
 namespace {
 
-std::wstring FlipAsciiCase(std::wstring text)
-{
-    for (wchar_t& c : text) {
-        if (c >= L'a' && c <= L'z')
-            c = static_cast<wchar_t>(c - L'a' + L'A');
-        else if (c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-    }
-    return text;
-}
-
 bool IsLowerHex(const std::wstring& text)
 {
     return text.find_first_not_of(L"0123456789abcdef") == std::wstring::npos;
@@ -34,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Only equality matters, and letter case does not.
     fuzz::Check(SameIdentity(published, published), "an identity is its own");
-    fuzz::Check(SameIdentity(published, FlipAsciiCase(published)), "letter case does not count");
+    fuzz::Check(SameIdentity(published, fuzz::FlipAsciiCase(published)), "letter case does not count");
     fuzz::Check(SameIdentity(published, other) == SameIdentity(other, published), "the order does not count");
     if (SameIdentity(published, other)) fuzz::Check(published.size() == other.size(), "same identities, same length");
 
@@ -60,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(hex.size() == 32 && IsLowerHex(hex), "32 lower-case hexadecimal digits");
     const std::wstring identity = MakeVersionIdentity(hex, L"15,1,23,3");
     fuzz::Check(identity == hex.substr(0, 23) + L"15,1,23,3", "23 digits and the version text");
-    fuzz::Check(SameIdentity(identity, FlipAsciiCase(identity)), "an upper-case published identity is the same");
+    fuzz::Check(SameIdentity(identity, fuzz::FlipAsciiCase(identity)), "an upper-case published identity is the same");
 
     // A downloaded update's first bytes: an executable stays one with more
     // bytes after them, and is one only with its two signatures.

@@ -1,13 +1,18 @@
 // Times the launcher's own HttpFetch and ComputeFileMd5 inside one process, so
 // that wine's process start is not part of the figure:
-//   net_bench fetch ADDRESS TARGET [BLOCK]
+//   net_bench fetch ADDRESS TARGET [BLOCK|bar]
 //                                     the update download's options (scheme
 //                                     skipped, domain required, 512-byte blocks,
 //                                     to a file); prints "fetch ok|failed S s".
-//                                     Another BLOCK size shows what the blocks cost.
+//                                     Another BLOCK size shows what the blocks
+//                                     cost; "bar" adds a shown progress bar, told
+//                                     the percentage after every block as the
+//                                     update dialog's bar is.
 //   net_bench md5 PATH               prints "md5 DIGEST S s"
 #include "net/build_identity.h"
 #include "net/http_fetch.h"
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -29,9 +34,33 @@ private:
     LARGE_INTEGER start_{};
 };
 
-int Fetch(const wchar_t* address, const wchar_t* target, unsigned blockSize)
+// A shown progress bar in a window of its own, destroyed with the object.
+class ShownProgressBar {
+public:
+    ShownProgressBar()
+    {
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
+        ::InitCommonControlsEx(&controls);
+        bar_ = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_POPUP | WS_VISIBLE, 100, 100, 300, 20, nullptr, nullptr,
+                                 nullptr, nullptr);
+    }
+    ~ShownProgressBar()
+    {
+        if (bar_) ::DestroyWindow(bar_);
+    }
+    ShownProgressBar(const ShownProgressBar&) = delete;
+    ShownProgressBar& operator=(const ShownProgressBar&) = delete;
+    HWND get() const { return bar_; }
+
+private:
+    HWND bar_ = nullptr;
+};
+
+int Fetch(const wchar_t* address, const wchar_t* target, unsigned blockSize, bool withBar)
 {
+    ShownProgressBar bar;
     FetchOptions options;
+    if (withBar) options.progressBar = bar.get();
     options.address = address;
     options.skipScheme = TRUE;
     options.requireDomain = TRUE;
@@ -59,8 +88,13 @@ int Md5(const wchar_t* path)
 int wmain(int argc, wchar_t** argv)
 {
     if ((argc == 4 || argc == 5) && std::wstring(argv[1]) == L"fetch")
-        return Fetch(argv[2], argv[3], argc == 5 ? static_cast<unsigned>(_wtoi(argv[4])) : 512);
+    {
+        const std::wstring extra = argc == 5 ? argv[4] : L"";
+        const bool withBar = extra == L"bar";
+        const unsigned block = extra.empty() || withBar ? 512 : static_cast<unsigned>(_wtoi(extra.c_str()));
+        return Fetch(argv[2], argv[3], block, withBar);
+    }
     if (argc == 3 && std::wstring(argv[1]) == L"md5") return Md5(argv[2]);
-    std::fprintf(stderr, "usage: net_bench fetch ADDRESS TARGET [BLOCK] | net_bench md5 PATH\n");
+    std::fprintf(stderr, "usage: net_bench fetch ADDRESS TARGET [BLOCK|bar] | net_bench md5 PATH\n");
     return 2;
 }

@@ -5,6 +5,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 TEST(Md5, Rfc1321TestSuite) {
     struct Case {
@@ -36,7 +39,9 @@ TEST(Md5, FedInPiecesAcrossBlockEdges) {
 
 // A large file against the system's md5sum.
 TEST(Md5, LargeFileMatchesMd5sum) {
-    std::string path = ::testing::TempDir() + "md5_large.bin";
+    // Named for this process: test runs of several work trees share /tmp, and
+    // one run's removal made another's md5sum read an empty file.
+    std::string path = ::testing::TempDir() + "md5_large_" + std::to_string(::getpid()) + ".bin";
     {
         std::ofstream out(path, std::ios::binary);
         uint32_t x = 12345;

@@ -54,9 +54,17 @@ wine_session_start() {
 # sessions. An ALSA null device gives all three and plays nothing. ALSA reads
 # $XDG_CONFIG_HOME/alsa/asoundrc, so the session points that at a folder of its
 # own instead of touching the user's ~/.asoundrc; stop puts the old value back.
+# Everything else of the user's configuration folder (ccache's base_dir, for
+# one) is linked into it, so other programs run in the session see no change.
 wine_sound_device() {
-    local config="$1.config"
+    local config="$1.config" real="${XDG_CONFIG_HOME:-$HOME/.config}" entry
+    rm -rf "$config"
     mkdir -p "$config/alsa"
+    if [ -d "$real" ]; then
+        for entry in "$real"/* "$real"/.[!.]*; do
+            [ -e "$entry" ] && [ "$(basename "$entry")" != alsa ] && ln -s "$entry" "$config/"
+        done
+    fi
     printf '%s\n' 'pcm.!default { type null }' 'ctl.!default { type hw card 0 }' >"$config/alsa/asoundrc"
     WINE_SAVED_XDG_CONFIG_HOME="${XDG_CONFIG_HOME-unset}"
     export XDG_CONFIG_HOME="$config"

@@ -42,7 +42,7 @@ bool IsValidHostPort(std::wstring_view text) {
 
 bool IsValidDomain(std::wstring_view text) { return IsHostName(text); }
 
-OperatorSite SiteFromEnvironment(const EnvLookup& lookup, std::wstring* rejected) {
+OperatorSite SiteWithOverrides(const OverrideLookup& lookup, std::wstring* rejected) {
     OperatorSite s = DefaultSite();
     auto apply = [&](const wchar_t* name, std::wstring& field, bool (*valid)(std::wstring_view)) {
         std::optional<std::wstring> value = lookup(name);
@@ -54,12 +54,12 @@ OperatorSite SiteFromEnvironment(const EnvLookup& lookup, std::wstring* rejected
             *rejected += name;
         }
     };
-    apply(kEnvGameSite, s.gameSite, IsValidHostPort);
-    apply(kEnvClientSite, s.clientSite, IsValidHostPort);
-    apply(kEnvPaySite, s.paySite, IsValidHostPort);
-    apply(kEnvUserSite, s.userSite, IsValidHostPort);
-    apply(kEnvForumSite, s.forumSite, IsValidHostPort);
-    apply(kEnvPlatformDomain, s.platformDomain, IsValidDomain);
+    apply(kValueGameSite, s.gameSite, IsValidHostPort);
+    apply(kValueClientSite, s.clientSite, IsValidHostPort);
+    apply(kValuePaySite, s.paySite, IsValidHostPort);
+    apply(kValueUserSite, s.userSite, IsValidHostPort);
+    apply(kValueForumSite, s.forumSite, IsValidHostPort);
+    apply(kValuePlatformDomain, s.platformDomain, IsValidDomain);
     return s;
 }
 

@@ -1,9 +1,12 @@
 // The operator's sites: every host name the launcher talks to and the platform's
 // domain text, with the production defaults, and the addresses built from them.
 //
-// Each value can be overridden for a run by an environment variable and in no
-// other way: a settings file beside the executable would let anyone who can
-// write to that folder redirect an elevated program's update.
+// Each value can be overridden by a string value under HKEY_LOCAL_MACHINE
+// (kSitesKeyPath, 32-bit view), and in no other way. The launcher runs elevated
+// and downloads and starts programs from these sites: only a place that only
+// administrators can write may redirect it. Environment variables (which an
+// elevated process inherits from the user) and files beside the executable do
+// not qualify.
 #pragma once
 
 #include <functional>
@@ -22,22 +25,25 @@ struct OperatorSite {
     std::wstring platformDomain;  // the domain text some fetched addresses must contain
 };
 
-inline constexpr const wchar_t* kEnvGameSite = L"XCJY_GAME_SITE";
-inline constexpr const wchar_t* kEnvClientSite = L"XCJY_CLIENT_SITE";
-inline constexpr const wchar_t* kEnvPaySite = L"XCJY_PAY_SITE";
-inline constexpr const wchar_t* kEnvUserSite = L"XCJY_USER_SITE";
-inline constexpr const wchar_t* kEnvForumSite = L"XCJY_FORUM_SITE";
-inline constexpr const wchar_t* kEnvPlatformDomain = L"XCJY_PLATFORM_DOMAIN";
+// The key under HKEY_LOCAL_MACHINE that holds the overrides, beside the
+// launcher's own key (which uninstall deletes; this one stays), and its values.
+inline constexpr const wchar_t* kSitesKeyPath = L"Software\\岚屿网络\\GameLogin\\Sites";
+inline constexpr const wchar_t* kValueGameSite = L"GameSite";
+inline constexpr const wchar_t* kValueClientSite = L"ClientSite";
+inline constexpr const wchar_t* kValuePaySite = L"PaySite";
+inline constexpr const wchar_t* kValueUserSite = L"UserSite";
+inline constexpr const wchar_t* kValueForumSite = L"ForumSite";
+inline constexpr const wchar_t* kValuePlatformDomain = L"PlatformDomain";
 
 OperatorSite DefaultSite();
 
-// Returns the value of a variable, or nothing when it is not set.
-using EnvLookup = std::function<std::optional<std::wstring>(const wchar_t* name)>;
+// Returns the override of that name, or nothing when there is none.
+using OverrideLookup = std::function<std::optional<std::wstring>(const wchar_t* name)>;
 
 // The defaults with every well-formed override applied. A malformed value (not
 // host[:port] or not a domain name) is ignored and its name is added to
 // `rejected` (comma-separated) so the caller can report it.
-OperatorSite SiteFromEnvironment(const EnvLookup& lookup, std::wstring* rejected = nullptr);
+OperatorSite SiteWithOverrides(const OverrideLookup& lookup, std::wstring* rejected = nullptr);
 
 // host[:port]: letters, digits, '-' and '.', optional port 1..65535.
 bool IsValidHostPort(std::wstring_view text);

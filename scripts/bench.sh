@@ -66,9 +66,8 @@ cleanup() {
 trap cleanup EXIT
 for _ in $(seq 100); do [ -s "$portfile" ] && break; sleep 0.1; done
 host="127.0.0.1:$(cat "$portfile")"
-export XCJY_GAME_SITE="$host" XCJY_CLIENT_SITE="$host" XCJY_PAY_SITE="$host" XCJY_USER_SITE="$host" \
-       XCJY_FORUM_SITE="$host" XCJY_PLATFORM_DOMAIN=127.0.0.1
 wine_session_start "$root/build/wineprefix-bench" >/dev/null
+wine_set_sites "$host"
 winbin="$(winepath -w "$bin")"
 
 median() { sort -g | awk '{v[NR]=$1} END {if (NR == 0) print "nan"; else if (NR % 2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2}'; }

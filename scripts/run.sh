@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the launcher and runs it against the local operator site:
+# Builds the launcher and runs it against the local operator site (written into
+# the run's own wine prefix as the administrators' site overrides):
 #   scripts/run.sh [launcher arguments, default /XCJY]
 # Shows the windows on the X display in $DISPLAY when there is one, otherwise in
 # a private Xvfb (XCJY_USE_XVFB=1 forces that); with XCJY_SCREENSHOT=file.png a
@@ -29,10 +30,9 @@ trap cleanup EXIT
 for _ in $(seq 100); do [ -s "$portfile" ] && break; sleep 0.1; done
 port="$(cat "$portfile")"
 host="127.0.0.1:$port"
-export XCJY_GAME_SITE="$host" XCJY_CLIENT_SITE="$host" XCJY_PAY_SITE="$host" XCJY_USER_SITE="$host" \
-       XCJY_FORUM_SITE="$host" XCJY_PLATFORM_DOMAIN=127.0.0.1
 
 wine_session_start "$root/build/wineprefix-run"
+wine_set_sites "$host"
 echo "operator site: http://$host/  display: $DISPLAY"
 if [ -n "${XCJY_SCREENSHOT:-}" ]; then
     ( sleep "${XCJY_SCREENSHOT_DELAY:-6}"; import -display "$DISPLAY" -window root "$XCJY_SCREENSHOT" ) &

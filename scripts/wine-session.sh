@@ -70,6 +70,17 @@ wine_sound_device() {
     export XDG_CONFIG_HOME="$config"
 }
 
+# Points every operator site of the launcher at host[:port] (platform domain:
+# the host) in the session's prefix: the administrators' key that is the only
+# place the launcher takes them from, in the 32-bit view it sees.
+wine_set_sites() {
+    local host="$1" key='HKLM\Software\岚屿网络\GameLogin\Sites' name
+    for name in GameSite ClientSite PaySite UserSite ForumSite; do
+        wine reg add "$key" /v "$name" /t REG_SZ /d "$host" /f /reg:32 >/dev/null 2>&1
+    done
+    wine reg add "$key" /v PlatformDomain /t REG_SZ /d "${host%%:*}" /f /reg:32 >/dev/null 2>&1
+}
+
 wine_session_stop() {
     if [ -n "${WINE_SAVED_XDG_CONFIG_HOME:-}" ]; then
         if [ "$WINE_SAVED_XDG_CONFIG_HOME" = unset ]; then unset XDG_CONFIG_HOME

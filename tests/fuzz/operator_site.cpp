@@ -48,16 +48,16 @@ std::wstring AuthorityOf(const std::wstring& url)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // One value per line, in the order below; a missing line is an unset variable.
-    static constexpr std::array kNames{site::kEnvGameSite, site::kEnvClientSite, site::kEnvPaySite,
-                                       site::kEnvUserSite, site::kEnvForumSite, site::kEnvPlatformDomain};
+    // One value per line, in the order below; a missing line is an absent override.
+    static constexpr std::array kNames{site::kValueGameSite, site::kValueClientSite, site::kValuePaySite,
+                                       site::kValueUserSite, site::kValueForumSite, site::kValuePlatformDomain};
     std::map<std::wstring, std::wstring> env;
     const auto lines = fuzz::SplitBytes(data, size, '\n');
     for (std::size_t i = 0; i < kNames.size() && i < lines.size(); ++i)
         env[kNames[i]] = fuzz::WideFromBytes(lines[i]);
 
     std::wstring rejected;
-    const site::OperatorSite s = site::SiteFromEnvironment(
+    const site::OperatorSite s = site::SiteWithOverrides(
         [&](const wchar_t* name) -> std::optional<std::wstring> {
             const auto it = env.find(name);
             if (it == env.end()) return std::nullopt;

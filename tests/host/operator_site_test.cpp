@@ -6,7 +6,7 @@
 
 namespace {
 
-site::EnvLookup FakeEnvironment(std::map<std::wstring, std::wstring> vars) {
+site::OverrideLookup FakeOverrides(std::map<std::wstring, std::wstring> vars) {
     return [vars = std::move(vars)](const wchar_t* name) -> std::optional<std::wstring> {
         auto it = vars.find(name);
         if (it == vars.end()) return std::nullopt;
@@ -15,7 +15,7 @@ site::EnvLookup FakeEnvironment(std::map<std::wstring, std::wstring> vars) {
 }
 
 TEST(OperatorSite, DefaultsBuildEveryAddress) {
-    site::OperatorSite s = site::SiteFromEnvironment(FakeEnvironment({}));
+    site::OperatorSite s = site::SiteWithOverrides(FakeOverrides({}));
     EXPECT_EQ(site::GameRootUrl(s), L"http://xcjy.rvgame.cn/");
     EXPECT_EQ(site::ConfigFileUrl(s), L"http://xcjy.rvgame.cn/ConfigXcjy.htm");
     EXPECT_EQ(site::NoticeFileUrl(s), L"http://xcjy.rvgame.cn/XCJY.txt");
@@ -27,15 +27,15 @@ TEST(OperatorSite, DefaultsBuildEveryAddress) {
     EXPECT_EQ(s.platformDomain, L"rvgame.cn");
 }
 
-TEST(OperatorSite, EnvironmentOverridesEachValue) {
+TEST(OperatorSite, OverridesReplaceEachValue) {
     std::wstring rejected;
-    site::OperatorSite s = site::SiteFromEnvironment(FakeEnvironment({
-                                                         {L"XCJY_GAME_SITE", L"127.0.0.1:8080"},
-                                                         {L"XCJY_CLIENT_SITE", L"client.test"},
-                                                         {L"XCJY_PAY_SITE", L"pay.test:443"},
-                                                         {L"XCJY_USER_SITE", L"user.test"},
-                                                         {L"XCJY_FORUM_SITE", L"forum.test"},
-                                                         {L"XCJY_PLATFORM_DOMAIN", L"example.test"},
+    site::OperatorSite s = site::SiteWithOverrides(FakeOverrides({
+                                                         {L"GameSite", L"127.0.0.1:8080"},
+                                                         {L"ClientSite", L"client.test"},
+                                                         {L"PaySite", L"pay.test:443"},
+                                                         {L"UserSite", L"user.test"},
+                                                         {L"ForumSite", L"forum.test"},
+                                                         {L"PlatformDomain", L"example.test"},
                                                      }),
                                                      &rejected);
     EXPECT_EQ(rejected, L"");
@@ -49,12 +49,12 @@ TEST(OperatorSite, EnvironmentOverridesEachValue) {
 
 TEST(OperatorSite, MalformedOverridesAreIgnoredAndNamed) {
     std::wstring rejected;
-    site::OperatorSite s = site::SiteFromEnvironment(FakeEnvironment({
-                                                         {L"XCJY_GAME_SITE", L"evil.test/path"},
-                                                         {L"XCJY_PAY_SITE", L"user@pay.test"},
-                                                         {L"XCJY_USER_SITE", L"host:0"},
-                                                         {L"XCJY_FORUM_SITE", L"host:70000"},
-                                                         {L"XCJY_PLATFORM_DOMAIN", L""},
+    site::OperatorSite s = site::SiteWithOverrides(FakeOverrides({
+                                                         {L"GameSite", L"evil.test/path"},
+                                                         {L"PaySite", L"user@pay.test"},
+                                                         {L"UserSite", L"host:0"},
+                                                         {L"ForumSite", L"host:70000"},
+                                                         {L"PlatformDomain", L""},
                                                      }),
                                                      &rejected);
     EXPECT_EQ(site::GameRootUrl(s), L"http://xcjy.rvgame.cn/");
@@ -62,7 +62,7 @@ TEST(OperatorSite, MalformedOverridesAreIgnoredAndNamed) {
     EXPECT_EQ(s.userSite, L"user.rvgame.cn");
     EXPECT_EQ(s.forumSite, L"bbs.rvgame.cn");
     EXPECT_EQ(s.platformDomain, L"rvgame.cn");
-    EXPECT_EQ(rejected, L"XCJY_GAME_SITE, XCJY_PAY_SITE, XCJY_USER_SITE, XCJY_FORUM_SITE, XCJY_PLATFORM_DOMAIN");
+    EXPECT_EQ(rejected, L"GameSite, PaySite, UserSite, ForumSite, PlatformDomain");
 }
 
 TEST(OperatorSite, HostPortShapes) {

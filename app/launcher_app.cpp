@@ -5,6 +5,7 @@
 #include "app/launcher_ids.h"
 #include "app/run_mode.h"
 #include "app/run_mode_win.h"
+#include "framework/sessions.h"
 #include "mainwnd/cache.h"
 #include "mainwnd/game_pages.h"
 #include "mainwnd/launcher_dlg.h"
@@ -14,7 +15,6 @@
 #include "web/login_bk_dlg.h"
 
 #include <commctrl.h>
-#include <gdiplus.h>
 #include <shellapi.h>
 
 // The process-wide objects live in this one file so that they are built in this
@@ -33,8 +33,10 @@ BOOL CLauncherApp::InitInstance() {
 
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
-    // The browser pages need COM in the user-interface thread.
-    ::OleInitialize(nullptr);
+    // The browser pages need OLE in the user-interface thread. This and GDI+
+    // below are owned by this function, which is the launcher's whole life:
+    // they end in the reverse order on every way out, after every window.
+    fw::OleSession ole;
 
     const int mode = ParseRunMode();
     m_hEvtPingTaken.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -53,8 +55,7 @@ BOOL CLauncherApp::InitInstance() {
         return TRUE;  // the updated copy is already running
     }
 
-    Gdiplus::GdiplusStartupInput gdiplusInput;
-    Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
+    fw::GdiplusSession gdiplus;
     SetCacheLimit();
 
     if (mode == RUN_INSTALL) {

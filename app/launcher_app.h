@@ -16,7 +16,6 @@ public:
     int ExitInstance() override;
 
     CPrgsDlg m_dlgProgress;          // the self-update's progress dialog
-    ULONG_PTR m_gdiplusToken = 0;    // GDI+ stays up for the process's life
     std::wstring m_szUpdAddr;        // update address from the remote configuration (at most 511 characters)
     std::wstring m_szUpdIdentity;    // the published build's identity; the download must match it
     fw::UniqueHandle m_hEvtPingTaken;  // survey thread has copied its parameters

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -33,11 +36,25 @@ TEST(LauncherFile, IsA32BitGuiProgram) {
     ::ReadFile(file, &dos, sizeof dos, &got, nullptr);
     ::SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN);
     ::ReadFile(file, &nt, sizeof nt, &got, nullptr);
+    std::vector<IMAGE_SECTION_HEADER> sections(nt.FileHeader.NumberOfSections);
+    ::SetFilePointer(file, dos.e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader,
+                     nullptr, FILE_BEGIN);
+    ::ReadFile(file, sections.data(), static_cast<DWORD>(sections.size() * sizeof(IMAGE_SECTION_HEADER)), &got, nullptr);
     ::CloseHandle(file);
     EXPECT_EQ(nt.Signature, static_cast<DWORD>(IMAGE_NT_SIGNATURE));
     EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
     EXPECT_EQ(nt.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
     EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+#ifdef XCJY_STRIPPED_LAUNCHER
+    // The release build ships without the symbol table and the static
+    // runtime's debug sections (a third of the file).
+    EXPECT_EQ(nt.FileHeader.NumberOfSymbols, 0u);
+    for (const IMAGE_SECTION_HEADER& section : sections) {
+        std::string name(reinterpret_cast<const char*>(section.Name), strnlen(reinterpret_cast<const char*>(section.Name), 8));
+        EXPECT_NE(name.rfind("/", 0), 0u) << "a long-named (debug) section is left: " << name;
+        EXPECT_NE(name.rfind(".debug", 0), 0u) << name;
+    }
+#endif
 }
 
 TEST_F(LauncherImage, CarriesTemplatesSkinsIconAndManifest) {

@@ -2,14 +2,17 @@
 // owned windows, EndDialog results, and quitting through nested loops.
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "framework/sessions.h"
 #include "framework/winapp.h"
 #include "res/resource.h"
 
+#include <gdiplus.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -493,6 +496,40 @@ TEST(Framework, AFailingMessageQueueEndsTheApplicationLoop) {
     EXPECT_EQ(g_getMessageCalls, 1);
     MSG msg{};
     EXPECT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "WM_QUIT was never reached";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- start-up's services
+
+namespace {
+
+// Whether the calling thread has a single-threaded apartment: asking for the
+// multithreaded one then fails with RPC_E_CHANGED_MODE.
+bool ThreadHasOle() {
+    HRESULT hr = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (SUCCEEDED(hr)) ::CoUninitialize();
+    return hr == RPC_E_CHANGED_MODE;
+}
+
+// In a thread of its own, so that nothing else of this program holds OLE there.
+TEST(Framework, StartupServicesAreUpForTheirOwnersAndDownAfter) {
+    bool before = true, during = false, gdiplusDuring = false, after = true;
+    std::thread([&] {
+        before = ThreadHasOle();
+        {
+            fw::OleSession ole;
+            fw::GdiplusSession gdiplus;
+            during = ole.ok() && ThreadHasOle();
+            Gdiplus::Bitmap probe(4, 4, PixelFormat32bppARGB);
+            gdiplusDuring = gdiplus.ok() && probe.GetLastStatus() == Gdiplus::Ok;
+        }
+        after = ThreadHasOle();
+    }).join();
+    EXPECT_FALSE(before);
+    EXPECT_TRUE(during);
+    EXPECT_TRUE(gdiplusDuring);
+    EXPECT_FALSE(after) << "OLE is shut down with its owner";
 }
 
 }  // namespace

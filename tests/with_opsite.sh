@@ -3,8 +3,9 @@
 #   tests/with_opsite.sh [--as-game-site] command...
 # The command sees the site's host:port in XCJY_TEST_SITE. With --as-game-site
 # the launcher code in the command's own process is pointed at it too (game
-# site, client site and platform domain), which a process can only learn
-# before it starts.
+# site, client site and platform domain) through the administrators' site
+# overrides in the wine prefix, which the launcher code reads once, at its
+# first use; the key is removed again afterwards.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 as_game_site=""
@@ -20,13 +21,23 @@ else
     python3 "$root/tools/opsite/opsite.py" --port 0 --port-file "$dir/port" >/dev/null 2>&1 &
 fi
 site_pid=$!
-trap 'kill "$site_pid" 2>/dev/null || true; wait "$site_pid" 2>/dev/null || true; rm -rf "$dir"' EXIT INT TERM
+sites='HKLM\Software\岚屿网络\GameLogin\Sites'
+cleanup() {
+    kill "$site_pid" 2>/dev/null || true
+    wait "$site_pid" 2>/dev/null || true
+    rm -rf "$dir"
+    if [ -n "$as_game_site" ]; then wine reg delete "$sites" /f /reg:32 >/dev/null 2>&1 || true; fi
+}
+trap cleanup EXIT INT TERM
 for _ in $(seq 200); do [ -s "$dir/port" ] && break; sleep 0.05; done
 [ -s "$dir/port" ] || { echo "with_opsite: the operator site did not start" >&2; exit 1; }
 
 XCJY_TEST_SITE="127.0.0.1:$(cat "$dir/port")"
 export XCJY_TEST_SITE
 if [ -n "$as_game_site" ]; then
-    export XCJY_GAME_SITE="$XCJY_TEST_SITE" XCJY_CLIENT_SITE="$XCJY_TEST_SITE" XCJY_PLATFORM_DOMAIN=127.0.0.1
+    for name in GameSite ClientSite; do
+        wine reg add "$sites" /v "$name" /t REG_SZ /d "$XCJY_TEST_SITE" /f /reg:32 >/dev/null 2>&1
+    done
+    wine reg add "$sites" /v PlatformDomain /t REG_SZ /d 127.0.0.1 /f /reg:32 >/dev/null 2>&1
 fi
 "$@"

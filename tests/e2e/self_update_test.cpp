@@ -3,6 +3,7 @@
 #include "app/launcher_ids.h"
 #include "app/run_mode_win.h"
 #include "tests/win/opsite_client.h"
+#include "tests/win/site_overrides.h"
 #include "tests/win/test_util.h"
 
 #include <gtest/gtest.h>
@@ -85,9 +86,14 @@ bool HasVisibleStartupWindow(DWORD pid) {
     });
 }
 
+// Points the launchers started from now on at gameSite (the administrators'
+// site overrides); an empty one points every site back at a closed port.
 void SetSiteFor(const std::wstring& gameSite) {
-    ::SetEnvironmentVariableW(L"XCJY_GAME_SITE", gameSite.empty() ? nullptr : gameSite.c_str());
-    ::SetEnvironmentVariableW(L"XCJY_PLATFORM_DOMAIN", gameSite.empty() ? nullptr : L"127.0.0.1");
+    if (gameSite.empty()) {
+        WriteSiteOverrides(AllSitesOn(kClosedLoopbackSite));
+    } else {
+        WriteSiteOverrides({{site::kValueGameSite, gameSite}, {site::kValuePlatformDomain, L"127.0.0.1"}});
+    }
 }
 
 class SelfUpdate : public ::testing::Test {

@@ -19,13 +19,11 @@ namespace {
 constexpr DWORD kTimeout = 20000;
 
 // Every launcher of this program talks to a loopback port where nothing
-// listens (the discard port), never to the operator's real sites: the
-// administrators' override key is set for the whole run.
-const std::wstring kTestSite = L"127.0.0.1:9";
-
+// listens, never to the operator's real sites: the administrators' override
+// key is set for the whole run (tests that serve a site write over it).
 class LocalSites : public testing::Environment {
     void SetUp() override {
-        overrides_.emplace(SiteOverrides::AllOn(kTestSite));
+        overrides_.emplace(AllSitesOn(kClosedLoopbackSite));
         ASSERT_TRUE(overrides_->ok());
     }
     void TearDown() override { overrides_.reset(); }

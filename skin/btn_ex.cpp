@@ -5,10 +5,10 @@
 #include "skin/skin_image.h"
 
 BOOL CBtnEx::SetImage(HBITMAP strip, BOOL resize) {
-    BuildStripImageList(m_imgList, strip, 4);
+    BuildStripImageList(m_imgList, strip, skin::kButtonFrames);
     if (resize) {
         SIZE size = CBitmap::BitmapSize(strip);
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, skin::StripFrameWidth(size.cx, 4), size.cy,
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, skin::StripFrameWidth(size.cx, skin::kButtonFrames), size.cy,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     StoreWindowRect();

@@ -3,6 +3,7 @@
 #include "skin/keyed_pixel.h"
 #include "skin/skin_geometry.h"
 #include "skin/skin_image.h"
+#include "skin/win_rect.h"
 
 #include <windowsx.h>
 
@@ -31,14 +32,12 @@ void MoveWindowTo(HWND wnd, const RECT& r) {
     ::MoveWindow(wnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
 }
 
-skin::Rect ToSkin(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-
 void MoveWindowTo(HWND wnd, const skin::Rect& r) { ::MoveWindow(wnd, r.left, r.top, r.width(), r.height(), TRUE); }
 
 // One frame of a four-frame caption button strip.
 skin::Size CaptionFrame(HBITMAP strip) {
     SIZE size = CBitmap::BitmapSize(strip);
-    return {skin::StripFrameWidth(size.cx, 4), size.cy};
+    return {skin::StripFrameWidth(size.cx, skin::kButtonFrames), size.cy};
 }
 
 }  // namespace
@@ -63,8 +62,8 @@ BOOL CDlgEx::OnInitDialog() {
 
 void CDlgEx::CreateCaptionButton(CBtnEx& button, HBITMAP strip, const skin::Rect& place, UINT id) {
     if (button.m_hWnd) button.DestroyWindow();
-    button.Create(L"", WS_CHILD | WS_VISIBLE, RECT{place.left, place.top, place.right, place.bottom}, this, id);
-    BuildStripImageList(button.m_imgList, strip, 4);
+    button.Create(L"", WS_CHILD | WS_VISIBLE, ToWin(place), this, id);
+    BuildStripImageList(button.m_imgList, strip, skin::kButtonFrames);
     button.StoreWindowRect();
 }
 
@@ -253,7 +252,8 @@ void CDlgEx::OnBtnMax() {
 }
 
 void CDlgEx::SetMaxBtnImage(BOOL restoreImage) {
-    BuildStripImageList(m_btnMax.m_imgList, restoreImage ? m_bmpRestore.GetSafeHandle() : m_bmpMax.GetSafeHandle(), 4);
+    HBITMAP strip = restoreImage ? m_bmpRestore.GetSafeHandle() : m_bmpMax.GetSafeHandle();
+    BuildStripImageList(m_btnMax.m_imgList, strip, skin::kButtonFrames);
     if (m_btnMax.m_hWnd) m_btnMax.StoreWindowRect();
 }
 

@@ -6,6 +6,7 @@
 #include "skin/label_wrap.h"
 #include "skin/skin_geometry.h"
 #include "skin/skin_image.h"
+#include "skin/win_rect.h"
 
 // The portable layout and result rules use the system's box types and results.
 static_assert(skin::kMbOk == MB_OK && skin::kMbOkCancel == MB_OKCANCEL && skin::kMbYesNo == MB_YESNO);
@@ -15,8 +16,6 @@ namespace {
 
 constexpr int kCaptionHeight = 30;
 constexpr int kBorder = 4;
-
-RECT ToRect(const skin::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
 
@@ -65,7 +64,7 @@ BOOL CMessageBox::OnInitDialog() {
     }
 
     const SIZE strip = m_bmpBtn1.GetSize();
-    const skin::Size frame{skin::StripFrameWidth(strip.cx, 4), strip.cy};
+    const skin::Size frame{skin::StripFrameWidth(strip.cx, skin::kButtonFrames), strip.cy};
     const skin::Size size = skin::MessageBoxSize({text.cx, text.cy}, m_nLines, frame);
     // Topmost so that the box stays above every other window. SWP_NOMOVE keeps
     // the position the framework checks to decide that it centres the box.
@@ -79,8 +78,8 @@ BOOL CMessageBox::OnInitDialog() {
         first = L"是";
         second = L"否";
     }
-    CreateButton(m_btn1, ToRect(rects.first), skin::kMsgBoxFirstButtonId, m_bmpBtn1, first);
-    if (rects.second) CreateButton(m_btn2, ToRect(*rects.second), skin::kMsgBoxSecondButtonId, m_bmpBtn2, second);
+    CreateButton(m_btn1, ToWin(rects.first), skin::kMsgBoxFirstButtonId, m_bmpBtn1, first);
+    if (rects.second) CreateButton(m_btn2, ToWin(*rects.second), skin::kMsgBoxSecondButtonId, m_bmpBtn2, second);
     return TRUE;
 }
 
@@ -97,7 +96,7 @@ void CMessageBox::OnPaint() {
     const int width = GetClientRect().right;
     int index = 0;
     for (const std::wstring& line : skin::SplitMessageLines(m_strText)) {
-        RECT r = ToRect(skin::MessageBoxLineRect(width, {text.cx, text.cy}, m_nLines, index++));
+        RECT r = ToWin(skin::MessageBoxLineRect(width, {text.cx, text.cy}, m_nLines, index++));
         ::DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &r, 0);
     }
 }

@@ -135,6 +135,7 @@ CaptionButtonRects ReplaceCaptionButtons(int clientWidth, int rightMargin,
 // ---------------------------------------------------------------- image button
 
 // Frames of the four-frame button strip.
+inline constexpr int kButtonFrames = 4;
 inline constexpr int kFrameNormal = 0;
 inline constexpr int kFrameHover = 1;
 inline constexpr int kFramePressed = 2;

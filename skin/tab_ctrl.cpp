@@ -3,6 +3,7 @@
 #include "skin/message_box.h"
 #include "skin/skin_geometry.h"
 #include "skin/skin_image.h"
+#include "skin/win_rect.h"
 
 #include <windowsx.h>
 
@@ -19,8 +20,6 @@ constexpr DWORD kNeverHotBits = 0x7;
 constexpr int kTitleBuffer = 128;
 constexpr const wchar_t* kAskClosePage = L"确定要退出此账号？";
 
-skin::Rect ToSkin(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-RECT ToWin(const skin::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <iconv.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -48,7 +49,8 @@ std::wstring FromGbk(const std::string& bytes) {
 }
 
 std::string TempDir() {
-    std::string dir = ::testing::TempDir() + "publish_readback";
+    // Other test runs on the machine use the same temp folder.
+    std::string dir = ::testing::TempDir() + "publish_readback_" + std::to_string(::getpid());
     RunCommand("rm -rf '" + dir + "' && mkdir -p '" + dir + "'");
     return dir;
 }
@@ -78,6 +80,7 @@ TEST(PublishReadBack, NoticeIsTheRecordTheLauncherParses) {
     EXPECT_NE(RunCommand("python3 '" + kTool + "' notice 'N9|2024-06-14|t|||b||1' --domain rvgame.cn --out '" + dir +
                   "' 2>/dev/null"),
               0);
+    RunCommand("rm -rf '" + dir + "'");
 }
 
 TEST(PublishReadBack, BuildIdentityIsTheOneTheLauncherForms) {
@@ -107,4 +110,5 @@ TEST(PublishReadBack, BuildIdentityIsTheOneTheLauncherForms) {
     std::string config = ReadFile(dir + "/ConfigXcjy.htm");
     EXPECT_NE(config.find("XCJY=" + printed.substr(0, 32) + "\r\n"), std::string::npos) << config;
     EXPECT_NE(config.find("UpdAddr=http://up.rvgame.cn/XCJY.exe\r\n"), std::string::npos) << config;
+    RunCommand("rm -rf '" + dir + "'");
 }

@@ -39,7 +39,7 @@ mkdir -p "$work" "$(dirname "$out")"
 echo "== building (build/win32)"
 cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
-have_target() { cmake --build build/win32 --target help | grep -qw "$1"; }
+have_target() { cmake --build build/win32 --target help | grep -w "$1" >/dev/null; }
 targets=(launcher floor_dialog start_watch)
 for optional in net_bench idle_main; do have_target "$optional" && targets+=("$optional"); done
 cmake --build build/win32 -j2 --target "${targets[@]}" >/dev/null
@@ -105,10 +105,10 @@ done
 md5sum_s="$(printf '%s\n' "${md5_times[@]}" | median)"
 if [ -x "$bin/net_bench.exe" ]; then
     for _ in 1 2 3; do
-        wine "$bin/net_bench.exe" fetch "$url" "$(winepath -w "$work")\\fetched.bin" 2>/dev/null
+        wine "$bin/net_bench.exe" fetch "$url" "$(winepath -w "$work")\\fetched.bin" 2>/dev/null || true
     done > "$work/fetch.txt"
     for _ in 1 2 3 4 5; do
-        wine "$bin/net_bench.exe" md5 "$(winepath -w "$payload")" 2>/dev/null
+        wine "$bin/net_bench.exe" md5 "$(winepath -w "$payload")" 2>/dev/null || true
     done > "$work/md5.txt"
     fetch_s="$(sed -n 's/^fetch ok \([0-9.]*\) s.*/\1/p' "$work/fetch.txt" | median)"
     md5_s="$(sed -n 's/^md5 \([0-9a-f]*\) \([0-9.]*\) s.*/\2/p' "$work/md5.txt" | median)"
@@ -120,7 +120,7 @@ if [ -x "$bin/net_bench.exe" ]; then
     # The update dialog's bar costs a message and a repaint per block; what the
     # 512-byte reads cost shows in the same fetch with larger blocks (one run each).
     for block in bar 4096 65536; do
-        s="$(wine "$bin/net_bench.exe" fetch "$url" "$(winepath -w "$work")\\fetched.bin" "$block" 2>/dev/null |
+        s="$( (wine "$bin/net_bench.exe" fetch "$url" "$(winepath -w "$work")\\fetched.bin" "$block" 2>/dev/null || true) |
              sed -n 's/^fetch ok \([0-9.]*\) s.*/\1/p')"
         [ "$block" = bar ] && what="with the progress bar shown" || what="with $block-byte blocks"
         note "$what: $(mbps "${s:-nan}") MB/s"

@@ -1,12 +1,340 @@
 #include "app/install.h"
 
+#include "app/install_rules.h"
 #include "app/launcher_app.h"
+#include "app/launcher_ids.h"
+#include "app/run_mode_win.h"
+#include "app/shortcuts.h"
+#include "app/survey_standin.h"
+#include "net/operator_site_win.h"
 
-BOOL InstallSelf() { return FALSE; }
+#include <shlobj.h>
+#include <shlwapi.h>
 
-BOOL WriteDisableDays() { return FALSE; }
+#include <optional>
+
+namespace {
+
+using standin::PingInBackground;
+using standin::PingRequest;
+
+// COM for the shell link object, on this thread, for one scope.
+class ComScope {
+public:
+    ComScope() : ok_(SUCCEEDED(::CoInitialize(nullptr))) {}
+    ~ComScope() {
+        if (ok_) ::CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool ok_;
+};
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(0, slash);
+}
+
+bool FolderExists(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Starts the installed copy in installed mode, at idle priority, and forgets it.
+void StartInstalledCopy(const std::wstring& path) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring commandLine = L"\"" + path + L"\"";
+    if (::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS, nullptr,
+                         nullptr, &si, &pi)) {
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+}
+
+void SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
+    ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void SetDword(HKEY key, const wchar_t* name, DWORD value) {
+    ::RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+// ---- the self-delete batch
+
+bool IsAscii(const std::wstring& text) {
+    for (wchar_t ch : text)
+        if (ch >= 0x80) return false;
+    return true;
+}
+
+std::string Narrow(const std::wstring& text, UINT codePage) {
+    if (text.empty()) return {};
+    const int n = ::WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                        nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    ::WideCharToMultiByte(codePage, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// The text in a code page, only when every character survives the trip.
+std::optional<std::string> InCodePage(const std::wstring& text, UINT codePage) {
+    BOOL lost = FALSE;
+    const int n = ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
+                                        nullptr, 0, nullptr, &lost);
+    if (n <= 0 || lost) return std::nullopt;
+    return Narrow(text, codePage);
+}
+
+std::wstring ShortPath(const std::wstring& path) {
+    wchar_t shortPath[MAX_PATH] = {};
+    const DWORD len = ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return path;
+    return std::wstring(shortPath, len);
+}
+
+// How the batch names an existing path. cmd reads a batch in the console's
+// code page, which on most systems cannot spell the install folder's Chinese
+// name: the 8.3 short name is plain ASCII where the volume keeps short names,
+// and the console code page is the next best. Nothing when neither works.
+std::optional<std::string> BatchSpelling(const std::wstring& path) {
+    if (IsAscii(path)) return Narrow(path, CP_ACP);
+    const std::wstring shortPath = ShortPath(path);
+    if (IsAscii(shortPath)) return Narrow(shortPath, CP_ACP);
+    return InCodePage(path, ::GetOEMCP());
+}
+
+std::string BatchText(bool wipeFolder, const std::wstring& exe, const std::wstring& folder,
+                      const std::wstring& batch) {
+    auto spelledExe = BatchSpelling(exe);
+    auto spelledFolder = BatchSpelling(folder);
+    auto spelledBatch = BatchSpelling(batch);
+    if (spelledExe && spelledFolder && spelledBatch)
+        return install::SelfDeleteBatchText(wipeFolder, {*spelledExe, *spelledFolder, *spelledBatch});
+    // No short names and a path outside the console code page: switch the
+    // console to UTF-8 first; cmd decodes every later line with it.
+    return "chcp 65001 >nul\r\n" +
+           install::SelfDeleteBatchText(wipeFolder,
+                                        {Narrow(exe, CP_UTF8), Narrow(folder, CP_UTF8), Narrow(batch, CP_UTF8)});
+}
+
+// The batch runs with this process's rights after it has ended, so it lies
+// where other users' programs cannot rewrite it: the system's temporary folder
+// (files there belong to their creator), the user's own only as a fallback.
+std::wstring BatchFolder() {
+    wchar_t windows[MAX_PATH] = {};
+    const UINT len = ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    if (len > 0 && len < MAX_PATH) {
+        std::wstring temp = std::wstring(windows, len) + L"\\Temp";
+        if (FolderExists(temp)) return temp;
+    }
+    wchar_t userTemp[MAX_PATH] = {};
+    const DWORD userLen = ::GetTempPathW(MAX_PATH, userTemp);
+    return userLen > 0 && userLen < MAX_PATH ? std::wstring(userTemp, userLen) : std::wstring();
+}
+
+// A new, empty batch file of our own. An existing file of the chosen name is
+// never reused: its first lines would run before ours.
+std::wstring CreateBatchFile() {
+    const std::wstring folder = BatchFolder();
+    for (int attempt = 0; attempt < 16 && !folder.empty(); ++attempt) {
+        wchar_t temp[MAX_PATH] = {};
+        if (!::GetTempFileNameW(folder.c_str(), L"DelSelf", 0, temp)) return {};
+        std::wstring batch = std::wstring(temp) + L".bat";
+        fw::UniqueFile file(
+            ::CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) return batch;
+        ::DeleteFileW(temp);
+    }
+    return {};
+}
+
+fw::UniqueHandle StartBatch(const std::wstring& batch) {
+    wchar_t system[MAX_PATH] = {};
+    const UINT len = ::GetSystemDirectoryW(system, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return {};
+    const std::wstring folder(system, len);
+    const std::wstring cmd = folder + L"\\cmd.exe";
+    // /d: no AutoRun commands from the registry, which the user may set. The
+    // short name keeps cmd from meeting a path it cannot spell.
+    std::wstring commandLine = L"\"" + cmd + L"\" /d /c \"" + ShortPath(batch) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION pi{};
+    // Started in the system folder, so that it holds no handle on the folder it
+    // is about to remove.
+    if (!::CreateProcessW(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                          &pi))
+        return {};
+    ::SetThreadPriority(pi.hThread, THREAD_PRIORITY_IDLE);
+    ::CloseHandle(pi.hThread);
+    return fw::UniqueHandle(pi.hProcess);
+}
+
+// ---- the survey
+
+// Lives for the process: when the worker is slow to take it, the bounded wait
+// below gives up, and the request must still be there when it reads it.
+PingRequest g_surveyRequest;
+
+void StartSurvey(CLauncherApp& app, const std::wstring& address) {
+    g_surveyRequest.address = address;
+    g_surveyRequest.body.clear();
+    g_surveyRequest.owner = &app;
+    fw::UniqueHandle thread(::CreateThread(nullptr, 0, PingInBackground, &g_surveyRequest, 0, nullptr));
+    if (!thread) {
+        ::SetEvent(app.m_hEvtPingDone.get());  // nothing will be sent; nothing to wait for
+        return;
+    }
+    ::WaitForSingleObject(app.m_hEvtPingTaken.get(), kSurveyWaitMs);
+    ::ResetEvent(app.m_hEvtPingTaken.get());
+}
+
+}  // namespace
+
+BOOL InstallSelf() {
+    ComScope com;
+    const std::wstring exe = ExecutablePath();
+    const std::wstring folder = InstallFolderPath();
+    if (folder.empty()) return TRUE;
+    ::CreateDirectoryW(FolderOf(folder).c_str(), nullptr);
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const size_t slash = exe.rfind(L'\\');
+    const std::wstring target = folder + (slash == std::wstring::npos ? L"\\" + exe : exe.substr(slash));
+    if (!SamePath(target, exe)) ::CopyFileW(exe.c_str(), target.c_str(), FALSE);
+
+    CreateDesktopShortcut(target.c_str());
+    CreateProgramsShortcut(kShortcutName, target.c_str(), L"/XCJY");
+    CreateProgramsShortcut(kUninstallShortcutName, target.c_str(), L"/uninst");
+    WriteInstalledProgramsEntry(target);
+    StartInstalledCopy(target);
+    return TRUE;
+}
+
+BOOL WriteDisableDays() {
+    HKEY raw = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLauncherRegKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                          nullptr, &raw, nullptr) != ERROR_SUCCESS)
+        return FALSE;
+    fw::UniqueRegKey key(raw);
+    SYSTEMTIME now{};
+    ::GetSystemTime(&now);
+    const uint32_t packed = install::DisableDaysFromMilliseconds(now.wMilliseconds).Packed();
+    const BYTE bytes[4] = {static_cast<BYTE>(packed), static_cast<BYTE>(packed >> 8), static_cast<BYTE>(packed >> 16),
+                           static_cast<BYTE>(packed >> 24)};
+    ::RegSetValueExW(key.get(), L"DisableDays", 0, REG_BINARY, bytes, sizeof bytes);
+    return TRUE;
+}
+
+void WriteInstalledProgramsEntry(const std::wstring& exePath) {
+    HKEY raw = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kInstalledProgramsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                          nullptr, &raw, nullptr) != ERROR_SUCCESS)
+        return;
+    fw::UniqueRegKey key(raw);
+    SetString(key.get(), L"DisplayName", kProductName);
+    SetString(key.get(), L"DisplayVersion", kInstalledDisplayVersion);
+    SetString(key.get(), L"DisplayIcon", exePath + L",0");
+    SetString(key.get(), L"UninstallString", L"\"" + exePath + L"\" /uninst");
+    SetDword(key.get(), L"NoModify", 1);
+    SetDword(key.get(), L"NoRepair", 1);
+}
+
+void DeleteInstalledProgramsEntry() { ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, kInstalledProgramsKey); }
 
 void Uninstall(CLauncherApp& app) {
-    // Nothing is removed yet and no report is sent, so the report is done at once.
-    ::SetEvent(app.m_hEvtPingDone.get());
+    ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, kLauncherRegKey);
+    DeleteInstalledProgramsEntry();
+    RemoveShortcuts();
+    WriteSelfDeleteBatch();
+    const unsigned count = BumpUninstallCount();
+    StartSurvey(app, install::SurveyAddressWithCount(site::SurveyUrl(CurrentSite(), LAUNCHER_VERSION), count));
+    AfxMessageBox(kUninstallDoneText, MB_OK);
+}
+
+unsigned BumpUninstallCount() {
+    const std::wstring file = InstallFolderPath() + L"\\Statistic.ini";
+    wchar_t text[32] = {};
+    ::GetPrivateProfileStringW(L"XCJY", L"UnInst", L"0", text, 32, file.c_str());
+    const unsigned count = static_cast<unsigned>(_wtol(text)) + 1;
+    ::WritePrivateProfileStringW(L"XCJY", L"UnInst", std::to_wstring(count).c_str(), file.c_str());
+    return count;
+}
+
+BOOL RemoveShortcuts() {
+    ComScope com;
+    DeleteDesktopShortcut(kForeignDesktopShortcutName);
+    DeleteDesktopShortcut(kShortcutName);
+    DeleteProgramsShortcut(kShortcutName);
+    DeleteProgramsShortcut(kUninstallShortcutName);
+    const std::wstring group = ProgramsGroupPath();
+    if (!group.empty() && CountFiles(group) == 0) ::RemoveDirectoryW(group.c_str());
+    return TRUE;
+}
+
+int CountFiles(const std::wstring& folder) {
+    std::wstring pattern = folder;
+    if (pattern.empty() || pattern.back() != L'\\') pattern += L'\\';
+    const std::wstring prefix = pattern;
+    pattern += L'*';
+    WIN32_FIND_DATAW entry{};
+    fw::UniqueFind find(::FindFirstFileW(pattern.c_str(), &entry));
+    if (!find) return 1;
+    int count = 0;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        // A linked folder is counted, not entered: a link back up the tree
+        // would never end.
+        const bool folderToEnter = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                                   !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        count += folderToEnter ? CountFiles(prefix + name) : 1;
+    } while (::FindNextFileW(find.get(), &entry));
+    return count;
+}
+
+fw::UniqueHandle StartSelfDeleteBatch(const std::wstring& exePath, const std::wstring& installFolder) {
+    const std::wstring batch = CreateBatchFile();
+    if (batch.empty() || exePath.empty()) return {};
+    const std::wstring folder = FolderOf(exePath);
+    // Emptying the folder is only ever right for our own install folder: a
+    // copy started from a player's download folder removes just itself.
+    const bool wipeFolder = !installFolder.empty() && SamePath(folder, installFolder) && CountFiles(folder) <= 1;
+    if (AppendToFile(batch, BatchText(wipeFolder, exePath, folder, batch)) < 0) return {};
+    return StartBatch(batch);
+}
+
+void WriteSelfDeleteBatch() { StartSelfDeleteBatch(ExecutablePath(), InstallFolderPath()); }
+
+int AppendToFile(const std::wstring& fileName, const std::string& text) {
+    fw::UniqueFile file(::CreateFileW(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return -1;
+    if (::SetFilePointer(file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER) {
+        const DWORD error = ::GetLastError();
+        if (error != NO_ERROR) {
+            file.reset();
+            ::SetLastError(error);
+            return -1;
+        }
+    }
+    DWORD written = 0;
+    if (!::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+        const DWORD error = ::GetLastError();
+        file.reset();
+        ::SetLastError(error);
+        return -1;
+    }
+    return static_cast<int>(written);
 }

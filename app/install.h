@@ -1,15 +1,53 @@
-// Installation records, installing into the all-users folder, uninstalling.
+// Installation into the all-users folder, the launcher's registry record, the
+// installed-programs entry, and uninstall with its survey and self-removal.
 #pragma once
+
+#include "framework/handles.h"
 
 #include <windows.h>
 
+#include <string>
+
 class CLauncherApp;
 
-// Copies the launcher into the install folder, makes its shortcuts and starts
-// the installed copy. Not yet done here: install mode ends without a change.
+// How long uninstall waits for the survey worker to take its request, and
+// start-up for the request to end: a survey server that never answers must not
+// keep the process alive.
+inline constexpr DWORD kSurveyWaitMs = 15000;
+
+// The system's list of installed programs: the entry of this launcher.
+inline constexpr const wchar_t* kInstalledProgramsKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\RV星潮纪元极速登录器";
+inline constexpr const wchar_t* kInstalledDisplayVersion = L"15.1.23.3";
+
+inline constexpr const wchar_t* kUninstallDoneText =
+    L"星潮纪元已成功移除，部分文件将在程序退出\r\n或计算机重启后自行删除";
+
+// Copies the launcher into the install folder (not over itself), makes its
+// shortcuts and installed-programs entry and starts the installed copy.
 BOOL InstallSelf();
-// Stores the update check's day mask.
+// Stores the update check's day mask; 0 when the key cannot be opened.
 BOOL WriteDisableDays();
-// Removes the installation and reports it; signals app.m_hEvtPingDone once the
-// report has finished (start-up waits for it).
+// Removes key, entry and shortcuts, starts the self-delete batch and the
+// survey, and tells the player. app.m_hEvtPingDone is set when the survey ends.
 void Uninstall(CLauncherApp& app);
+// The uninstall runs so far, plus this one, kept in the install folder's
+// settings file.
+unsigned BumpUninstallCount();
+// Deletes the desktop and Start-menu shortcuts, and the group once empty.
+BOOL RemoveShortcuts();
+// Files in a folder tree; 1 for a folder that cannot be searched.
+int CountFiles(const std::wstring& folder);
+// Starts the batch that deletes the running executable (and, when it is alone
+// in the install folder, that folder) once this process has ended.
+void WriteSelfDeleteBatch();
+// The same for any executable path; returns the batch's process so that a
+// caller may wait for it (null when it did not start).
+fw::UniqueHandle StartSelfDeleteBatch(const std::wstring& exePath, const std::wstring& installFolder);
+// Appends bytes to a file, creating it; the count written, or -1 with the
+// system's last error kept.
+int AppendToFile(const std::wstring& fileName, const std::string& text);
+
+// The installed-programs entry for the executable at exePath.
+void WriteInstalledProgramsEntry(const std::wstring& exePath);
+void DeleteInstalledProgramsEntry();

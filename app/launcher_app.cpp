@@ -45,7 +45,7 @@ BOOL CLauncherApp::InitInstance() {
     if (mode == RUN_UNINSTALL) {
         if (AfxMessageBox(kAskUninstall, MB_YESNO) != IDNO) {
             Uninstall(*this);
-            ::WaitForSingleObject(m_hEvtPingDone.get(), INFINITE);
+            ::WaitForSingleObject(m_hEvtPingDone.get(), kSurveyWaitMs);
         }
         return TRUE;
     }

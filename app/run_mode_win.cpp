@@ -18,12 +18,6 @@ std::wstring UpperPath(std::wstring path) {
     return path;
 }
 
-std::wstring ExecutablePath() {
-    wchar_t path[MAX_PATH] = {};
-    DWORD len = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::wstring(path, len < MAX_PATH ? len : MAX_PATH - 1);
-}
-
 std::vector<std::wstring> ArgumentsAfterProgram() {
     std::vector<std::wstring> args;
     int count = 0;
@@ -35,6 +29,12 @@ std::vector<std::wstring> ArgumentsAfterProgram() {
 }
 
 }  // namespace
+
+std::wstring ExecutablePath() {
+    wchar_t path[MAX_PATH] = {};
+    DWORD len = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::wstring(path, len < MAX_PATH ? len : MAX_PATH - 1);
+}
 
 std::wstring InstallFolderPath() {
     wchar_t folder[MAX_PATH] = {};

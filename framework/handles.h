@@ -60,6 +60,18 @@ using UniqueBitmap = Unique<HBITMAP, GdiTraits<HBITMAP>>;
 using UniqueRegion = Unique<HRGN, GdiTraits<HRGN>>;
 using UniqueBrush = Unique<HBRUSH, GdiTraits<HBRUSH>>;
 
+// CreateFileW and FindFirstFileW say "none" with INVALID_HANDLE_VALUE, not null.
+struct FileHandleTraits {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { ::CloseHandle(h); }
+};
+struct FindHandleTraits {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { ::FindClose(h); }
+};
+using UniqueFile = Unique<HANDLE, FileHandleTraits>;
+using UniqueFind = Unique<HANDLE, FindHandleTraits>;
+
 // A COM interface pointer that releases its reference.
 template <class T>
 class ComPtr {

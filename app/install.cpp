@@ -203,22 +203,28 @@ void StartSurvey(CLauncherApp& app, const std::wstring& address) {
 
 }  // namespace
 
-BOOL InstallSelf() {
+std::wstring InstallCopyOf(const std::wstring& exe) {
     ComScope com;
-    const std::wstring exe = ExecutablePath();
     const std::wstring folder = InstallFolderPath();
-    if (folder.empty()) return TRUE;
+    if (folder.empty()) return {};
     ::CreateDirectoryW(FolderOf(folder).c_str(), nullptr);
     ::CreateDirectoryW(folder.c_str(), nullptr);
     const size_t slash = exe.rfind(L'\\');
     const std::wstring target = folder + (slash == std::wstring::npos ? L"\\" + exe : exe.substr(slash));
+    // Copying a file onto itself (the same path in another case) could
+    // truncate it.
     if (!SamePath(target, exe)) ::CopyFileW(exe.c_str(), target.c_str(), FALSE);
 
     CreateDesktopShortcut(target.c_str());
     CreateProgramsShortcut(kShortcutName, target.c_str(), L"/XCJY");
     CreateProgramsShortcut(kUninstallShortcutName, target.c_str(), L"/uninst");
     WriteInstalledProgramsEntry(target);
-    StartInstalledCopy(target);
+    return target;
+}
+
+BOOL InstallSelf() {
+    const std::wstring target = InstallCopyOf(ExecutablePath());
+    if (!target.empty()) StartInstalledCopy(target);
     return TRUE;
 }
 

@@ -26,6 +26,9 @@ inline constexpr const wchar_t* kUninstallDoneText =
 // Copies the launcher into the install folder (not over itself), makes its
 // shortcuts and installed-programs entry and starts the installed copy.
 BOOL InstallSelf();
+// Everything of InstallSelf but the start, for the executable at exe; returns
+// the installed copy's path.
+std::wstring InstallCopyOf(const std::wstring& exe);
 // Stores the update check's day mask; 0 when the key cannot be opened.
 BOOL WriteDisableDays();
 // Removes key, entry and shortcuts, starts the self-delete batch and the

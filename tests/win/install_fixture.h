@@ -1,0 +1,149 @@
+// What the installation tests share: scratch folders, file contents, shell
+// links read back, and the launcher's installed state cleared.
+#pragma once
+
+#include "app/install.h"
+#include "app/launcher_ids.h"
+#include "app/run_mode_win.h"
+#include "app/shortcuts.h"
+#include "framework/handles.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <shobjidl.h>
+
+#include <string>
+
+namespace installtest {
+
+inline void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW entry{};
+    fw::UniqueFind find(::FindFirstFileW((path + L"\\*").c_str(), &entry));
+    if (find) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                ::DeleteFileW(child.c_str());
+        } while (::FindNextFileW(find.get(), &entry));
+    }
+    find.reset();
+    ::RemoveDirectoryW(path.c_str());
+}
+
+inline bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+inline std::string ReadBytes(const std::wstring& path) {
+    std::string text;
+    fw::UniqueFile f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!f) return text;
+    char buf[4096];
+    DWORD got = 0;
+    while (::ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
+    return text;
+}
+
+inline bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    fw::UniqueFile f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return f && ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+// A new folder under the temporary folder whose name is outside most ANSI
+// code pages; removed with its contents.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::wstring& name = L"安装测试") {
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp) + name + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                std::to_wstring(++counter_);
+        RemoveTree(path_);
+        ::CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~ScratchFolder() { RemoveTree(path_); }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+    static inline int counter_ = 0;
+};
+
+inline std::wstring SpecialFolderPath(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+inline std::wstring DesktopLink(const wchar_t* name = kShortcutName) {
+    return SpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\" + name + L".lnk";
+}
+inline std::wstring GroupLink(const wchar_t* name) { return ProgramsGroupPath() + L"\\" + name + L".lnk"; }
+
+struct LinkInfo {
+    bool loaded = false;
+    std::wstring target, arguments, description, iconPath;
+    int iconIndex = -1;
+};
+
+// Reads a shell link back through the shell's own link object.
+inline LinkInfo ReadLink(const std::wstring& path) {
+    LinkInfo info;
+    fw::ComPtr<IShellLinkW> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(link.put()))))
+        return info;
+    fw::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))) ||
+        FAILED(file->Load(path.c_str(), STGM_READ)))
+        return info;
+    wchar_t text[MAX_PATH] = {};
+    link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+    info.target = text;
+    text[0] = 0;
+    link->GetArguments(text, MAX_PATH);
+    info.arguments = text;
+    text[0] = 0;
+    link->GetDescription(text, MAX_PATH);
+    info.description = text;
+    text[0] = 0;
+    link->GetIconLocation(text, MAX_PATH, &info.iconIndex);
+    info.iconPath = text;
+    info.loaded = true;
+    return info;
+}
+
+inline std::wstring ReadRegString(const wchar_t* key, const wchar_t* name) {
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return L"<missing>";
+    return value;
+}
+
+inline bool KeyExists(const wchar_t* key) {
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &raw) != ERROR_SUCCESS) return false;
+    ::RegCloseKey(raw);
+    return true;
+}
+
+// Takes away everything an installation leaves, whatever a test left behind.
+inline void ClearInstallation() {
+    ::CoInitialize(nullptr);
+    RemoveShortcuts();
+    ::CoUninitialize();
+    DeleteInstalledProgramsEntry();
+    ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, kLauncherRegKey);
+    RemoveTree(InstallFolderPath());
+}
+
+}  // namespace installtest

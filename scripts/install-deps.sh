@@ -23,8 +23,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}"
 fi
 
-# Chinese window texts need the zh_CN locale (and the CJK font above).
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
-    $SUDO sed -i 's/^# *zh_CN.UTF-8/zh_CN.UTF-8/' /etc/locale.gen
-    $SUDO locale-gen
-fi
+# Chinese window texts need the zh_CN locale (and the CJK font above); the
+# en_US locale gives wine a western ANSI code page (1252), where the install
+# folder's Chinese name cannot be spelled narrowly.
+for loc in zh_CN en_US; do
+    if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8$"; then
+        $SUDO sed -i "s/^# *$loc.UTF-8/$loc.UTF-8/" /etc/locale.gen
+        $SUDO locale-gen
+    fi
+done

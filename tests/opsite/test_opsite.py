@@ -465,6 +465,37 @@ class CommandLineTest(unittest.TestCase):
             self.assertEqual(err, "")  # quiet without --verbose
             self.assertFalse(os.path.exists(port_file))
 
+    def test_survey_log_and_stop_file(self):
+        # What a test under wine relies on: it cannot signal the server, so it
+        # removes the stop file, and it reads the survey requests from a file.
+        with tempfile.TemporaryDirectory() as tmp:
+            port_file, log, stop = (os.path.join(tmp, n) for n in ("port", "survey.log", "run"))
+            open(stop, "w").close()
+            proc = subprocess.Popen(
+                [sys.executable, os.path.join(TOOL_DIR, "opsite.py"), "--port-file", port_file,
+                 "--survey-log", log, "--stop-file", stop],
+                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+            try:
+                deadline = time.monotonic() + 5
+                while not os.path.exists(port_file):
+                    self.assertLess(time.monotonic(), deadline, "no port file")
+                    time.sleep(0.02)
+                with open(port_file) as f:
+                    port = int(f.read())
+                survey = "/uninstall.htm?tag=XCJY&ver=15,1,23,3&count=3"
+                self.assertEqual(exchange(port, survey).status, 200)
+                self.assertEqual(exchange(port, "uninstall.htm?tag=XCJY&ver=15,1,23,3&count=4").status, 200)
+                exchange(port, "/ConfigXcjy.htm")
+                with open(log, encoding="utf-8") as f:
+                    self.assertEqual(f.read().splitlines(), [survey, "uninstall.htm?tag=XCJY&ver=15,1,23,3&count=4"])
+                os.remove(stop)
+                proc.wait(timeout=5)
+            finally:
+                if proc.poll() is None:
+                    proc.kill()
+                    proc.wait()
+            self.assertEqual(proc.returncode, 0, proc.stderr.read())
+
 
 if __name__ == "__main__":
     unittest.main()

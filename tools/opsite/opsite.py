@@ -33,6 +33,7 @@ NOTICE_PICTURE_PATH = "/notice/notice.jpg"
 LOBBY_PATH = "/s/wd/lobby-login.html"
 GAME_PAGE_PATH = "/game/play.html"
 UPDATE_PATH = "/update/XCJY.exe"
+SURVEY_PATH = "/uninstall.htm"
 # Another game "Name" (first letter upper case, as the launcher forms it) has
 # its configuration at /Config<Name>.htm, which names /games/<Name>.exe.
 # /ConfigXcjy.htm is that pattern's own case for this game.
@@ -110,8 +111,9 @@ class OperatorSite:
     """The server and the state that the control endpoint changes."""
 
     def __init__(self, host="127.0.0.1", port=0, update_exe=None, version_id=None,
-                 platform_domain="", game_exe=None, verbose=False):
+                 platform_domain="", game_exe=None, verbose=False, survey_log=None):
         self.update_exe = update_exe
+        self.survey_log = survey_log
         self.version_id = version_id
         self.platform_domain = platform_domain or ""
         self.game_exe = game_exe
@@ -163,6 +165,14 @@ class OperatorSite:
     def log_request(self, entry):
         with self.lock:
             self.requests.append(entry)
+
+    def record_survey(self, path, target):
+        """Appends the target of an uninstall survey request, one line each, to
+        the survey log file: a program under wine reads it as a plain file."""
+        if not self.survey_log or path != SURVEY_PATH:
+            return
+        with self.lock, open(self.survey_log, "a", encoding="utf-8") as f:
+            f.write(target + "\n")
 
     def state(self):
         with self.lock:
@@ -332,6 +342,7 @@ class _Handler(BaseHTTPRequestHandler):
             "headers": [[k, v] for k, v in self.headers.items()],
             "body_length": body_length,
         })
+        self.site.record_survey(parts.path, self.path)
         host = self.host_text()
         found = self.site.route(parts.path, parts.query, host)
         if found is None:
@@ -554,6 +565,14 @@ def write_port_file(path, port):
     os.replace(tmp, path)
 
 
+def watch_stop_file(server, path):
+    def watch():
+        while os.path.exists(path):
+            time.sleep(0.2)
+        server.shutdown()
+    threading.Thread(target=watch, name="stop-file", daemon=True).start()
+
+
 def main(argv=None):
     ap = argparse.ArgumentParser(description="Local operator site for the launcher.")
     ap.add_argument("--host", default="127.0.0.1")
@@ -566,6 +585,9 @@ def main(argv=None):
     ap.add_argument("--platform-domain", default="", help="text put into addresses that must contain the platform's domain")
     ap.add_argument("--game-exe", help="file served as another game's launcher (/games/<Name>.exe)")
     ap.add_argument("--verbose", action="store_true", help="log requests and errors to stderr")
+    ap.add_argument("--survey-log", metavar="PATH", help="append the target of every uninstall survey request here")
+    ap.add_argument("--stop-file", metavar="PATH",
+                    help="run only while this file exists (for callers that cannot send a signal, such as wine programs)")
     args = ap.parse_args(argv)
 
     version_id = args.version_id
@@ -573,7 +595,7 @@ def main(argv=None):
         version_id = version_identity(read_file(args.version_of))
     site = OperatorSite(args.host, args.port, update_exe=args.update_exe, version_id=version_id,
                         platform_domain=args.platform_domain, game_exe=args.game_exe,
-                        verbose=args.verbose)
+                        verbose=args.verbose, survey_log=args.survey_log)
     # SIGTERM ends the process through the same path as Ctrl+C, so the port
     # file is removed and no later script mistakes it for a live server.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
@@ -581,6 +603,8 @@ def main(argv=None):
     try:
         if args.port_file:
             write_port_file(args.port_file, site.port)
+        if args.stop_file:
+            watch_stop_file(site.server, args.stop_file)
         site.server.serve_forever()
     except KeyboardInterrupt:
         pass

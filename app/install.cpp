@@ -173,9 +173,10 @@ fw::UniqueHandle StartBatch(const std::wstring& batch) {
     si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi{};
     // Started in the system folder, so that it holds no handle on the folder it
-    // is about to remove.
-    if (!::CreateProcessW(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                          &pi))
+    // is about to remove; without a console window of its own, and none shared
+    // with a console parent.
+    if (!::CreateProcessW(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                          folder.c_str(), &si, &pi))
         return {};
     ::SetThreadPriority(pi.hThread, THREAD_PRIORITY_IDLE);
     ::CloseHandle(pi.hThread);

@@ -106,7 +106,14 @@ inline LinkInfo ReadLink(const std::wstring& path) {
         FAILED(file->Load(path.c_str(), STGM_READ)))
         return info;
     wchar_t text[MAX_PATH] = {};
-    link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+    // The item list keeps the target's Unicode name; wine's GetPath answers
+    // from a narrow copy, which loses it under a western code page.
+    LPITEMIDLIST items = nullptr;
+    if (SUCCEEDED(link->GetIDList(&items)) && items) {
+        ::SHGetPathFromIDListW(items, text);
+        ::CoTaskMemFree(items);
+    }
+    if (text[0] == 0) link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
     info.target = text;
     text[0] = 0;
     link->GetArguments(text, MAX_PATH);

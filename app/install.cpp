@@ -5,8 +5,9 @@
 #include "app/launcher_ids.h"
 #include "app/run_mode_win.h"
 #include "app/shortcuts.h"
-#include "app/survey_standin.h"
+#include "net/http_fetch.h"
 #include "net/operator_site_win.h"
+#include "net/start_program.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -14,9 +15,6 @@
 #include <optional>
 
 namespace {
-
-using standin::PingInBackground;
-using standin::PingRequest;
 
 // COM for the shell link object, on this thread, for one scope.
 class ComScope {
@@ -45,19 +43,6 @@ std::wstring FolderOf(const std::wstring& path) {
 bool FolderExists(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Starts the installed copy in installed mode, at idle priority, and forgets it.
-void StartInstalledCopy(const std::wstring& path) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::wstring commandLine = L"\"" + path + L"\"";
-    if (::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS, nullptr,
-                         nullptr, &si, &pi)) {
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
 }
 
 void SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
@@ -225,7 +210,7 @@ std::wstring InstallCopyOf(const std::wstring& exe) {
 
 BOOL InstallSelf() {
     const std::wstring target = InstallCopyOf(ExecutablePath());
-    if (!target.empty()) StartInstalledCopy(target);
+    if (!target.empty()) StartProgram(target.c_str());  // runs it in installed mode
     return TRUE;
 }
 

@@ -232,6 +232,23 @@ DWORD ConfirmUninstall(const Process& launcher, const std::function<void()>& whi
     return ::GetTickCount();
 }
 
+TEST_F(InstallE2E, DecliningUninstallKeepsTheWholeInstallation) {
+    const std::wstring exe = Installed(true);
+    const auto before = InstallationTraces();
+    ASSERT_GE(before.size(), 10u);
+    Process launcher;
+    ASSERT_TRUE(launcher.Start(exe, L"/uninst"));
+    HWND ask = WaitForDialog(launcher.id(), kBoxCaption, kAskUninstall, kTimeout);
+    ASSERT_NE(ask, nullptr);
+    Descendants started;
+    started.Take(launcher.id());
+    PressButton(ask, IDNO);
+    EXPECT_TRUE(launcher.WaitExit(kTimeout));
+    started.Take(launcher.id());
+    EXPECT_TRUE(started.ids().empty()) << "declining started something";
+    EXPECT_EQ(InstallationTraces(), before);
+}
+
 struct UninstallCase {
     const char* what;
     bool withSettings;     // the folder also holds Statistic.ini with one uninstall counted

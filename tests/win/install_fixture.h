@@ -12,7 +12,9 @@
 #include <shlwapi.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace installtest {
 
@@ -141,6 +143,38 @@ inline bool KeyExists(const wchar_t* key) {
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &raw) != ERROR_SUCCESS) return false;
     ::RegCloseKey(raw);
     return true;
+}
+
+// Everything an installation leaves, as comparable lines: the install
+// folder's files, the launcher key's and the installed-programs entry's
+// values, the shortcuts with their targets and the Start-menu group.
+inline std::vector<std::wstring> InstallationTraces() {
+    std::vector<std::wstring> traces;
+    WIN32_FIND_DATAW entry{};
+    fw::UniqueFind find(::FindFirstFileW((InstallFolderPath() + L"\\*").c_str(), &entry));
+    if (find) {
+        do traces.push_back(L"file " + std::wstring(entry.cFileName) + L" " + std::to_wstring(entry.nFileSizeLow));
+        while (::FindNextFileW(find.get(), &entry));
+    }
+    for (const wchar_t* key : {kLauncherRegKey, kInstalledProgramsKey}) {
+        HKEY raw = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &raw) != ERROR_SUCCESS) continue;
+        fw::UniqueRegKey open(raw);
+        for (DWORD i = 0;; ++i) {
+            wchar_t name[256];
+            BYTE data[1024];
+            DWORD nameLen = 256, size = sizeof data, type = 0;
+            if (::RegEnumValueW(raw, i, name, &nameLen, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+            std::wstring line = std::wstring(key) + L" " + name + L" " + std::to_wstring(type) + L" ";
+            for (DWORD b = 0; b < size; ++b) line += std::to_wstring(data[b]) + L",";
+            traces.push_back(line);
+        }
+    }
+    for (const std::wstring& link : {DesktopLink(), GroupLink(kShortcutName), GroupLink(kUninstallShortcutName)})
+        traces.push_back(L"link " + link + L" -> " + (Exists(link) ? ReadLink(link).target : L"none"));
+    traces.push_back(L"group " + std::to_wstring(Exists(ProgramsGroupPath())));
+    std::sort(traces.begin(), traces.end());
+    return traces;
 }
 
 // Takes away everything an installation leaves, whatever a test left behind.

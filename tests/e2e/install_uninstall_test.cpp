@@ -8,7 +8,6 @@
 #include "tests/win/test_util.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <iostream>
 
@@ -72,69 +71,6 @@ private:
     std::wstring dir_;
     int port_ = 0;
 };
-
-// Where the launcher's children run: the processes it started and theirs.
-std::vector<DWORD> DescendantsOf(DWORD root) {
-    std::vector<PROCESSENTRY32W> all;
-    fw::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    if (snapshot.get() != INVALID_HANDLE_VALUE && ::Process32FirstW(snapshot.get(), &entry)) {
-        do all.push_back(entry);
-        while (::Process32NextW(snapshot.get(), &entry));
-    }
-    std::vector<DWORD> found{root};
-    for (size_t i = 0; i < found.size(); ++i)
-        for (const auto& p : all)
-            if (p.th32ParentProcessID == found[i] && p.th32ProcessID != root) found.push_back(p.th32ProcessID);
-    found.erase(found.begin());
-    return found;
-}
-
-bool AnyRunning(const std::vector<DWORD>& ids) {
-    for (DWORD id : ids) {
-        fw::UniqueHandle p(::OpenProcess(SYNCHRONIZE, FALSE, id));
-        if (p && ::WaitForSingleObject(p.get(), 0) == WAIT_TIMEOUT) return true;
-    }
-    return false;
-}
-
-// Ends whatever the launcher left running (a batch still waiting, the
-// installed copy), so that nothing outlives the test.
-class Descendants {
-public:
-    void Take(DWORD root) {
-        for (DWORD id : DescendantsOf(root)) ids_.push_back(id);
-    }
-    bool WaitEnd(DWORD ms) const {
-        return PumpUntil([this] { return !AnyRunning(ids_); }, ms);
-    }
-    ~Descendants() {
-        for (DWORD id : ids_) {
-            fw::UniqueHandle p(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
-            if (p && ::WaitForSingleObject(p.get(), 0) == WAIT_TIMEOUT) {
-                ::TerminateProcess(p.get(), 1);
-                ::WaitForSingleObject(p.get(), 5000);
-            }
-        }
-    }
-    const std::vector<DWORD>& ids() const { return ids_; }
-
-private:
-    std::vector<DWORD> ids_;
-};
-
-std::wstring ImageOf(DWORD pid) {
-    fw::UniqueHandle p(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    wchar_t path[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    if (!p || !::QueryFullProcessImageNameW(p.get(), 0, path, &size)) return {};
-    return path;
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
 
 bool HasVisibleWindow(DWORD pid) {
     for (HWND w : TopLevelWindows(pid))

@@ -3,6 +3,7 @@
 #include "app/launcher_app.h"
 #include "app/launcher_ids.h"
 #include "app/run_mode_win.h"
+#include "tests/win/install_fixture.h"
 #include "tests/win/site_overrides.h"
 #include "tests/win/test_util.h"
 
@@ -382,14 +383,18 @@ TEST(Startup, InstallModeEndsWithoutAWindow) {
     // Started from the build folder, which is not the install folder.
     Process launcher;
     ASSERT_TRUE(launcher.Start(LauncherPath(), L"-uninst"));
+    installtest::Descendants installed;  // the installed copy it starts, ended with the test
     bool sawWindow = false;
     EXPECT_TRUE(PumpUntil(
         [&] {
+            installed.Take(launcher.id());
             sawWindow = sawWindow || HasVisibleWindow(launcher.id());
             return !launcher.Running();
         },
         kTimeout));
+    installed.Take(launcher.id());
     EXPECT_FALSE(sawWindow);
+    installtest::ClearInstallation();
 }
 
 }  // namespace

@@ -7,10 +7,12 @@
 #include "app/run_mode_win.h"
 #include "app/shortcuts.h"
 #include "framework/handles.h"
+#include "tests/win/test_util.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <string>
@@ -145,6 +147,87 @@ inline bool KeyExists(const wchar_t* key) {
     return true;
 }
 
+// Where the launcher's children run: the processes it started and theirs.
+inline std::vector<DWORD> DescendantsOf(DWORD root) {
+    std::vector<PROCESSENTRY32W> all;
+    fw::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    if (snapshot.get() != INVALID_HANDLE_VALUE && ::Process32FirstW(snapshot.get(), &entry)) {
+        do all.push_back(entry);
+        while (::Process32NextW(snapshot.get(), &entry));
+    }
+    std::vector<DWORD> found{root};
+    for (size_t i = 0; i < found.size(); ++i)
+        for (const auto& p : all)
+            if (p.th32ParentProcessID == found[i] && p.th32ProcessID != root) found.push_back(p.th32ProcessID);
+    found.erase(found.begin());
+    return found;
+}
+
+inline bool AnyRunning(const std::vector<DWORD>& ids) {
+    for (DWORD id : ids) {
+        fw::UniqueHandle p(::OpenProcess(SYNCHRONIZE, FALSE, id));
+        if (p && ::WaitForSingleObject(p.get(), 0) == WAIT_TIMEOUT) return true;
+    }
+    return false;
+}
+
+// Ends whatever the launcher left running (a batch still waiting, the
+// installed copy), so that nothing outlives the test.
+class Descendants {
+public:
+    void Take(DWORD root) {
+        for (DWORD id : DescendantsOf(root)) ids_.push_back(id);
+    }
+    bool WaitEnd(DWORD ms) const {
+        return testutil::PumpUntil([this] { return !AnyRunning(ids_); }, ms);
+    }
+    ~Descendants() {
+        for (DWORD id : ids_) {
+            fw::UniqueHandle p(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+            if (p && ::WaitForSingleObject(p.get(), 0) == WAIT_TIMEOUT) {
+                ::TerminateProcess(p.get(), 1);
+                ::WaitForSingleObject(p.get(), 5000);
+            }
+        }
+    }
+    const std::vector<DWORD>& ids() const { return ids_; }
+
+private:
+    std::vector<DWORD> ids_;
+};
+
+inline std::wstring ImageOf(DWORD pid) {
+    fw::UniqueHandle p(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (!p || !::QueryFullProcessImageNameW(p.get(), 0, path, &size)) return {};
+    return path;
+}
+
+inline bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// Ends every process that runs an executable of the install folder (an
+// installed copy that a test started), so that its files can go.
+inline void EndInstalledProcesses() {
+    const std::wstring folder = InstallFolderPath() + L"\\";
+    fw::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    if (snapshot.get() == INVALID_HANDLE_VALUE || !::Process32FirstW(snapshot.get(), &entry)) return;
+    do {
+        const std::wstring image = ImageOf(entry.th32ProcessID);
+        if (image.size() <= folder.size() || !SamePath(image.substr(0, folder.size()), folder)) continue;
+        fw::UniqueHandle p(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        if (!p) continue;
+        ::TerminateProcess(p.get(), 1);
+        ::WaitForSingleObject(p.get(), 5000);
+    } while (::Process32NextW(snapshot.get(), &entry));
+}
+
 // Everything an installation leaves, as comparable lines: the install
 // folder's files, the launcher key's and the installed-programs entry's
 // values, the shortcuts with their targets and the Start-menu group.
@@ -179,6 +262,7 @@ inline std::vector<std::wstring> InstallationTraces() {
 
 // Takes away everything an installation leaves, whatever a test left behind.
 inline void ClearInstallation() {
+    EndInstalledProcesses();
     ::CoInitialize(nullptr);
     RemoveShortcuts();
     ::CoUninitialize();

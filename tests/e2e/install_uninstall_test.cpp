@@ -5,6 +5,7 @@
 
 #include "app/launcher_app.h"
 #include "tests/win/install_fixture.h"
+#include "tests/win/site_overrides.h"
 #include "tests/win/test_util.h"
 
 #include <gtest/gtest.h>
@@ -78,19 +79,20 @@ bool HasVisibleWindow(DWORD pid) {
     return false;
 }
 
-// The launcher's settings and sites for its children, cleared afterwards.
-class Environment {
+// The platform client site of the launchers started meanwhile; afterwards it
+// points where nothing listens again, as for the rest of this program.
+class ClientSiteOn {
 public:
-    void Set(const wchar_t* name, const std::wstring& value) {
-        ::SetEnvironmentVariableW(name, value.c_str());
-        names_.push_back(name);
+    explicit ClientSiteOn(int port) {
+        ok_ = WriteSiteOverrides({{site::kValueClientSite, L"127.0.0.1:" + std::to_wstring(port)}});
     }
-    ~Environment() {
-        for (const wchar_t* name : names_) ::SetEnvironmentVariableW(name, nullptr);
-    }
+    ~ClientSiteOn() { WriteSiteOverrides({{site::kValueClientSite, kClosedLoopbackSite}}); }
+    ClientSiteOn(const ClientSiteOn&) = delete;
+    ClientSiteOn& operator=(const ClientSiteOn&) = delete;
+    bool ok() const { return ok_; }
 
 private:
-    std::vector<const wchar_t*> names_;
+    bool ok_ = false;
 };
 
 class InstallE2E : public ::testing::Test {
@@ -98,16 +100,12 @@ protected:
     void SetUp() override {
         ::CoInitialize(nullptr);
         ClearInstallation();
-        // Nothing listens there: whatever the launcher would fetch fails at once.
-        env_.Set(L"XCJY_GAME_SITE", L"127.0.0.1:9");
         std::cout << "ANSI code page " << ::GetACP() << ", OEM code page " << ::GetOEMCP() << "\n";
     }
     void TearDown() override {
         ClearInstallation();
         ::CoUninitialize();
     }
-
-    Environment env_;
 };
 
 TEST_F(InstallE2E, InstallModeInstallsAndLeavesTheInstalledCopyRunning) {
@@ -195,7 +193,8 @@ struct UninstallCase {
 TEST_F(InstallE2E, UninstallRemovesEverythingReportsTheCountAndDeletesItselfAfterwards) {
     LocalSite site;
     ASSERT_NE(site.port(), 0) << "the local operator site did not start";
-    env_.Set(L"XCJY_CLIENT_SITE", L"127.0.0.1:" + std::to_wstring(site.port()));
+    ClientSiteOn client(site.port());
+    ASSERT_TRUE(client.ok());
     size_t surveysBefore = 0;
     for (const UninstallCase& c : {UninstallCase{"alone in its folder", false, "&count=1", true},
                                    UninstallCase{"beside the settings file", true, "&count=2", false}}) {
@@ -249,7 +248,8 @@ TEST_F(InstallE2E, ASurveyServerThatNeverAnswersDelaysTheEndOnlyByTheBound) {
     ASSERT_EQ(::listen(silent, 8), 0);
     int length = sizeof address;
     ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
-    env_.Set(L"XCJY_CLIENT_SITE", L"127.0.0.1:" + std::to_wstring(::ntohs(address.sin_port)));
+    ClientSiteOn client(::ntohs(address.sin_port));
+    ASSERT_TRUE(client.ok());
 
     const std::wstring exe = Installed(false);
     Process launcher;

@@ -14,6 +14,10 @@
 #define IDD_DOWNLOAD            158
 #define IDD_MSGBOX              163
 
+// The local page shown instead of the browser's error pages (type HTML). The
+// rc file names it by this number as text, as "res://<exe>/<id>" addresses it.
+#define IDR_ERROR_PAGE          201
+
 // Application icon
 #define IDI_APP                 128
 

@@ -4,6 +4,8 @@
 
 #include <gdiplus.h>
 
+#include <cstring>
+
 namespace {
 
 // GDI+ for the length of one load. Start-up keeps its own session for the
@@ -102,6 +104,36 @@ fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id) {
         if (image.GetHBITMAP(Gdiplus::Color(255, 255, 0, 255), &converted) == Gdiplus::Ok) result.reset(converted);
     }
     return result;
+}
+
+fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id) {
+    if (!module) return {};
+    GdiplusSession gdiplus;
+    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+    if (!res || !gdiplus.ok()) return {};
+    fw::ComPtr<IStream> stream = StreamOfResource(module, res);
+    if (!stream) return {};
+    Gdiplus::Bitmap image(stream.get());
+    if (image.GetLastStatus() != Gdiplus::Ok) return {};
+
+    const int w = static_cast<int>(image.GetWidth());
+    const int h = static_cast<int>(image.GetHeight());
+    void* bits = nullptr;
+    fw::UniqueBitmap dib(w > 0 && h > 0 ? CreateSkinDib(w, h, &bits) : nullptr);
+    if (!dib || !bits) return {};
+    Gdiplus::Rect all(0, 0, w, h);
+    Gdiplus::BitmapData locked{};
+    // GDI+ premultiplies while it converts.
+    if (image.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &locked) != Gdiplus::Ok)
+        return {};
+    const size_t rowBytes = static_cast<size_t>(w) * 4;
+    for (int y = 0; y < h && locked.Scan0; ++y) {
+        const auto* from = static_cast<const std::uint8_t*>(locked.Scan0) + static_cast<ptrdiff_t>(y) * locked.Stride;
+        auto* to = static_cast<std::uint8_t*>(bits) + static_cast<size_t>(h - 1 - y) * rowBytes;  // bottom-up
+        std::memcpy(to, from, rowBytes);
+    }
+    image.UnlockBits(&locked);
+    return dib;
 }
 
 fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& height) {

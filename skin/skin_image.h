@@ -22,6 +22,10 @@ static_assert(kColorKey == RGB(255, 0, 255));
 // returned unconverted) as a 32-bit bottom-up DIB section whose transparent
 // pixels hold the colour key. Empty on failure.
 fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id);
+// Skin image `id` of type "PNG" with its alpha kept: a 32-bit bottom-up DIB
+// section of premultiplied pixels, as UpdateLayeredWindow (ULW_ALPHA) takes
+// them. Empty on failure.
+fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id);
 // A decoded image as such a DIB section: alpha 0 becomes `key`, partial alpha is
 // blended over white. Empty on failure.
 fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key);

@@ -1,13 +1,40 @@
-// The login background window. It will host the lobby login page; until then it
-// is the bare window, which the player closes with Esc.
+// CLoginBkDlg: the login frame. A layered window painted once from the frame
+// image with its own per-pixel alpha, dragged by any pixel, topmost. It owns
+// the link bar and the login window and keeps them at their offsets over its
+// panel through every move, show and hide. Its modal result says how the
+// login ended: IDOK when a game page was added (or a new launcher started),
+// IDCANCEL otherwise.
 #pragma once
 
 #include "framework/dialog.h"
+#include "mainwnd/menu_dlg.h"
+#include "web/login_dlg.h"
 
 class CLoginBkDlg : public CDialog {
 public:
     explicit CLoginBkDlg(CWnd* parent = nullptr);
+    ~CLoginBkDlg() override;
+
+    // Enter on the frame does nothing.
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    // Where the owned windows lie, relative to the frame's top-left corner.
+    static constexpr RECT kLinkBarRect{391, 122, 391 + 548, 122 + 380};
+    static constexpr RECT kLoginRect{388, 198, 388 + 535, 198 + 295};
+
+    HICON m_hIcon;
+    fw::UniqueBitmap m_bmpBackground;  // the frame image, premultiplied alpha
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    CLoginDlg m_dlgLogin;
+    CMenuDlg m_dlgMenu;
 
 protected:
     BOOL OnInitDialog() override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void PaintLayered();
+    void PlaceOwnedWindows(int x, int y);
+    void ShowOwnedWindows(bool show);
 };

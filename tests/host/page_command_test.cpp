@@ -139,3 +139,4 @@ TEST(PageCommand, PercentUnescapeKeepsBrokenEscapes) {
 }
 
 }  // namespace
+

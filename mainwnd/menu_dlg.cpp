@@ -1,0 +1,132 @@
+#include "mainwnd/menu_dlg.h"
+
+#include "app/launcher_ids.h"
+#include "framework/winapp.h"
+#include "mainwnd/game_pages.h"
+#include "net/operator_site_win.h"
+#include "res/resource.h"
+#include "skin/message_box.h"
+#include "skin/skin_image.h"
+
+#include <shellapi.h>
+
+namespace {
+
+constexpr const wchar_t* kAskCloseLogin = L"窗口即将关闭，确定要退出游戏？";
+
+struct ButtonSkin {
+    CBtnEx CMenuDlg::*button;
+    int id;
+    UINT strip;
+};
+
+constexpr ButtonSkin kButtons[] = {
+    {&CMenuDlg::m_btnExit, IDC_BTN_LINK_CLOSE, IDB_LINK_CLOSE},
+    {&CMenuDlg::m_btnMinimize, IDC_BTN_LINK_MIN, IDB_LINK_MIN},
+    {&CMenuDlg::m_btnSite, IDC_BTN_LINK_SITE, IDB_LINK_SITE},
+    {&CMenuDlg::m_btnRecharge, IDC_BTN_LINK_RECHARGE, IDB_LINK_RECHARGE},
+    {&CMenuDlg::m_btnService, IDC_BTN_LINK_SERVICE, IDB_LINK_SERVICE},
+    {&CMenuDlg::m_btnForum, IDC_BTN_LINK_FORUM, IDB_LINK_FORUM},
+};
+
+}  // namespace
+
+CMenuDlg::CMenuDlg() : CDialog(IDD_LINKBAR), m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP))) {}
+
+CMenuDlg::~CMenuDlg() { DestroyWindow(); }
+
+std::wstring CMenuDlg::LinkAddress(int id) {
+    const site::OperatorSite& s = CurrentSite();
+    switch (id) {
+    case IDC_BTN_LINK_SITE:
+        return site::GameRootUrl(s);
+    case IDC_BTN_LINK_RECHARGE:
+        return site::RechargeUrl(s);
+    case IDC_BTN_LINK_SERVICE:
+        return site::UserCentreUrl(s);
+    case IDC_BTN_LINK_FORUM:
+        return site::ForumUrl(s);
+    default:
+        return {};
+    }
+}
+
+void CMenuDlg::DoDataExchange() {
+    for (const ButtonSkin& b : kButtons) DDX_Control(b.id, this->*b.button);
+}
+
+BOOL CMenuDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_brKey.reset(::CreateSolidBrush(kColorKey));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SetWindowTextW(m_hWnd, kGameTitle);
+    ModifyStyleEx(WS_EX_APPWINDOW, WS_EX_TOOLWINDOW);
+    if (!(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE) & WS_EX_LAYERED)) ModifyStyleEx(0, WS_EX_LAYERED);
+    // Key-coloured pixels are fully transparent and let clicks through.
+    ::SetLayeredWindowAttributes(m_hWnd, kColorKey, 0, LWA_COLORKEY);
+    for (const ButtonSkin& b : kButtons) {
+        // The button keeps its image list; the strip is only read.
+        fw::UniqueBitmap strip = LoadPngResource(AfxGetResourceHandle(), b.strip);
+        (this->*b.button).SetImage(strip.get(), TRUE);
+    }
+    return FALSE;
+}
+
+BOOL CMenuDlg::PreTranslateMessage(MSG* msg) {
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) return TRUE;
+    return CDialog::PreTranslateMessage(msg);
+}
+
+LRESULT CMenuDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORMSGBOX:
+        CDialog::WindowProc(msg, wParam, lParam);
+        return reinterpret_cast<LRESULT>(m_brKey.get());
+    default:
+        return CDialog::WindowProc(msg, wParam, lParam);
+    }
+}
+
+CDialog* CMenuDlg::LoginFrame() const { return dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(::GetParent(m_hWnd))); }
+
+void CMenuDlg::OnExit() {
+    if (SkinMessageBox(kAskCloseLogin, kGameTitle, MB_YESNO) != IDYES) return;
+    if (CDialog* frame = LoginFrame()) frame->EndDialog(IDCANCEL);
+}
+
+void CMenuDlg::OnMinimize() {
+    // From the main window (pages open) the login is a further one: cancel it.
+    if (GetPageCount() > 0) {
+        if (CDialog* frame = LoginFrame()) frame->EndDialog(IDCANCEL);
+    } else {
+        ::ShowWindow(::GetParent(m_hWnd), SW_MINIMIZE);
+    }
+}
+
+BOOL CMenuDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam);
+    switch (id) {
+    case IDC_BTN_LINK_CLOSE:
+        OnExit();
+        return TRUE;
+    case IDC_BTN_LINK_MIN:
+        OnMinimize();
+        return TRUE;
+    case IDC_BTN_LINK_SITE:
+    case IDC_BTN_LINK_RECHARGE:
+    case IDC_BTN_LINK_SERVICE:
+    case IDC_BTN_LINK_FORUM:
+        // Only http and https addresses built from the operator's hosts.
+        ::ShellExecuteW(nullptr, L"open", LinkAddress(id).c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+        return TRUE;
+    default:
+        return CDialog::OnCommand(wParam, lParam);
+    }
+}

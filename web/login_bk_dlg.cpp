@@ -92,6 +92,12 @@ LRESULT CLoginBkDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return result;
     }
+    case WM_SIZE:
+        // Windows hides and shows owned pop-ups with a minimised owner by
+        // itself; not every platform does (Wine does not), so say it here.
+        if (wParam == SIZE_MINIMIZED) ShowOwnedWindows(false);
+        if (wParam == SIZE_RESTORED && ::IsWindowVisible(m_hWnd)) ShowOwnedWindows(true);
+        return CDialog::WindowProc(msg, wParam, lParam);
     case WM_SHOWWINDOW: {
         LRESULT result = CDialog::WindowProc(msg, wParam, lParam);
         ShowOwnedWindows(wParam != FALSE);

@@ -1,0 +1,359 @@
+// The login frame run modally for real, with the real login window and its
+// browser: each way the login ends, page commands navigated in the real
+// control, the frame's layered window with its owned windows, and the keys.
+#include "app/launcher_ids.h"
+#include "mainwnd/game_pages.h"
+#include "tests/win/test_util.h"
+#include "web/login_bk_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+class OleSession {
+public:
+    OleSession() { ::OleInitialize(nullptr); }
+    ~OleSession() { ::OleUninitialize(); }
+};
+
+void ClearPageSet() {
+    g_arrPages.clear();
+    g_arrAccounts.clear();
+    g_arrServers.clear();
+    g_arrPageTitles.clear();
+    g_arrTabTitles.clear();
+}
+
+// Runs steps inside the frame's modal loop, one per timer tick once the
+// owned windows exist; a step returns false to be run again on the next tick.
+// The login is ended with -2 if it is still running a few seconds after the
+// last step.
+class LoginRun {
+public:
+    explicit LoginRun(CLoginBkDlg& frame) : m_frame(frame) {}
+
+    void Then(std::function<bool()> step) { m_steps.push_back(std::move(step)); }
+
+    INT_PTR Run() {
+        s_current = this;
+        UINT_PTR timer = ::SetTimer(nullptr, 0, 20, &LoginRun::Tick);
+        INT_PTR result = m_frame.DoModal();
+        ::KillTimer(nullptr, timer);
+        s_current = nullptr;
+        return result;
+    }
+    bool AllStepsRan() const { return m_next == m_steps.size(); }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        LoginRun* run = s_current;
+        if (!run || run->m_busy || !run->m_frame.m_dlgLogin.m_hWnd) return;
+        run->m_busy = true;  // a step may run a nested loop (a message box)
+        if (run->m_next < run->m_steps.size()) {
+            if (run->m_steps[run->m_next]()) ++run->m_next;
+            run->m_idleTicks = 0;
+        } else if (++run->m_idleTicks > 150) {
+            run->m_frame.EndDialog(-2);
+        }
+        run->m_busy = false;
+    }
+
+    static inline LoginRun* s_current = nullptr;
+    CLoginBkDlg& m_frame;
+    std::vector<std::function<bool()>> m_steps;
+    size_t m_next = 0;
+    int m_idleTicks = 0;
+    bool m_busy = false;
+};
+
+class LoginTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ClearPageSet();
+        frame.m_dlgLogin.m_startLauncher = [this] { ++launchersStarted; };
+    }
+    void TearDown() override { ClearPageSet(); }
+
+    // Navigates the login window's real browser, as the page would.
+    std::function<bool()> Navigate(std::wstring url) {
+        return [this, url] {
+            frame.m_dlgLogin.Navigate(url.c_str());
+            return true;
+        };
+    }
+    std::wstring LoginLocation() {
+        BSTR location = nullptr;
+        frame.m_dlgLogin.GetBrowser()->get_LocationURL(&location);
+        std::wstring text = location ? location : L"";
+        ::SysFreeString(location);
+        return text;
+    }
+    static void AddOpenPage(const std::wstring& account, const std::wstring& server) {
+        AddGamePage(L"http://127.0.0.1:9/open.html");
+        g_arrAccounts.push_back(account);
+        g_arrServers.push_back(server);
+    }
+
+    OleSession ole;
+    CLoginBkDlg frame;
+    LoginRun run{frame};
+    int launchersStarted = 0;
+};
+
+TEST_F(LoginTest, LoadGameAddsThePageWithAccountAndServerAndEndsWithOk) {
+    run.Then(Navigate(L"app://loadgame:12345,s1|http://127.0.0.1:9/play.html?a=1|b"));
+    EXPECT_EQ(run.Run(), IDOK);
+    ASSERT_EQ(g_arrPages.size(), 1u);
+    EXPECT_EQ(g_arrPages[0]->GetAddress(), L"http://127.0.0.1:9/play.html?a=1|b");
+    EXPECT_EQ(g_arrAccounts, std::vector<std::wstring>{L"12345"});
+    EXPECT_EQ(g_arrServers, std::vector<std::wstring>{L"s1"});
+}
+
+TEST_F(LoginTest, LoadGameDecodesTheAccountAndCutsMissingValuesFromTheAddress) {
+    struct Case {
+        const wchar_t* url;
+        const wchar_t* account;
+        const wchar_t* server;
+    };
+    const std::wstring longAccount(200, L'a');
+    const std::wstring longUrl = L"app://loadgame:" + longAccount + L"%E5%BC%A0,9|T";
+    const Case cases[] = {
+        {L"app://loadgame:%E5%BC%A0,%E5%BC%A0|T", L"\u5f20", L"%E5%BC%A0"},  // only the account is decoded
+        {L"app://loadgame|http://127.0.0.1:9/p?uid=abcde%E5%BC%A0&server=7", L"\u5f20", L"7"},
+        {L"app://loadgame:a|http://127.0.0.1:9/p?server=8", L"a", L"8"},
+        {L"app://loadgame|http://127.0.0.1:9/p", L"", L""},
+        {longUrl.c_str(), nullptr, L"9"},  // no cut at 127 bytes
+    };
+    for (const auto& c : cases) {
+        ClearPageSet();
+        CLoginBkDlg login;
+        LoginRun loginRun(login);
+        std::wstring url = c.url;
+        loginRun.Then([&login, url] {
+            login.m_dlgLogin.Navigate(url.c_str());
+            return true;
+        });
+        EXPECT_EQ(loginRun.Run(), IDOK) << c.url;
+        ASSERT_EQ(g_arrAccounts.size(), 1u) << c.url;
+        EXPECT_EQ(g_arrAccounts[0], c.account ? c.account : longAccount + L"\u5f20") << c.url;
+        EXPECT_EQ(g_arrServers[0], c.server) << c.url;
+    }
+}
+
+struct BoxSearch {
+    HWND found = nullptr;
+    std::wstring text;
+};
+
+BOOL CALLBACK MatchSystemBox(HWND wnd, LPARAM lp) {
+    auto* s = reinterpret_cast<BoxSearch*>(lp);
+    if (testutil::ClassOf(wnd) != L"#32770" || !::IsWindowVisible(wnd) || testutil::TextOf(wnd) != kGameTitle)
+        return TRUE;
+    // The frame and the link bar have the same class and title; the box has
+    // its text in the static 0xFFFF.
+    HWND label = ::GetDlgItem(wnd, 0xFFFF);
+    if (!label) return TRUE;
+    s->found = wnd;
+    s->text = testutil::TextOf(label);
+    return FALSE;
+}
+
+// The system's message box of this thread captioned with the game title.
+HWND FindSystemBox(std::wstring* text) {
+    BoxSearch search;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &MatchSystemBox, reinterpret_cast<LPARAM>(&search));
+    if (text) *text = search.text;
+    return search.found;
+}
+
+std::function<void()> s_closeBox;
+void CALLBACK CloseBoxTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (s_closeBox) s_closeBox();
+}
+
+TEST_F(LoginTest, SameAccountOnTheSameServerIsRefusedWithTheSystemBox) {
+    AddOpenPage(L"12345", L"s1");
+    std::wstring boxText;
+    HWND boxOwner = nullptr;
+    // The box runs its own loop inside the navigation; a thread timer closes it.
+    s_closeBox = [&] {
+        if (HWND box = FindSystemBox(&boxText)) {
+            boxOwner = ::GetWindow(box, GW_OWNER);
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    };
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &CloseBoxTick);
+    run.Then(Navigate(L"app://loadgame:12345,s1|http://127.0.0.1:9/again.html"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    ::KillTimer(nullptr, timer);
+    s_closeBox = nullptr;
+    EXPECT_EQ(boxText, L"此帐号已在 s1服 登录，同一账号不能在同一个服重复登录");
+    EXPECT_NE(boxOwner, nullptr);
+    EXPECT_EQ(g_arrPages.size(), 1u);
+    EXPECT_EQ(g_arrAccounts.size(), 1u);
+
+    // The same account on another server is a new login.
+    CLoginBkDlg other;
+    LoginRun otherRun(other);
+    otherRun.Then([&other] {
+        other.m_dlgLogin.Navigate(L"app://loadgame:12345,s2|http://127.0.0.1:9/s2.html");
+        return true;
+    });
+    EXPECT_EQ(otherRun.Run(), IDOK);
+    EXPECT_EQ(g_arrServers, (std::vector<std::wstring>{L"s1", L"s2"}));
+}
+
+TEST_F(LoginTest, RestartStartsANewLauncherAndEndsWithOk) {
+    run.Then(Navigate(L"app://restart/"));
+    EXPECT_EQ(run.Run(), IDOK);
+    EXPECT_EQ(launchersStarted, 1);
+    EXPECT_TRUE(g_arrPages.empty());
+}
+
+TEST_F(LoginTest, ExitGameEndsWithCancel) {
+    run.Then(Navigate(L"app://exitgame/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    EXPECT_EQ(launchersStarted, 0);
+}
+
+TEST_F(LoginTest, MinimizeWithAnOpenPageEndsTheFurtherLogin) {
+    AddOpenPage(L"a", L"1");
+    run.Then(Navigate(L"app://minimize/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+}
+
+TEST_F(LoginTest, MinimizeWithoutPagesMinimisesTheFrameAndTheLoginGoesOn) {
+    bool iconic = false, ownedHidden = false;
+    run.Then(Navigate(L"app://minimize/"));
+    run.Then([&] {
+        iconic = ::IsIconic(frame.m_hWnd) != FALSE;
+        ownedHidden = !::IsWindowVisible(frame.m_dlgLogin.m_hWnd) && !::IsWindowVisible(frame.m_dlgMenu.m_hWnd);
+        return true;
+    });
+    run.Then(Navigate(L"app://exitgame/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    EXPECT_TRUE(run.AllStepsRan());
+    EXPECT_TRUE(iconic);
+    EXPECT_TRUE(ownedHidden);
+}
+
+TEST_F(LoginTest, UnknownCommandsNavigateAndDoNotEndTheLogin) {
+    std::vector<std::wstring> locations;
+    for (const wchar_t* url : {L"app://minimize", L"app://LoadGame|x", L"app://bogus/"}) {
+        run.Then(Navigate(url));
+        run.Then([&] {
+            locations.push_back(LoginLocation());
+            return true;
+        });
+    }
+    run.Then(Navigate(L"app://exitgame/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    // Not cancelled: the browser went to each address (and failed there); it
+    // reports them in its own normalised form.
+    ASSERT_EQ(locations.size(), 3u);
+    EXPECT_EQ(::_wcsnicmp(locations[0].c_str(), L"app://minimize", 14), 0) << locations[0];
+    EXPECT_EQ(::_wcsnicmp(locations[1].c_str(), L"app://loadgame", 14), 0) << locations[1];
+    EXPECT_EQ(::_wcsicmp(locations[2].c_str(), L"app://bogus/"), 0) << locations[2];
+    EXPECT_TRUE(g_arrPages.empty());
+}
+
+TEST_F(LoginTest, CloseOfTheLoginWindowEndsWithCancel) {
+    run.Then([&] {
+        ::PostMessageW(frame.m_dlgLogin.m_hWnd, WM_CLOSE, 0, 0);
+        return true;
+    });
+    EXPECT_EQ(run.Run(), IDCANCEL);
+}
+
+TEST_F(LoginTest, KeysEnterOnTheFrameAndEscapeOrF5InThePageDoNothingEscapeOnTheFrameCancels) {
+    bool stillRunning = false;
+    run.Then([&] {
+        ::PostMessageW(frame.m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
+        ::PostMessageW(frame.m_dlgLogin.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+        ::PostMessageW(frame.m_dlgLogin.m_hWnd, WM_KEYDOWN, VK_F5, 0);
+        ::PostMessageW(frame.m_dlgMenu.m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
+        return true;
+    });
+    run.Then([&] {
+        stillRunning = ::IsWindowVisible(frame.m_hWnd) && ::IsWindowVisible(frame.m_dlgLogin.m_hWnd) &&
+                       ::IsWindowVisible(frame.m_dlgMenu.m_hWnd);
+        ::PostMessageW(frame.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+        return true;
+    });
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    EXPECT_TRUE(run.AllStepsRan());
+    EXPECT_TRUE(stillRunning);
+}
+
+TEST_F(LoginTest, FrameIsLayeredTopmostAndCarriesItsWindowsAtTheirOffsets) {
+    struct Seen {
+        RECT frame, linkBar, login;
+        LONG_PTR frameEx, loginEx, linkBarEx;
+        std::wstring title;
+        bool hiddenWithFrame, shownWithFrame;
+    } seen{};
+    run.Then([&] {
+        ::SetWindowPos(frame.m_hWnd, nullptr, 37, 21, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::GetWindowRect(frame.m_hWnd, &seen.frame);
+        ::GetWindowRect(frame.m_dlgMenu.m_hWnd, &seen.linkBar);
+        ::GetWindowRect(frame.m_dlgLogin.m_hWnd, &seen.login);
+        seen.frameEx = ::GetWindowLongPtrW(frame.m_hWnd, GWL_EXSTYLE);
+        seen.loginEx = ::GetWindowLongPtrW(frame.m_dlgLogin.m_hWnd, GWL_EXSTYLE);
+        seen.linkBarEx = ::GetWindowLongPtrW(frame.m_dlgMenu.m_hWnd, GWL_EXSTYLE);
+        seen.title = testutil::TextOf(frame.m_hWnd);
+        ::ShowWindow(frame.m_hWnd, SW_HIDE);
+        seen.hiddenWithFrame =
+            !::IsWindowVisible(frame.m_dlgLogin.m_hWnd) && !::IsWindowVisible(frame.m_dlgMenu.m_hWnd);
+        ::ShowWindow(frame.m_hWnd, SW_SHOW);
+        seen.shownWithFrame = ::IsWindowVisible(frame.m_dlgLogin.m_hWnd) && ::IsWindowVisible(frame.m_dlgMenu.m_hWnd);
+        return true;
+    });
+    run.Then(Navigate(L"app://exitgame/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+
+    EXPECT_EQ(seen.frame.left, 37);
+    EXPECT_EQ(seen.frame.top, 21);
+    EXPECT_EQ(seen.frame.right - seen.frame.left, 1001);
+    EXPECT_EQ(seen.frame.bottom - seen.frame.top, 634);
+    EXPECT_EQ(seen.linkBar.left, 37 + 391);
+    EXPECT_EQ(seen.linkBar.top, 21 + 122);
+    EXPECT_EQ(seen.linkBar.right - seen.linkBar.left, 548);
+    EXPECT_EQ(seen.linkBar.bottom - seen.linkBar.top, 380);
+    EXPECT_EQ(seen.login.left, 37 + 388);
+    EXPECT_EQ(seen.login.top, 21 + 198);
+    EXPECT_EQ(seen.login.right - seen.login.left, 535);
+    EXPECT_EQ(seen.login.bottom - seen.login.top, 295);
+    EXPECT_TRUE(seen.frameEx & WS_EX_LAYERED);
+    EXPECT_TRUE(seen.frameEx & WS_EX_TOPMOST);
+    EXPECT_TRUE(seen.loginEx & WS_EX_LAYERED);
+    EXPECT_TRUE(seen.loginEx & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(seen.loginEx & WS_EX_APPWINDOW);
+    EXPECT_TRUE(seen.linkBarEx & WS_EX_LAYERED);
+    EXPECT_TRUE(seen.linkBarEx & WS_EX_TOOLWINDOW);
+    EXPECT_EQ(seen.title, kGameTitle);
+    EXPECT_TRUE(seen.hiddenWithFrame);
+    EXPECT_TRUE(seen.shownWithFrame);
+}
+
+TEST_F(LoginTest, SeeThroughColoursOfTheLoginWindowAndTheLinkBar) {
+    COLORREF loginKey = 0, barKey = 0;
+    DWORD loginFlags = 0, barFlags = 0;
+    run.Then([&] {
+        BYTE alpha = 0;
+        ::GetLayeredWindowAttributes(frame.m_dlgLogin.m_hWnd, &loginKey, &alpha, &loginFlags);
+        ::GetLayeredWindowAttributes(frame.m_dlgMenu.m_hWnd, &barKey, &alpha, &barFlags);
+        return true;
+    });
+    run.Then(Navigate(L"app://exitgame/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    EXPECT_EQ(loginKey, RGB(254, 254, 254));
+    EXPECT_EQ(loginFlags, static_cast<DWORD>(LWA_COLORKEY));
+    EXPECT_EQ(barKey, RGB(255, 0, 255));
+    EXPECT_EQ(barFlags, static_cast<DWORD>(LWA_COLORKEY));
+}
+
+}  // namespace

@@ -321,36 +321,6 @@ TEST(Startup, ALoginEndingWithoutAPageShowsNoMainWindow) {
 }
 
 // The default value of a registry key under HKEY_CLASSES_ROOT, put back on scope exit.
-class ClassesValue {
-public:
-    ClassesValue(const std::wstring& key, const std::wstring& value) : key_(key) {
-        wchar_t old[1024] = {};
-        LONG size = sizeof old;
-        had_ = ::RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), old, &size) == ERROR_SUCCESS;
-        old_ = old;
-        ::RegSetValueW(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(), 0);
-    }
-    ~ClassesValue() {
-        if (had_) ::RegSetValueW(HKEY_CLASSES_ROOT, key_.c_str(), REG_SZ, old_.c_str(), 0);
-    }
-
-private:
-    std::wstring key_, old_;
-    bool had_ = false;
-};
-
-std::string ReadFileText(const std::wstring& path) {
-    std::string text;
-    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return text;
-    char buf[512];
-    DWORD got = 0;
-    while (::ReadFile(f, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
-    ::CloseHandle(f);
-    return text;
-}
-
 TEST(Startup, WebModeOpensTheGameSiteInTheDefaultBrowserAndEnds) {
     // The "browser" writes the address it was given into a file.
     wchar_t temp[MAX_PATH];

@@ -3,11 +3,14 @@
 // control, the frame's layered window with its owned windows, and the keys.
 #include "app/launcher_ids.h"
 #include "mainwnd/game_pages.h"
+#include "net/operator_site_win.h"
+#include "res/resource.h"
 #include "tests/win/test_util.h"
 #include "web/login_bk_dlg.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,8 +33,7 @@ void ClearPageSet() {
 
 // Runs steps inside the frame's modal loop, one per timer tick once the
 // owned windows exist; a step returns false to be run again on the next tick.
-// The login is ended with -2 if it is still running a few seconds after the
-// last step.
+// The login is ended with -2 when about five seconds pass without a step done.
 class LoginRun {
 public:
     explicit LoginRun(CLoginBkDlg& frame) : m_frame(frame) {}
@@ -53,11 +55,11 @@ private:
         LoginRun* run = s_current;
         if (!run || run->m_busy || !run->m_frame.m_dlgLogin.m_hWnd) return;
         run->m_busy = true;  // a step may run a nested loop (a message box)
-        if (run->m_next < run->m_steps.size()) {
-            if (run->m_steps[run->m_next]()) ++run->m_next;
+        if (run->m_next < run->m_steps.size() && run->m_steps[run->m_next]()) {
+            ++run->m_next;
             run->m_idleTicks = 0;
-        } else if (++run->m_idleTicks > 150) {
-            run->m_frame.EndDialog(-2);
+        } else if (++run->m_idleTicks > 250) {
+            run->m_frame.EndDialog(-2);  // a step waited, or the login went on, too long
         }
         run->m_busy = false;
     }
@@ -354,6 +356,140 @@ TEST_F(LoginTest, SeeThroughColoursOfTheLoginWindowAndTheLinkBar) {
     EXPECT_EQ(loginFlags, static_cast<DWORD>(LWA_COLORKEY));
     EXPECT_EQ(barKey, RGB(255, 0, 255));
     EXPECT_EQ(barFlags, static_cast<DWORD>(LWA_COLORKEY));
+}
+
+// ---------------------------------------------------------------- link bar
+
+// The skinned question box of this thread (it has button 5000), or nullptr.
+BOOL CALLBACK MatchSkinnedBox(HWND wnd, LPARAM lp) {
+    if (!::IsWindowVisible(wnd) || !::GetDlgItem(wnd, 5000) || testutil::TextOf(wnd) != kGameTitle) return TRUE;
+    *reinterpret_cast<HWND*>(lp) = wnd;
+    return FALSE;
+}
+
+HWND FindSkinnedBox() {
+    HWND found = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &MatchSkinnedBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+int s_boxAnswer = 0;  // 5000 (是) or 5001 (否)
+bool s_boxSeen = false;
+void CALLBACK AnswerBoxTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND box = FindSkinnedBox()) {
+        s_boxSeen = true;
+        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(s_boxAnswer, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(box, s_boxAnswer)));
+    }
+}
+
+void PressLinkBarButton(CLoginBkDlg& frame, int id) {
+    testutil::PressButton(frame.m_dlgMenu.m_hWnd, id);
+}
+
+TEST_F(LoginTest, LinkBarCloseAsksAndOnlyYesEndsTheLogin) {
+    s_boxSeen = false;
+    s_boxAnswer = 5001;
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &AnswerBoxTick);
+    bool stillRunningAfterNo = false;
+    run.Then([&] {
+        PressLinkBarButton(frame, IDC_BTN_LINK_CLOSE);
+        return true;
+    });
+    run.Then([&] {
+        if (!s_boxSeen) return false;
+        stillRunningAfterNo = ::IsWindowVisible(frame.m_hWnd) != FALSE;
+        s_boxSeen = false;
+        s_boxAnswer = 5000;
+        PressLinkBarButton(frame, IDC_BTN_LINK_CLOSE);
+        return true;
+    });
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    ::KillTimer(nullptr, timer);
+    EXPECT_TRUE(run.AllStepsRan());
+    EXPECT_TRUE(stillRunningAfterNo);
+    EXPECT_TRUE(s_boxSeen);
+}
+
+TEST_F(LoginTest, LinkBarMinimiseMinimisesTheFirstLoginAndEndsAFurtherOne) {
+    bool iconic = false;
+    run.Then([&] {
+        PressLinkBarButton(frame, IDC_BTN_LINK_MIN);
+        return true;
+    });
+    run.Then([&] {
+        iconic = ::IsIconic(frame.m_hWnd) != FALSE;
+        return iconic;
+    });
+    run.Then(Navigate(L"app://exitgame/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    EXPECT_TRUE(iconic);
+
+    AddOpenPage(L"a", L"1");
+    CLoginBkDlg further;
+    LoginRun furtherRun(further);
+    furtherRun.Then([&further] {
+        PressLinkBarButton(further, IDC_BTN_LINK_MIN);
+        return true;
+    });
+    EXPECT_EQ(furtherRun.Run(), IDCANCEL);
+    EXPECT_FALSE(::IsWindow(further.m_hWnd));
+}
+
+TEST_F(LoginTest, LinkBarOpensTheFourPagesInTheDefaultBrowser) {
+    // The "browser" appends each address it is given to a file.
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring out = std::wstring(temp) + L"xcjy_link_bar_urls.txt";
+    ::DeleteFileW(out.c_str());
+    const std::wstring command = L"cmd.exe /c echo \"%1\">> \"" + out + L"\"";
+    testutil::ClassesValue http(L"http\\shell\\open\\command", command);
+    testutil::ClassesValue https(L"https\\shell\\open\\command", command);
+
+    // One at a time: two "browsers" appending at once would collide.
+    int pressed = 0;
+    for (int id : {IDC_BTN_LINK_SITE, IDC_BTN_LINK_RECHARGE, IDC_BTN_LINK_SERVICE, IDC_BTN_LINK_FORUM}) {
+        run.Then([&, id] {
+            PressLinkBarButton(frame, id);
+            ++pressed;
+            return true;
+        });
+        run.Then([&] {
+            std::string text = testutil::ReadFileText(out);
+            return std::count(text.begin(), text.end(), '\n') >= pressed;
+        });
+    }
+    run.Then(Navigate(L"app://exitgame/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    EXPECT_TRUE(run.AllStepsRan());
+
+    const std::string text = testutil::ReadFileText(out);
+    const site::OperatorSite& s = CurrentSite();
+    for (const std::wstring& url : {site::GameRootUrl(s), site::RechargeUrl(s), site::UserCentreUrl(s), site::ForumUrl(s)}) {
+        std::string narrow(url.begin(), url.end());
+        EXPECT_NE(text.find("\"" + narrow + "\""), std::string::npos) << narrow << "\n" << text;
+    }
+    EXPECT_EQ(CMenuDlg::LinkAddress(IDC_BTN_LINK_RECHARGE).rfind(L"https://", 0), 0u);
+    EXPECT_EQ(CMenuDlg::LinkAddress(IDC_BTN_LINK_SERVICE).rfind(L"http://", 0), 0u);
+    EXPECT_EQ(CMenuDlg::LinkAddress(IDC_BTN_LINK_FORUM).rfind(L"http://", 0), 0u);
+    ::DeleteFileW(out.c_str());
+}
+
+TEST_F(LoginTest, LinkBarButtonsTakeTheSizeOfOneFrame) {
+    SIZE close{}, site{};
+    run.Then([&] {
+        RECT rc = frame.m_dlgMenu.m_btnExit.GetWindowRect();
+        close = {rc.right - rc.left, rc.bottom - rc.top};
+        rc = frame.m_dlgMenu.m_btnSite.GetWindowRect();
+        site = {rc.right - rc.left, rc.bottom - rc.top};
+        return true;
+    });
+    run.Then(Navigate(L"app://exitgame/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    EXPECT_EQ(close.cx, 21);
+    EXPECT_EQ(close.cy, 21);
+    EXPECT_EQ(site.cx, 113);
+    EXPECT_EQ(site.cy, 41);
 }
 
 }  // namespace

@@ -266,4 +266,28 @@ void ModalBoxDriver::OnTick() {
     if (next_ < steps_.size()) steps_[next_++](box_);
 }
 
+ClassesValue::ClassesValue(const std::wstring& key, const std::wstring& value) : key_(key) {
+    wchar_t old[1024] = {};
+    LONG size = sizeof old;
+    had_ = ::RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), old, &size) == ERROR_SUCCESS;
+    old_ = old;
+    ::RegSetValueW(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(), 0);
+}
+
+ClassesValue::~ClassesValue() {
+    if (had_) ::RegSetValueW(HKEY_CLASSES_ROOT, key_.c_str(), REG_SZ, old_.c_str(), 0);
+}
+
+std::string ReadFileText(const std::wstring& path) {
+    std::string text;
+    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return text;
+    char buf[512];
+    DWORD got = 0;
+    while (::ReadFile(f, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
+    ::CloseHandle(f);
+    return text;
+}
+
 }  // namespace testutil

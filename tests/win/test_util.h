@@ -105,4 +105,21 @@ private:
     DWORD start_ = 0;
 };
 
+// Sets a value under HKEY_CLASSES_ROOT (a file association, such as the
+// command that opens http addresses) and puts the old value back on scope exit.
+class ClassesValue {
+public:
+    ClassesValue(const std::wstring& key, const std::wstring& value);
+    ~ClassesValue();
+    ClassesValue(const ClassesValue&) = delete;
+    ClassesValue& operator=(const ClassesValue&) = delete;
+
+private:
+    std::wstring key_, old_;
+    bool had_ = false;
+};
+
+// The bytes of a file (empty when it cannot be read).
+std::string ReadFileText(const std::wstring& path);
+
 }  // namespace testutil

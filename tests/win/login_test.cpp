@@ -297,6 +297,7 @@ TEST_F(LoginTest, FrameIsLayeredTopmostAndCarriesItsWindowsAtTheirOffsets) {
         LONG_PTR frameEx, loginEx, linkBarEx;
         std::wstring title;
         bool hiddenWithFrame, shownWithFrame;
+        bool linkBarAbove, loginAbove;
     } seen{};
     run.Then([&] {
         ::SetWindowPos(frame.m_hWnd, nullptr, 37, 21, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -307,6 +308,10 @@ TEST_F(LoginTest, FrameIsLayeredTopmostAndCarriesItsWindowsAtTheirOffsets) {
         seen.loginEx = ::GetWindowLongPtrW(frame.m_dlgLogin.m_hWnd, GWL_EXSTYLE);
         seen.linkBarEx = ::GetWindowLongPtrW(frame.m_dlgMenu.m_hWnd, GWL_EXSTYLE);
         seen.title = testutil::TextOf(frame.m_hWnd);
+        for (HWND w = ::GetWindow(frame.m_hWnd, GW_HWNDPREV); w; w = ::GetWindow(w, GW_HWNDPREV)) {
+            if (w == frame.m_dlgMenu.m_hWnd) seen.linkBarAbove = true;
+            if (w == frame.m_dlgLogin.m_hWnd) seen.loginAbove = true;
+        }
         ::ShowWindow(frame.m_hWnd, SW_HIDE);
         seen.hiddenWithFrame =
             !::IsWindowVisible(frame.m_dlgLogin.m_hWnd) && !::IsWindowVisible(frame.m_dlgMenu.m_hWnd);
@@ -337,6 +342,8 @@ TEST_F(LoginTest, FrameIsLayeredTopmostAndCarriesItsWindowsAtTheirOffsets) {
     EXPECT_TRUE(seen.linkBarEx & WS_EX_LAYERED);
     EXPECT_TRUE(seen.linkBarEx & WS_EX_TOOLWINDOW);
     EXPECT_EQ(seen.title, kGameTitle);
+    EXPECT_TRUE(seen.linkBarAbove) << "owned windows lie above their owner";
+    EXPECT_TRUE(seen.loginAbove) << "owned windows lie above their owner";
     EXPECT_TRUE(seen.hiddenWithFrame);
     EXPECT_TRUE(seen.shownWithFrame);
 }

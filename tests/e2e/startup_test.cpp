@@ -298,8 +298,10 @@ TEST(Startup, ALoginEndingWithoutAPageShowsNoMainWindow) {
     HWND login = nullptr;
     ASSERT_TRUE(PumpUntil(
         [&] {
+            // The login frame: the one of the login's windows without an owner
+            // (the link bar and the login window are owned by it).
             for (HWND wnd : TopLevelWindows(launcher.id()))
-                if (::IsWindowVisible(wnd) && ClassOf(wnd) == L"#32770") login = wnd;
+                if (::IsWindowVisible(wnd) && ClassOf(wnd) == L"#32770" && !::GetWindow(wnd, GW_OWNER)) login = wnd;
             return login != nullptr;
         },
         kTimeout));

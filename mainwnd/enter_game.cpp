@@ -1,0 +1,52 @@
+#include "mainwnd/enter_game.h"
+
+namespace {
+
+bool IsNameChar(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' ||
+           c == L'-';
+}
+
+bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        wchar_t c = text[i];
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IsWebAddress(std::wstring_view address) {
+    return StartsWithNoCase(address, L"http://") || StartsWithNoCase(address, L"https://");
+}
+
+EnterGameRequest ParseEnterGame(std::wstring_view address, std::wstring_view gameRoot) {
+    EnterGameRequest request;
+    const size_t marker = address.find(kEnterGameMarker);
+    if (marker == std::wstring_view::npos) return request;
+    request.kind = EnterGameRequest::kRefused;
+    // A marker further in would put the text before it into the name: such an
+    // address is no well-formed command and starts nothing.
+    if (marker != 0) return request;
+
+    const std::wstring_view rest = address.substr(kEnterGameMarker.size());
+    const size_t bar = rest.find(L'|');
+    const std::wstring_view rawName = rest.substr(0, bar);
+    const std::wstring_view fallback = bar == std::wstring_view::npos ? gameRoot : rest.substr(bar + 1);
+
+    std::wstring name;
+    for (wchar_t c : rawName)
+        if (c != L'/') name += c;
+    if (name.empty() || name.size() > kMaxEnterGameName) return request;
+    for (wchar_t c : name)
+        if (!IsNameChar(c)) return request;
+    if (name[0] >= L'a' && name[0] <= L'z') name[0] = static_cast<wchar_t>(name[0] - 32);
+
+    request.kind = EnterGameRequest::kCommand;
+    request.name = std::move(name);
+    request.fallback = IsWebAddress(fallback) ? std::wstring(fallback) : std::wstring(gameRoot);
+    return request;
+}

@@ -53,9 +53,14 @@ struct RegKeyTraits {
     static HKEY invalid() { return nullptr; }
     static void close(HKEY h) { ::RegCloseKey(h); }
 };
+struct MenuTraits {
+    static HMENU invalid() { return nullptr; }
+    static void close(HMENU h) { ::DestroyMenu(h); }
+};
 
 using UniqueHandle = Unique<HANDLE, KernelHandleTraits>;
 using UniqueRegKey = Unique<HKEY, RegKeyTraits>;
+using UniqueMenu = Unique<HMENU, MenuTraits>;
 using UniqueBitmap = Unique<HBITMAP, GdiTraits<HBITMAP>>;
 using UniqueRegion = Unique<HRGN, GdiTraits<HRGN>>;
 using UniqueBrush = Unique<HBRUSH, GdiTraits<HBRUSH>>;

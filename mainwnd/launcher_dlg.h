@@ -1,9 +1,106 @@
-// The main launcher window. Runs once the login has added a game page.
+// CLauncherDlg: the main window, run modally once a login has added a game
+// page. A skinned, resizable frame whose 30-pixel caption band carries the tab
+// strip and a row of buttons; the game pages are owned pop-ups laid over the
+// area below the band. It also keeps the notification-area icon, the boss key,
+// the menus, the mute switch, the hall page, further logins, the instance
+// mutex and quitting.
 #pragma once
 
-#include "framework/dialog.h"
+#include "framework/handles.h"
+#include "skin/btn_ex.h"
+#include "skin/dlg_ex.h"
+#include "skin/static_ex.h"
 
-class CLauncherDlg : public CDialog {
+class CLoginBkDlg;
+
+// The further login window while OpenAnotherLogin runs it, otherwise null.
+extern CLoginBkDlg* g_pLoginBk;
+
+class CLauncherDlg : public CDlgEx {
 public:
     explicit CLauncherDlg(CWnd* parent = nullptr);
+    ~CLauncherDlg() override;
+
+    // Menu item ids (-1 is the version line, which does nothing).
+    enum MenuCommand : int {
+        kCmdRefresh = 1,
+        kCmdToggle = 2,
+        kCmdClearCache = 3,
+        kCmdUpdate = 4,
+        kCmdSettings = 5,
+        kCmdQuit = 6,
+        kCmdVersion = -1,
+    };
+    // Timer ids.
+    static constexpr UINT_PTR kTimerCloseScriptBoxes = 1;
+    static constexpr UINT_PTR kTimerNotice = 2;
+    static constexpr UINT_PTR kTimerStrips = 3;
+
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    // Hides this instance (the main window, every page, the hall page, a
+    // further login, the notice) or shows it again; with notify, every other
+    // launcher window is asked to do the same for its instance.
+    void ToggleVisible(BOOL notify);
+    // Runs a further login unless three pages are open already.
+    void OpenAnotherLogin();
+    void ShowHall();
+    void QuitLauncher();
+    void FocusCurrentPage();
+
+    // The system menu (tray = FALSE) or the tray menu, built afresh.
+    fw::UniqueMenu BuildMenu(bool tray) const;
+    void RunMenuCommand(int command);
+
+    BOOL m_bMute = FALSE;       // the player's choice, applied by the next tick of timer 3
+    BOOL m_bHallShown = FALSE;  // the hall state the hall button shows
+
+protected:
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+    void OnOK() override {}
+    void OnCancel() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void SetUpControls();
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    void PlaceCaptionControls(int cx);
+    void OnSizeChanged(int cx);
+    bool EnforceMinimumSize(WINDOWPOS& pos) const;
+    void OnTimer(UINT_PTR id);
+    void UpdateStrips();
+    void CloseScriptMessageBox();
+    void OnTrayCallback(LPARAM mouseMessage);
+    void ShowSystemMenu();
+    void ShowTrayMenu();
+    void PaintMinimizedIcon();
+    void HideInstanceWindows();
+    void ShowInstanceWindows();
+
+    HICON m_hIcon = nullptr;
+    CBtnEx m_btnHide;
+    CBtnEx m_btnSystem;
+    CBtnEx m_btnMute;
+    CBtnEx m_btnHall;
+    CStaticEx m_stAddAccount;
+    fw::UniqueHandle m_hMutex;
+    OSVERSIONINFOW m_osvi{};
+    bool m_bTrayIcon = false;
+    int m_nLastWidth = 0;          // client width of the previous WM_SIZE
+    // The mute state last applied; TRUE at first so that the first tick applies
+    // the sound-on state and strip once.
+    BOOL m_bMuteApplied = TRUE;
+
+    // Skins kept for the window's life: the controls copy what they draw, and
+    // the mute and hall buttons switch between their pairs.
+    CBitmap m_bmpCaptClose, m_bmpCaptMin;
+    CBitmap m_bmpHide, m_bmpSystem, m_bmpSoundOn, m_bmpSoundOff, m_bmpHallOff, m_bmpHallOn;
+    CBitmap m_bmpAddAccount, m_bmpTabs, m_bmpTabClose;
 };
+
+// The minimum main window width for a number of pages: 457 + 189 per page.
+int MinMainWindowWidth(int pageCount);
+inline constexpr int kMinMainWindowHeight = 260;

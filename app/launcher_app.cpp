@@ -9,6 +9,7 @@
 #include "mainwnd/cache.h"
 #include "mainwnd/game_pages.h"
 #include "mainwnd/launcher_dlg.h"
+#include "mainwnd/launcher_windows.h"
 #include "net/operator_site_win.h"
 #include "net/update.h"
 #include "skin/tab_ctrl.h"
@@ -80,7 +81,8 @@ bool CLauncherApp::HandOverToRunningInstance(int mode) {
     if (!m_hInstanceMutex && ::GetLastError() == ERROR_FILE_NOT_FOUND) return false;
     if (mode == RUN_LOGIN && AfxMessageBox(kAskLoginInRunning, MB_YESNO) != IDYES) return false;
 
-    if (HWND running = ::FindWindowW(kMainWindowClass, kGameTitle)) {
+    // The running main window, not the further login window lying above it.
+    if (HWND running = FindRunningMainWindow()) {
         ::PostMessageW(running, WM_ADD_ACCOUNT, 0, 0);
         return true;
     }

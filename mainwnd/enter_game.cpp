@@ -1,5 +1,7 @@
 #include "mainwnd/enter_game.h"
 
+#include "web/page_command.h"
+
 namespace {
 
 bool IsNameChar(wchar_t c) {
@@ -32,7 +34,11 @@ EnterGameRequest ParseEnterGame(std::wstring_view address, std::wstring_view gam
     // address is no well-formed command and starts nothing.
     if (marker != 0) return request;
 
-    const std::wstring_view rest = address.substr(kEnterGameMarker.size());
+    // Read with the page command grammar: the name "entergame" and, as the
+    // tail, everything after the marker's "|".
+    const std::optional<pagecmd::PageCommand> command = pagecmd::ParsePageCommand(address);
+    if (!command) return request;
+    const std::wstring_view rest = command->Tail();
     const size_t bar = rest.find(L'|');
     const std::wstring_view rawName = rest.substr(0, bar);
     const std::wstring_view fallback = bar == std::wstring_view::npos ? gameRoot : rest.substr(bar + 1);

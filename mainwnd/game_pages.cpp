@@ -17,9 +17,9 @@ constexpr int kTabWidth = 189;
 constexpr int kPageBorder = 4;
 constexpr int kPageTop = 30;
 
-template <class T>
-const T& EntryOr(const std::vector<T>& list, int index, const T& fallback) {
-    return index >= 0 && index < static_cast<int>(list.size()) ? list[static_cast<size_t>(index)] : fallback;
+// Entry i of a list, or the empty text where the list has none.
+std::wstring EntryOr(const std::vector<std::wstring>& list, int index) {
+    return index >= 0 && index < static_cast<int>(list.size()) ? list[static_cast<size_t>(index)] : std::wstring();
 }
 
 template <class T>
@@ -106,7 +106,7 @@ BOOL AddTabForNewestPage() {
     if (!page.m_hWnd) page.CreatePage(AfxGetApp()->m_pMainWnd);
     if (!g_captTab.m_hWnd) return FALSE;
     if (CGameWnd* shown = CurrentPage(); shown && shown->m_hWnd) ::ShowWindow(shown->m_hWnd, SW_HIDE);
-    const std::wstring& account = EntryOr(g_arrAccounts, newest, std::wstring());
+    const std::wstring account = EntryOr(g_arrAccounts, newest);
     g_captTab.InsertItem(newest, account.c_str(), reinterpret_cast<LPARAM>(&page));
     g_captTab.SetCurSel(newest);
     LayoutPages();
@@ -129,7 +129,7 @@ void SetPageTabTitle(const CGameWnd* page, const std::wstring& title) {
     const size_t count = g_arrPages.size();
     if (g_arrPageTitles.size() < count) g_arrPageTitles.resize(count);
     if (g_arrTabTitles.size() < count) g_arrTabTitles.resize(count);
-    const std::wstring text = EntryOr(g_arrServers, index, std::wstring()) + L"服-" + kGameTitle;
+    const std::wstring text = EntryOr(g_arrServers, index) + L"服-" + kGameTitle;
     g_arrPageTitles[static_cast<size_t>(index)] = title;
     g_arrTabTitles[static_cast<size_t>(index)] = text;
     SetTab(index, text);
@@ -137,7 +137,7 @@ void SetPageTabTitle(const CGameWnd* page, const std::wstring& title) {
 
 std::wstring GetTabTitle(int index) {
     if (index >= GetPageCount()) return {};
-    return EntryOr(g_arrTabTitles, index, std::wstring());
+    return EntryOr(g_arrTabTitles, index);
 }
 
 void ClosePage(int index) {

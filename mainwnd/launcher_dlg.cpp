@@ -4,8 +4,10 @@
 #include "app/launcher_ids.h"
 #include "bosskey/boss_key.h"
 #include "bosskey/setting_dlg.h"
+#include "mainwnd/cache.h"
 #include "mainwnd/game_pages.h"
 #include "mainwnd/launcher_windows.h"
+#include "mainwnd/mute.h"
 #include "net/update.h"
 #include "res/resource.h"
 #include "skin/message_box.h"
@@ -321,6 +323,7 @@ void CLauncherDlg::CloseScriptMessageBox() {
 void CLauncherDlg::UpdateStrips() {
     if (m_bMute != m_bMuteApplied) {
         m_bMuteApplied = m_bMute;
+        ApplyMute(m_bMute);
         m_btnMute.SetImage(m_bMute ? m_bmpSoundOff : m_bmpSoundOn, TRUE);
         m_btnMute.Invalidate(TRUE);
     }
@@ -378,6 +381,8 @@ void CLauncherDlg::RunMenuCommand(int command) {
         ToggleVisible(FALSE);
         break;
     case kCmdClearCache:
+        // The clearing runs on and reports nothing; the player is told at once.
+        StartClearBrowserCache();
         SkinMessageBox(kCacheCleared, kGameTitle, 0);
         break;
     case kCmdUpdate:

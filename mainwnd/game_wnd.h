@@ -11,6 +11,7 @@ class CGameWnd : public CDialog {
 public:
     ~CGameWnd() override { DestroyOwnWindow(); }  // window lifetime rule: framework/wnd.h
     explicit CGameWnd(std::wstring address);
+    ~CGameWnd() override;
     const std::wstring& GetAddress() const { return m_strAddress; }
     // Creates the (hidden) page window owned by owner.
     BOOL CreatePage(CWnd* owner);

@@ -485,6 +485,11 @@ LRESULT CLauncherDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         OnTimer(wParam);
         break;
+    case WM_DESTROY:
+        // The hotkey belongs to this window and goes with it.
+        if (::UnregisterHotKey(m_hWnd, kBossKeyHotkeyId)) ClearRegisteredBossKey();
+        RemoveTrayIcon();
+        break;
     case WM_TRAY_CALLBACK:
         OnTrayCallback(lParam);
         return 0;

@@ -1,5 +1,7 @@
 #include "bosskey/boss_key.h"
 
+#include "net/start_program.h"
+
 #include <array>
 #include <string>
 
@@ -11,11 +13,9 @@ constexpr const wchar_t* kSection = L"XCJY";
 constexpr const wchar_t* kShortKey = L"ShortKey";
 
 std::wstring SettingsFilePath() {
-    std::array<wchar_t, MAX_PATH> path{};
-    DWORD len = ::GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
-    std::wstring file(path.data(), len < MAX_PATH ? len : 0);
-    file.erase(file.find_last_of(L'\\') + 1);
-    return file + L"Statistic.ini";
+    std::wstring path;
+    MakeExeDirPath(L"Statistic.ini", path);
+    return path;
 }
 
 }  // namespace

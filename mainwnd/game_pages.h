@@ -4,12 +4,16 @@
 #pragma once
 
 #include "mainwnd/game_wnd.h"
+#include "skin/tab_ctrl.h"
 #include "skin/tab_page_set.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
+// The one caption strip of the launcher, attached to the main window's tab
+// control by its data exchange; the page set inserts, renames and deletes its tabs.
+extern CCaptTab g_captTab;
 extern CGameWnd g_hallPage;
 extern std::vector<std::unique_ptr<CGameWnd>> g_arrPages;
 extern std::vector<std::wstring> g_arrAccounts;

@@ -27,8 +27,6 @@ constexpr int kBorder = 4;
 constexpr UINT kTrayIconId = 1;
 constexpr UINT kStripTimerMs = 400;
 constexpr UINT kScriptBoxTimerMs = 130;
-// The notice waits until the main window and its first page are up.
-constexpr UINT kNoticeDelayMs = 3000;
 constexpr int kMaxPages = 3;
 constexpr std::size_t kMaxNotified = 10;
 
@@ -92,7 +90,8 @@ BOOL CLauncherDlg::OnInitDialog() {
 
     m_hMutex.reset(::CreateMutexW(nullptr, TRUE, kInstanceMutexName));
     ::SetTimer(m_hWnd, kTimerStrips, kStripTimerMs, nullptr);
-    ::SetTimer(m_hWnd, kTimerNotice, kNoticeDelayMs, nullptr);
+    // The notice waits until the main window and its first page are up.
+    if (m_nNoticeDelayMs) ::SetTimer(m_hWnd, kTimerNotice, m_nNoticeDelayMs, nullptr);
     return TRUE;
 }
 
@@ -247,6 +246,7 @@ void CLauncherDlg::HideInstanceWindows() {
     for (const auto& page : g_arrPages) HideWindow(page->m_hWnd);
     HideWindow(g_hallPage.m_hWnd);
     if (g_pLoginBk) HideWindow(g_pLoginBk->m_hWnd);
+    HideWindow(m_dlgNotice.m_hWnd);
 }
 
 void CLauncherDlg::ShowInstanceWindows() {
@@ -334,6 +334,12 @@ void CLauncherDlg::UpdateStrips() {
     }
 }
 
+void CLauncherDlg::ShowNotice() {
+    // Without a parent the notice belongs to the main window.
+    if (m_dlgNotice.m_hWnd || !m_dlgNotice.Create(nullptr)) return;
+    if (::IsWindowVisible(::GetWindow(m_dlgNotice.m_hWnd, GW_OWNER))) ::ShowWindow(m_dlgNotice.m_hWnd, SW_SHOW);
+}
+
 void CLauncherDlg::OnTimer(UINT_PTR id) {
     switch (id) {
     case kTimerCloseScriptBoxes:
@@ -342,6 +348,7 @@ void CLauncherDlg::OnTimer(UINT_PTR id) {
         break;
     case kTimerNotice:
         ::KillTimer(m_hWnd, id);
+        ShowNotice();
         break;
     case kTimerStrips:
         UpdateStrips();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "framework/handles.h"
+#include "net/pop_info_dlg.h"
 #include "skin/btn_ex.h"
 #include "skin/dlg_ex.h"
 #include "skin/static_ex.h"
@@ -54,6 +55,9 @@ public:
 
     BOOL m_bMute = FALSE;       // the player's choice, applied by the next tick of timer 3
     BOOL m_bHallShown = FALSE;  // the hall state the hall button shows
+    CPopInfoDlg m_dlgNotice;    // the operator's notice, made by timer 2
+    // When timer 2 fires after the window opened; 0 leaves it unarmed.
+    UINT m_nNoticeDelayMs = 3000;
 
 protected:
     void DoDataExchange() override;
@@ -72,6 +76,7 @@ private:
     bool EnforceMinimumSize(WINDOWPOS& pos) const;
     void OnTimer(UINT_PTR id);
     void UpdateStrips();
+    void ShowNotice();
     void CloseScriptMessageBox();
     void OnTrayCallback(LPARAM mouseMessage);
     void ShowSystemMenu();

@@ -129,6 +129,8 @@ protected:
     // The main window as start-up makes it after the first login.
     void Open() {
         dlg_ = std::make_unique<CLauncherDlg>();
+        // The notice would fetch from the operator's site: not here.
+        dlg_->m_nNoticeDelayMs = 0;
         AfxGetApp()->m_pMainWnd = dlg_.get();
         ASSERT_TRUE(dlg_->Create(IDD_MAIN));
         testutil::PumpFor(30);

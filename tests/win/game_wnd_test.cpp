@@ -1,0 +1,320 @@
+// The game page window on a real browser control. No document loads under
+// Wine, so script calls go to a fake script window and the Flash player's chain
+// of windows is made by the test.
+#include "app/launcher_ids.h"
+#include "framework/winapp.h"
+#include "mainwnd/game_pages.h"
+#include "mainwnd/game_wnd.h"
+#include "net/operator_site_win.h"
+#include "res/resource.h"
+#include "skin/message_box.h"
+#include "skin/skin_geometry.h"
+#include "tests/win/fake_script_window.h"
+#include "tests/win/test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+void PumpThroughLoop() {
+    for (int round = 0; round < 3; ++round) {
+        MSG msg{};
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) fw::PumpMessage(msg, nullptr);
+        testutil::PumpFor(10);
+    }
+}
+
+// A game page that records what its before-navigate handler decided.
+class RecordingGameWnd : public CGameWnd {
+public:
+    using CGameWnd::CGameWnd;
+    struct Navigation {
+        std::wstring url;
+        bool cancelled;
+    };
+    std::vector<Navigation> navigations;
+
+    void OnBeforeNavigate2(IDispatch* frame, const std::wstring& url, bool& cancel) override {
+        CGameWnd::OnBeforeNavigate2(frame, url, cancel);
+        navigations.push_back({url, cancel});
+    }
+    int NavigationsTo(const std::wstring& url) const {
+        int n = 0;
+        for (const Navigation& nav : navigations) n += nav.url == url && !nav.cancelled;
+        return n;
+    }
+};
+
+// Windows of the named classes, as the browser and the Flash player make them.
+struct RecordedKey {
+    HWND wnd;
+    UINT msg;
+    WPARAM key;
+};
+std::vector<RecordedKey> g_received;
+
+LRESULT CALLBACK RecordingProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_KEYDOWN || msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP) g_received.push_back({wnd, msg, wParam});
+    return ::DefWindowProcW(wnd, msg, wParam, lParam);
+}
+
+HWND MakeChild(HWND parent, const wchar_t* className, const wchar_t* title = L"") {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = RecordingProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = className;
+    ::RegisterClassW(&wc);
+    return ::CreateWindowExW(0, className, title, WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, parent, nullptr,
+                             ::GetModuleHandleW(nullptr), nullptr);
+}
+
+// The dialog manager hands the page's focus on to the browser window inside
+// it; with its children disabled for a moment the focus stays on the page
+// window itself, where a click outside the game leaves it.
+void KeepFocusOnPage(HWND page) {
+    std::vector<HWND> children;
+    for (HWND child = ::GetWindow(page, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (::IsWindowEnabled(child)) children.push_back(child);
+    for (HWND child : children) ::EnableWindow(child, FALSE);
+    ::SetFocus(page);
+    for (HWND child : children) ::EnableWindow(child, TRUE);
+}
+
+class GameWndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::OleInitialize(nullptr);
+        g_received.clear();
+    }
+    void TearDown() override {
+        page_.reset();
+        ::OleUninitialize();
+    }
+
+    RecordingGameWnd& Open(const std::wstring& url) {
+        page_ = std::make_unique<RecordingGameWnd>(url);
+        EXPECT_TRUE(page_->CreatePage(nullptr));
+        ::ShowWindow(*page_, SW_SHOWNA);
+        PumpThroughLoop();
+        return *page_;
+    }
+
+    std::unique_ptr<RecordingGameWnd> page_;
+};
+
+TEST_F(GameWndTest, NavigatesToItsAddressAndF5NavigatesThereAgain) {
+    const std::wstring url = L"http://127.0.0.1:9/game/page?uid=1";
+    RecordingGameWnd& page = Open(url);
+    EXPECT_FALSE(::IsWindowVisible(::GetWindow(page, GW_OWNER)));
+    EXPECT_EQ(page.NavigationsTo(url), 1);
+    // Wherever the page went since, F5 goes back to its own address.
+    page.Navigate(L"http://127.0.0.1:9/elsewhere");
+    PumpThroughLoop();
+    ::PostMessageW(page, WM_KEYDOWN, VK_F5, 0);
+    PumpThroughLoop();
+    EXPECT_EQ(page.NavigationsTo(url), 2);
+    // RefreshCurrentPage posts exactly this key.
+}
+
+TEST_F(GameWndTest, FlatScrollBarsOnlyForTheGameSite) {
+    DOCHOSTUIINFO info{};
+    info.cbSize = sizeof info;
+    Open(site::GameRootUrl(CurrentSite()) + L"s/game.html").GetHostInfo(&info);
+    EXPECT_EQ(info.dwFlags, static_cast<DWORD>(DOCHOSTUIFLAG_FLAT_SCROLLBAR));
+    Open(L"http://127.0.0.1:9/game").GetHostInfo(&info);
+    EXPECT_EQ(info.dwFlags, static_cast<DWORD>(DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO));
+    VARIANT_BOOL silent = VARIANT_FALSE;
+    ASSERT_NE(page_->GetBrowser(), nullptr);
+    page_->GetBrowser()->get_Silent(&silent);
+    EXPECT_EQ(silent, VARIANT_TRUE);
+}
+
+TEST_F(GameWndTest, FocusKeysOnThePageWindowGoToTheFlashPlayer) {
+    RecordingGameWnd& page = Open(L"http://127.0.0.1:9/game");
+    HWND shell = MakeChild(page, L"Shell Embedding");
+    HWND view = MakeChild(shell, L"Shell DocObject View");
+    HWND server = MakeChild(view, L"Internet Explorer_Server");
+    HWND flash = MakeChild(server, L"MacromediaFlashPlayerActiveX");
+    ASSERT_TRUE(flash);
+    // Ahead of the browser's own (empty) window of that class.
+    ::SetWindowPos(shell, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    for (WPARAM key : {VK_RETURN, VK_ESCAPE, VK_TAB, VK_SHIFT}) {
+        g_received.clear();
+        KeepFocusOnPage(page);
+        ASSERT_EQ(::GetFocus(), page.m_hWnd);
+        ::PostMessageW(page, WM_KEYDOWN, key, 0);
+        PumpThroughLoop();
+        // Tab then goes on through the dialog's own keyboard navigation.
+        if (key != VK_TAB) EXPECT_EQ(::GetFocus(), flash) << key;
+        ASSERT_FALSE(g_received.empty()) << key;
+        EXPECT_EQ(g_received[0].wnd, flash);
+        EXPECT_EQ(g_received[0].key, key);
+        EXPECT_TRUE(::IsWindow(page)) << "the page never closes itself";
+    }
+    // Another key leaves the focus where it is.
+    KeepFocusOnPage(page);
+    ::PostMessageW(page, WM_KEYDOWN, 'A', 0);
+    PumpThroughLoop();
+    EXPECT_EQ(::GetFocus(), page.m_hWnd);
+}
+
+TEST_F(GameWndTest, FocusStaysOnThePageWithoutTheWholeFlashChain) {
+    RecordingGameWnd& page = Open(L"http://127.0.0.1:9/game");
+    KeepFocusOnPage(page);
+    HWND shell = MakeChild(page, L"Shell Embedding");
+    MakeChild(shell, L"Shell DocObject View", L"titled");
+    ::SetFocus(page);
+    ::PostMessageW(page, WM_KEYDOWN, VK_RETURN, 0);
+    PumpThroughLoop();
+    EXPECT_EQ(::GetFocus(), page.m_hWnd);
+}
+
+TEST_F(GameWndTest, RightButtonCallsThePageScriptAndThePressNeverReachesTheBrowser) {
+    RecordingGameWnd& page = Open(L"http://127.0.0.1:9/game");
+    // Without a document nothing is called and nothing breaks.
+    page.CallClientScript(2);
+    EXPECT_FALSE(page.m_spScriptWindow);
+
+    testutil::FakeScriptWindow script;
+    page.m_spScriptWindow.copy_from(&script);
+    HWND plugin = MakeChild(page, L"XcjyTestPlugin");
+    ::PostMessageW(plugin, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    ::PostMessageW(plugin, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+    PumpThroughLoop();
+    EXPECT_EQ(script.scripts, (std::vector<std::wstring>{L"ClientCallJs(2)", L"ClientCallJs(3)"}));
+    EXPECT_EQ(script.languages, (std::vector<std::wstring>{L"JavaScript", L"JavaScript"}));
+    ASSERT_EQ(g_received.size(), 1u);
+    EXPECT_EQ(g_received[0].msg, static_cast<UINT>(WM_RBUTTONUP));
+    page_.reset();
+    EXPECT_EQ(script.refs, 1u);  // the page let go of the window
+}
+
+TEST_F(GameWndTest, TitleAfterTheGameNameRenamesTheTabWithTheServer) {
+    g_arrPages.clear();
+    AddGamePage(L"http://127.0.0.1:9/game");
+    g_arrAccounts = {L"acc"};
+    g_arrServers = {L"12"};
+    g_arrPages[0]->OnTitleChange(L"RV星潮纪元-星潮纪元-第12区");
+    EXPECT_EQ(g_arrPageTitles, (std::vector<std::wstring>{L"星潮纪元-第12区"}));
+    EXPECT_EQ(GetTabTitle(0), L"12服-星潮纪元");
+    g_arrPages.clear();
+    g_arrAccounts.clear();
+    g_arrServers.clear();
+    g_arrPageTitles.clear();
+    g_arrTabTitles.clear();
+}
+
+// Counts the skinned boxes of this thread, answering each with Cancel.
+class BoxCounter {
+public:
+    BoxCounter() {
+        current_ = this;
+        timer_ = ::SetTimer(nullptr, 0, 20, &BoxCounter::OnTimer);
+    }
+    ~BoxCounter() {
+        ::KillTimer(nullptr, timer_);
+        current_ = nullptr;
+    }
+    BoxCounter(const BoxCounter&) = delete;
+    BoxCounter& operator=(const BoxCounter&) = delete;
+    std::vector<std::pair<std::wstring, std::wstring>> asked;  // text, caption
+
+private:
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+        for (HWND wnd : testutil::TopLevelWindows(::GetCurrentProcessId())) {
+            auto* box = dynamic_cast<CMessageBox*>(CWnd::FromHandlePermanent(wnd));
+            if (!current_ || !box || !::IsWindowVisible(wnd) || wnd == current_->answered_) continue;
+            current_->answered_ = wnd;
+            current_->asked.emplace_back(box->m_strText, box->m_strCaption);
+            testutil::PressButton(wnd, skin::kMsgBoxSecondButtonId);
+        }
+    }
+    static inline BoxCounter* current_ = nullptr;
+    UINT_PTR timer_ = 0;
+    HWND answered_ = nullptr;
+};
+
+TEST_F(GameWndTest, HostileEntergameCommandsAreCancelledAndStartNothing) {
+    RecordingGameWnd& page = Open(L"http://127.0.0.1:9/game");
+    BoxCounter boxes;
+    for (const wchar_t* url : {L"app://entergame|..\\..\\Windows\\notepad", L"app://entergame|C:x|http://u/",
+                               L"app://entergame|", L"http://x/?app://entergame|xyz"}) {
+        page.navigations.clear();
+        page.Navigate(url);
+        PumpThroughLoop();
+        ASSERT_FALSE(page.navigations.empty()) << url;
+        EXPECT_TRUE(page.navigations.back().cancelled) << url;
+    }
+    testutil::PumpFor(100);
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+// The default value of a key under HKEY_CLASSES_ROOT, put back on scope exit.
+class ClassesValue {
+public:
+    ClassesValue(const std::wstring& key, const std::wstring& value) : key_(key) {
+        wchar_t old[1024] = {};
+        LONG size = sizeof old;
+        had_ = ::RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), old, &size) == ERROR_SUCCESS;
+        old_ = old;
+        ::RegSetValueW(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(), 0);
+    }
+    ~ClassesValue() {
+        if (had_) ::RegSetValueW(HKEY_CLASSES_ROOT, key_.c_str(), REG_SZ, old_.c_str(), 0);
+    }
+    ClassesValue(const ClassesValue&) = delete;
+    ClassesValue& operator=(const ClassesValue&) = delete;
+
+private:
+    std::wstring key_, old_;
+    bool had_ = false;
+};
+
+std::string ReadFileText(const std::wstring& path) {
+    std::string text;
+    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return text;
+    char buf[512];
+    DWORD got = 0;
+    while (::ReadFile(f, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
+    ::CloseHandle(f);
+    return text;
+}
+
+TEST_F(GameWndTest, EntergameWithoutTheLauncherOffersTheDownloadAndOpensOnlyWebAddresses) {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring out = std::wstring(temp) + L"xcjy_entergame_url.txt";
+    ::DeleteFileW(out.c_str());
+    // The "browser" writes the address it was given into a file.
+    ClassesValue browser(L"http\\shell\\open\\command", L"cmd.exe /c echo %1> \"" + out + L"\"");
+
+    RecordingGameWnd& page = Open(L"http://127.0.0.1:9/game");
+    BoxCounter boxes;
+    page.Navigate(L"app://entergame|nosuchgame|http://127.0.0.1:9/fallback");
+    PumpThroughLoop();
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0].first, L"下载RV星潮纪元极速登录器，玩游戏更加方便快捷，现在就去下载吧？");
+    EXPECT_EQ(boxes.asked[0].second, L"RV星潮纪元极速登录器");
+    EXPECT_TRUE(page.navigations.back().cancelled);
+    EXPECT_TRUE(testutil::PumpUntil(
+        [&] { return ReadFileText(out).find("http://127.0.0.1:9/fallback") != std::string::npos; }, 10000))
+        << ReadFileText(out);
+    ::DeleteFileW(out.c_str());
+
+    // A fallback that is no web address goes to the game site's root instead.
+    page.Navigate(L"app://entergame|nosuchgame|file:///C:/windows/notepad.exe");
+    PumpThroughLoop();
+    const std::wstring rootUrl = site::GameRootUrl(CurrentSite());
+    const std::string root(rootUrl.begin(), rootUrl.end());
+    EXPECT_TRUE(testutil::PumpUntil([&] { return ReadFileText(out).find(root) != std::string::npos; }, 10000))
+        << ReadFileText(out);
+    ::DeleteFileW(out.c_str());
+}
+
+}  // namespace

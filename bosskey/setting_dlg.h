@@ -14,6 +14,7 @@ class CSettingDlg : public CDlgEx {
 public:
     // parent must be the main window: the hotkey is registered on it.
     explicit CSettingDlg(CWnd* parent);
+    ~CSettingDlg() override { DestroyOwnWindow(); }
 
     BOOL PreTranslateMessage(MSG* msg) override;
 

@@ -32,8 +32,9 @@ bool IsFocusKey(WPARAM key) { return key == VK_RETURN || key == VK_ESCAPE || key
 CGameWnd::CGameWnd(std::wstring address) : CDHtmlDialog(IDD_GAMEPAGE), m_strUrl(std::move(address)) {}
 
 CGameWnd::~CGameWnd() {
+    // The window goes while the whole object exists (framework/wnd.h).
+    DestroyOwnWindow();
     m_spScriptWindow.reset();
-    if (m_hWnd) DestroyWindow();
 }
 
 BOOL CGameWnd::CreatePage(CWnd* owner) { return Create(IDD_GAMEPAGE, owner); }

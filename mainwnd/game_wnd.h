@@ -15,7 +15,6 @@
 
 class CGameWnd : public CDHtmlDialog {
 public:
-    ~CGameWnd() override { DestroyOwnWindow(); }  // window lifetime rule: framework/wnd.h
     explicit CGameWnd(std::wstring address);
     ~CGameWnd() override;
 

@@ -63,8 +63,8 @@ CLauncherDlg::CLauncherDlg(CWnd* parent)
     : CDlgEx(IDD_MAIN, parent), m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP))) {}
 
 CLauncherDlg::~CLauncherDlg() {
+    DestroyOwnWindow();
     RemoveTrayIcon();
-    if (m_hWnd) DestroyWindow();
 }
 
 void CLauncherDlg::DoDataExchange() {

@@ -31,6 +31,7 @@ void PumpThroughLoop() {
 class RecordingGameWnd : public CGameWnd {
 public:
     using CGameWnd::CGameWnd;
+    ~RecordingGameWnd() override { DestroyOwnWindow(); }
     struct Navigation {
         std::wstring url;
         bool cancelled;

@@ -33,9 +33,9 @@ BOOL CSettingDlg::OnInitDialog() {
     SetCaptionLayout(30, 4, 0, 0);
     SetCaptionText(kSettingsCaption);
     const HINSTANCE module = AfxGetResourceHandle();
-    m_bmpClose.Attach(LoadPngResource(module, IDB_CAPT_CLOSE));
+    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE));
     SetSkin(m_bmpClose, nullptr, LoadPngResource(module, IDB_SMALL_BK), FALSE, TRUE);
-    m_bmpButton.Attach(LoadPngResource(module, IDB_SMALL_BTN));
+    AdoptBitmap(m_bmpButton, LoadPngResource(module, IDB_SMALL_BTN));
     m_btnOk.SetImage(m_bmpButton, FALSE);
     m_btnCancel.SetImage(m_bmpButton, FALSE);
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

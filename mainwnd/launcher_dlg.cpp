@@ -100,7 +100,7 @@ void CLauncherDlg::SetUpControls() {
     SetCaptionText(kGameTitle);
     SetCaptionLayout(kCaptionHeight, kBorder, 0, 0);
     const HINSTANCE module = AfxGetResourceHandle();
-    auto load = [module](CBitmap& bmp, UINT id) { bmp.Attach(LoadPngResource(module, id)); };
+    auto load = [module](CBitmap& bmp, UINT id) { AdoptBitmap(bmp, LoadPngResource(module, id)); };
     load(m_bmpCaptClose, IDB_CAPT_CLOSE);
     load(m_bmpCaptMin, IDB_CAPT_MIN);
     SetSkin(m_bmpCaptClose, m_bmpCaptMin, LoadPngResource(module, IDB_MAIN_BK), FALSE, TRUE,

@@ -585,19 +585,17 @@ TEST_F(MainWindowTest, RefreshPostsF5ToTheCurrentPage) {
 
 // ---------------------------------------------------------------- pictures
 
-std::wstring g_shotPath;
 void CALLBACK ShootAndCloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
     RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    testutil::SavePng(testutil::ReadScreenRect(screen), g_shotPath);
+    testutil::SaveShot(testutil::ReadScreenRect(screen), L"main_window_system_menu.png");
     ::EndMenu();
 }
 
 // With XCJY_SHOT_DIR set: the main window with three tabs (the first renamed
 // to its server), the hall button on, and the system menu open.
 TEST_F(MainWindowTest, Screenshots) {
-    const wchar_t* dir = _wgetenv(L"XCJY_SHOT_DIR");
-    if (!dir) GTEST_SKIP() << "XCJY_SHOT_DIR not set";
+    if (!_wgetenv(L"XCJY_SHOT_DIR")) GTEST_SKIP() << "XCJY_SHOT_DIR not set";
     Open();
     AddAccount(L"account1", L"12");
     AddAccount(L"account2", L"13");
@@ -612,9 +610,9 @@ TEST_F(MainWindowTest, Screenshots) {
     testutil::Repaint(*dlg_);
     RECT r = dlg_->GetWindowRect();
     r.bottom = r.top + 120;
-    testutil::SavePng(testutil::CaptureScreenRect(r), std::wstring(dir) + L"\\main_window_three_tabs_hall.png");
+    testutil::PumpFor(150);
+    testutil::SaveShot(testutil::ReadScreenRect(r), L"main_window_three_tabs_hall.png");
 
-    g_shotPath = std::wstring(dir) + L"\\main_window_system_menu.png";
     ::SetTimer(nullptr, 0, 400, &ShootAndCloseMenu);
     ::SendMessageW(*dlg_, WM_COMMAND, MAKEWPARAM(IDC_BTN_SYSTEM, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(*dlg_, IDC_BTN_SYSTEM)));

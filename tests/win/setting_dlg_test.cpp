@@ -241,10 +241,8 @@ TEST_F(SettingDlgTest, TheFieldShowsTheRegisteredKeyBeforeTheStoredOne) {
     g_bossKey = {6, 65};
     Open();
     EXPECT_EQ(FieldText(), L"Ctrl  +  Shift  +  A");
-    if (const wchar_t* dir = _wgetenv(L"XCJY_SHOT_DIR")) {
-        Press('X', true);
-        testutil::SavePng(testutil::CaptureScreen(*dlg_), std::wstring(dir) + L"\\settings_dialog.png");
-    }
+    Press('X', true);
+    testutil::SaveShot(testutil::CaptureScreen(*dlg_), L"settings_dialog.png");
 }
 
 }  // namespace

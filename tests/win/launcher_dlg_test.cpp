@@ -120,6 +120,8 @@ std::wstring TabText(int i) {
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The pages' browsers need OLE, as start-up sets it up.
+        ::OleInitialize(nullptr);
         ::DeleteFileW(SettingsFile().c_str());
         ClearPageSet();
         LogIn(L"account0", L"11");
@@ -130,6 +132,7 @@ protected:
         ClearPageSet();
         TakeQuitMessage();
         ::DeleteFileW(SettingsFile().c_str());
+        ::OleUninitialize();
     }
 
     // The main window as start-up makes it after the first login.

@@ -26,8 +26,10 @@ wine_session_start() {
     export WINEDEBUG=-all
     export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
     # Keep wine from turning test shortcuts into desktop entries, and from
-    # asking to install its HTML engine.
-    export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d"
+    # asking to install its HTML engine (the browser control starts
+    # "control.exe appwiz.cpl install_gecko", which waits on a dialog and keeps
+    # the test runner's output pipe open).
+    export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;control.exe=d"
     WINE_XVFB_PID=""
     if [ -z "${XCJY_USE_DISPLAY:-}" ]; then
         local n

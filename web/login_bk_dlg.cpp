@@ -66,6 +66,33 @@ void CLoginBkDlg::ShowOwnedWindows(bool show) {
         if (wnd) ::ShowWindow(wnd, show ? SW_SHOW : SW_HIDE);
 }
 
+namespace {
+
+// Posted to the frame: put the owned windows back above it once the show,
+// restore or focus change that is under way has been made.
+constexpr UINT kMsgRaiseOwned = WM_APP + 1;
+
+// A show, a restore or a change of place in the stacking order, as opposed to
+// a plain move or resize.
+bool ChangesStacking(const WINDOWPOS& pos) {
+    return !(pos.flags & SWP_NOZORDER) || (pos.flags & (SWP_SHOWWINDOW | SWP_FRAMECHANGED));
+}
+
+}  // namespace
+
+// The owned windows must lie above the frame on the screen, not only in the
+// window list. Windows keeps them there by itself. Wine's X11 driver restacks
+// a display window only when its window becomes the top of the list, and it
+// raises the frame's display window over everything whenever the frame (or
+// anything in it) takes the focus: at the first show, at a restore and at
+// every click on the frame. That buries the link bar and the page. Putting
+// them at the top of the topmost band again after each of those raises them
+// on the display too; on Windows it changes nothing.
+void CLoginBkDlg::RaiseOwnedWindows() {
+    for (HWND wnd : {m_dlgLogin.m_hWnd, m_dlgMenu.m_hWnd})
+        if (wnd) ::SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 BOOL CLoginBkDlg::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) return TRUE;
     return CDialog::PreTranslateMessage(msg);
@@ -90,8 +117,19 @@ LRESULT CLoginBkDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         } else {
             PlaceOwnedWindows(pos->x, pos->y);
         }
+        if (ChangesStacking(*pos)) ::PostMessageW(m_hWnd, kMsgRaiseOwned, 0, 0);
         return result;
     }
+    case WM_ACTIVATE:
+    case WM_SETFOCUS:
+        // The frame's raise on the display comes with the focus change, which
+        // is not over yet; the owned windows are raised from the queue, after
+        // it.
+        if (msg == WM_SETFOCUS || LOWORD(wParam) != WA_INACTIVE) ::PostMessageW(m_hWnd, kMsgRaiseOwned, 0, 0);
+        return CDialog::WindowProc(msg, wParam, lParam);
+    case kMsgRaiseOwned:
+        if (::IsWindowVisible(m_hWnd) && !::IsIconic(m_hWnd)) RaiseOwnedWindows();
+        return 0;
     case WM_SIZE:
         // Windows hides and shows owned pop-ups with a minimised owner by
         // itself; not every platform does (Wine does not), so say it here.

@@ -37,4 +37,5 @@ private:
     void PaintLayered();
     void PlaceOwnedWindows(int x, int y);
     void ShowOwnedWindows(bool show);
+    void RaiseOwnedWindows();
 };

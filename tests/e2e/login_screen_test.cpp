@@ -74,6 +74,36 @@ TEST(LoginScreen, FrameWithLinkBarAndLoginWindowAndEscapeEndsTheProcess) {
     PumpFor(300);  // the screen gets window contents from the message loops
     SaveShot(ReadScreenRect(shot), L"login_screen.png");
 
+    // The link bar's buttons are on the screen, over the frame: hiding the
+    // bar changes what the screen shows there. After a minimise and restore
+    // and after the frame takes the focus back from another window, the
+    // screen shows the same buttons again (the frame must not cover them).
+    RECT buttons{};
+    ::GetWindowRect(linkBar, &buttons);
+    buttons.top += 34;  // the row of the four large buttons
+    buttons.bottom = buttons.top + 41;
+    const Pixels withBar = ReadScreenRect(buttons);
+    auto showsBar = [&] { return ReadScreenRect(buttons).data == withBar.data; };
+    ::ShowWindow(linkBar, SW_HIDE);
+    PumpFor(300);
+    EXPECT_FALSE(showsBar()) << "the frame covers the link bar";
+    ::ShowWindow(linkBar, SW_SHOWNA);
+    PumpFor(300);
+    EXPECT_TRUE(showsBar());
+
+    ::PostMessageW(frame, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return ::IsIconic(frame) != FALSE; }, kTimeout));
+    ::PostMessageW(frame, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsIconic(frame) && ::IsWindowVisible(linkBar); }, kTimeout));
+    PumpFor(500);
+    EXPECT_TRUE(showsBar()) << "after a restore";
+
+    ::SetForegroundWindow(linkBar);
+    PumpFor(200);
+    ::SetForegroundWindow(frame);
+    PumpFor(500);
+    EXPECT_TRUE(showsBar()) << "after the frame took the focus";
+
     ::PostMessageW(frame, WM_KEYDOWN, VK_ESCAPE, 0);
     bool mainWindowSeen = false;
     EXPECT_TRUE(PumpUntil(

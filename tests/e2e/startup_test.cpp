@@ -33,24 +33,7 @@ class LocalSites : public testing::Environment {
 const auto* const g_localSites = testing::AddGlobalTestEnvironment(new LocalSites);
 const std::wstring kBoxCaption = L"RV星潮纪元";  // the executable's name without extension
 
-// The launcher copied into the all-users install folder, removed afterwards.
-class InstalledCopy {
-public:
-    InstalledCopy() {
-        dir_ = InstallFolderPath();
-        ::SHCreateDirectoryExW(nullptr, dir_.c_str(), nullptr);
-        path_ = dir_ + L"\\RV星潮纪元.exe";
-        ok_ = ::CopyFileW(LauncherPath().c_str(), path_.c_str(), FALSE) != FALSE;
-    }
-    ~InstalledCopy() { ::DeleteFileW(path_.c_str()); }
-    bool ok() const { return ok_; }
-    const std::wstring& path() const { return path_; }
-    const std::wstring& dir() const { return dir_; }
-
-private:
-    std::wstring dir_, path_;
-    bool ok_ = false;
-};
+using installtest::InstalledCopy;
 
 // What a running instance shows to a second process: the named mutex and a
 // dialog-class window titled with the game's name.

@@ -58,6 +58,25 @@ inline bool WriteBytes(const std::wstring& path, const std::string& bytes) {
            written == bytes.size();
 }
 
+// The launcher copied into the all-users install folder, removed afterwards.
+class InstalledCopy {
+public:
+    InstalledCopy() {
+        dir_ = InstallFolderPath();
+        ::SHCreateDirectoryExW(nullptr, dir_.c_str(), nullptr);
+        path_ = dir_ + L"\\RV星潮纪元.exe";
+        ok_ = ::CopyFileW(testutil::LauncherPath().c_str(), path_.c_str(), FALSE) != FALSE;
+    }
+    ~InstalledCopy() { ::DeleteFileW(path_.c_str()); }
+    bool ok() const { return ok_; }
+    const std::wstring& path() const { return path_; }
+    const std::wstring& dir() const { return dir_; }
+
+private:
+    std::wstring dir_, path_;
+    bool ok_ = false;
+};
+
 // A new folder under the temporary folder whose name is outside most ANSI
 // code pages; removed with its contents.
 class ScratchFolder {

@@ -286,6 +286,16 @@ void CLauncherDlg::ShowHall() {
 }
 
 void CLauncherDlg::OpenAnotherLogin() {
+    // Message 1026 also arrives while a further login runs: a second start of
+    // the launcher posts it, and the login's modal loop dispatches it here.
+    // Bring that login back instead of nesting another one inside it: nested
+    // logins would each count the pages from before them and together pass
+    // the three-page limit, and the inner one would clear g_pLoginBk while the
+    // outer one still runs, leaving it out of the boss key's reach.
+    if (g_pLoginBk && g_pLoginBk->m_hWnd) {
+        BringBackOpenLogin();
+        return;
+    }
     const int before = GetPageCount();
     if (before >= kMaxPages) {
         SkinMessageBox(kTooManyPages, kGameTitle, 0);
@@ -300,6 +310,12 @@ void CLauncherDlg::OpenAnotherLogin() {
     HideWindow(g_hallPage.m_hWnd);
     AddTabForNewestPage();
     if (::IsIconic(m_hWnd)) ::ShowWindow(m_hWnd, SW_RESTORE);
+}
+
+void CLauncherDlg::BringBackOpenLogin() {
+    HWND login = g_pLoginBk->m_hWnd;
+    ::ShowWindow(login, ::IsIconic(login) ? SW_RESTORE : SW_SHOW);
+    ::SetForegroundWindow(login);
 }
 
 void CLauncherDlg::QuitLauncher() {

@@ -43,7 +43,8 @@ public:
     // further login, the notice) or shows it again; with notify, every other
     // launcher window is asked to do the same for its instance.
     void ToggleVisible(BOOL notify);
-    // Runs a further login unless three pages are open already.
+    // Runs a further login unless three pages are open already; while one
+    // runs, brings that one back instead.
     void OpenAnotherLogin();
     void ShowHall();
     void QuitLauncher();
@@ -84,6 +85,7 @@ private:
     void PaintMinimizedIcon();
     void HideInstanceWindows();
     void ShowInstanceWindows();
+    void BringBackOpenLogin();
 
     HICON m_hIcon = nullptr;
     CBtnEx m_btnHide;

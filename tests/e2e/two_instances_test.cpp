@@ -169,6 +169,8 @@ TEST(TwoInstances, SecondStartReachesTheMainWindowBelowAnOpenFurtherLogin) {
         << "the open further login should be brought back";
     PumpFor(200);
     EXPECT_EQ(running.LoginFrames(), std::vector<HWND>{frame}) << "no second login over the open one";
+    const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    SaveShot(ReadScreenRect(screen), L"second_start_brings_back_the_login.png");
     EXPECT_TRUE(running.Running());
 }
 

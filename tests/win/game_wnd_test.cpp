@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -211,49 +212,39 @@ TEST_F(GameWndTest, TitleAfterTheGameNameRenamesTheTabWithTheServer) {
     g_arrTabTitles.clear();
 }
 
-// Counts the skinned boxes of this thread, answering each with Cancel.
-class BoxCounter {
-public:
-    BoxCounter() {
-        current_ = this;
-        timer_ = ::SetTimer(nullptr, 0, 20, &BoxCounter::OnTimer);
-    }
-    ~BoxCounter() {
-        ::KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-    BoxCounter(const BoxCounter&) = delete;
-    BoxCounter& operator=(const BoxCounter&) = delete;
-    std::vector<std::pair<std::wstring, std::wstring>> asked;  // text, caption
-
-private:
-    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-        for (HWND wnd : testutil::TopLevelWindows(::GetCurrentProcessId())) {
-            auto* box = dynamic_cast<CMessageBox*>(CWnd::FromHandlePermanent(wnd));
-            if (!current_ || !box || !::IsWindowVisible(wnd) || wnd == current_->answered_) continue;
-            current_->answered_ = wnd;
-            current_->asked.emplace_back(box->m_strText, box->m_strCaption);
-            testutil::PressButton(wnd, skin::kMsgBoxSecondButtonId);
-        }
-    }
-    static inline BoxCounter* current_ = nullptr;
-    UINT_PTR timer_ = 0;
-    HWND answered_ = nullptr;
-};
+// Runs `action`, then pumps for up to `waitMs` more, while the shared driver
+// answers the download question (captioned with the product's name) with its
+// second button; returns the texts asked. The page asks from a later turn of
+// its message loop than the navigation.
+std::vector<std::wstring> AnsweringDownloadQuestion(const std::function<void()>& action, DWORD waitMs) {
+    std::vector<std::wstring> asked;
+    testutil::ModalBoxDriver driver(L"RV星潮纪元极速登录器");
+    driver.Run(
+        [&] {
+            action();
+            testutil::PumpUntil([&] { return !asked.empty(); }, waitMs);
+            return 0;
+        },
+        {testutil::ModalBoxDriver::Answer(skin::kMsgBoxSecondButtonId, &asked)});
+    return asked;
+}
 
 TEST_F(GameWndTest, HostileEntergameCommandsAreCancelledAndStartNothing) {
     RecordingGameWnd& page = Open(L"http://127.0.0.1:9/game");
-    BoxCounter boxes;
-    for (const wchar_t* url : {L"app://entergame|..\\..\\Windows\\notepad", L"app://entergame|C:x|http://u/",
-                               L"app://entergame|", L"http://x/?app://entergame|xyz"}) {
-        page.navigations.clear();
-        page.Navigate(url);
-        PumpThroughLoop();
-        ASSERT_FALSE(page.navigations.empty()) << url;
-        EXPECT_TRUE(page.navigations.back().cancelled) << url;
-    }
-    testutil::PumpFor(100);
-    EXPECT_TRUE(boxes.asked.empty());
+    auto asked = AnsweringDownloadQuestion([&] {
+        for (const wchar_t* url : {L"app://entergame|..\\..\\Windows\\notepad", L"app://entergame|C:x|http://u/",
+                                   L"app://entergame|", L"http://x/?app://entergame|xyz"}) {
+            page.navigations.clear();
+            page.Navigate(url);
+            PumpThroughLoop();
+            if (page.navigations.empty()) {
+                ADD_FAILURE() << "no navigation seen for " << url;
+                continue;
+            }
+            EXPECT_TRUE(page.navigations.back().cancelled) << url;
+        }
+    }, 300);
+    EXPECT_TRUE(asked.empty());
 }
 
 // The default value of a key under HKEY_CLASSES_ROOT, put back on scope exit.
@@ -298,12 +289,13 @@ TEST_F(GameWndTest, EntergameWithoutTheLauncherOffersTheDownloadAndOpensOnlyWebA
     ClassesValue browser(L"http\\shell\\open\\command", L"cmd.exe /c echo %1> \"" + out + L"\"");
 
     RecordingGameWnd& page = Open(L"http://127.0.0.1:9/game");
-    BoxCounter boxes;
-    page.Navigate(L"app://entergame|nosuchgame|http://127.0.0.1:9/fallback");
-    PumpThroughLoop();
-    ASSERT_EQ(boxes.asked.size(), 1u);
-    EXPECT_EQ(boxes.asked[0].first, L"下载RV星潮纪元极速登录器，玩游戏更加方便快捷，现在就去下载吧？");
-    EXPECT_EQ(boxes.asked[0].second, L"RV星潮纪元极速登录器");
+    // Answered only when captioned with the product's name.
+    auto asked = AnsweringDownloadQuestion([&] {
+        page.Navigate(L"app://entergame|nosuchgame|http://127.0.0.1:9/fallback");
+        PumpThroughLoop();
+    }, 5000);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], L"下载RV星潮纪元极速登录器，玩游戏更加方便快捷，现在就去下载吧？");
     EXPECT_TRUE(page.navigations.back().cancelled);
     EXPECT_TRUE(testutil::PumpUntil(
         [&] { return ReadFileText(out).find("http://127.0.0.1:9/fallback") != std::string::npos; }, 10000))
@@ -311,8 +303,11 @@ TEST_F(GameWndTest, EntergameWithoutTheLauncherOffersTheDownloadAndOpensOnlyWebA
     ::DeleteFileW(out.c_str());
 
     // A fallback that is no web address goes to the game site's root instead.
-    page.Navigate(L"app://entergame|nosuchgame|file:///C:/windows/notepad.exe");
-    PumpThroughLoop();
+    asked = AnsweringDownloadQuestion([&] {
+        page.Navigate(L"app://entergame|nosuchgame|file:///C:/windows/notepad.exe");
+        PumpThroughLoop();
+    }, 5000);
+    EXPECT_EQ(asked.size(), 1u);
     const std::wstring rootUrl = site::GameRootUrl(CurrentSite());
     const std::string root(rootUrl.begin(), rootUrl.end());
     EXPECT_TRUE(testutil::PumpUntil([&] { return ReadFileText(out).find(root) != std::string::npos; }, 10000))

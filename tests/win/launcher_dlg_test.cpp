@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,43 +23,19 @@ namespace {
 
 std::wstring SettingsFile() { return testutil::ExeDir() + L"\\Statistic.ini"; }
 
-// Answers every skinned box that shows on this thread with one of its buttons,
-// from a thread timer that the box's modal loop dispatches, and keeps the texts
-// it was asked.
-class BoxAnswerer {
-public:
-    explicit BoxAnswerer(int buttonId) : button_(buttonId) {
-        current_ = this;
-        timer_ = ::SetTimer(nullptr, 0, 20, &BoxAnswerer::OnTimer);
-    }
-    ~BoxAnswerer() {
-        ::KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
-    std::vector<std::wstring> texts;
-
-private:
-    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-        BoxAnswerer* self = current_;
-        if (!self) return;
-        for (HWND wnd : testutil::TopLevelWindows(::GetCurrentProcessId())) {
-            auto* box = dynamic_cast<CMessageBox*>(CWnd::FromHandlePermanent(wnd));
-            if (!box || !::IsWindowVisible(wnd) || wnd == self->answered_) continue;
-            self->answered_ = wnd;
-            self->texts.push_back(box->m_strText);
-            testutil::PressButton(wnd, self->button_);
-            return;
-        }
-    }
-
-    static inline BoxAnswerer* current_ = nullptr;
-    int button_;
-    UINT_PTR timer_ = 0;
-    HWND answered_ = nullptr;
-};
+// Runs `action` while the shared driver answers the skinned box it shows
+// with button `buttonId`; returns the texts asked (none when no box showed).
+std::vector<std::wstring> Answering(int buttonId, const std::function<void()>& action) {
+    std::vector<std::wstring> asked;
+    testutil::ModalBoxDriver driver(kGameTitle);
+    driver.Run(
+        [&] {
+            action();
+            return 0;
+        },
+        {testutil::ModalBoxDriver::Answer(buttonId, &asked)});
+    return asked;
+}
 
 bool TakeQuitMessage() {
     MSG msg{};
@@ -256,30 +233,39 @@ TEST_F(MainWindowTest, CaptionControlsFollowTheRightEdge) {
 TEST_F(MainWindowTest, EscAndEnterDoNothingAndCloseAsksFirst) {
     Open();
     {
-        BoxAnswerer answer(skin::kMsgBoxFirstButtonId);
-        for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
-            MSG msg{dlg_->m_hWnd, WM_KEYDOWN, key, 0, 0, {}};
-            // Through the pre-translation the message loop gives every message.
-            fw::PumpMessage(msg, nullptr);
-        }
-        EXPECT_FALSE(PumpSeesQuit(150));
-        EXPECT_TRUE(answer.texts.empty());
+        bool quit = true;
+        auto asked = Answering(skin::kMsgBoxFirstButtonId, [&] {
+            for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+                MSG msg{dlg_->m_hWnd, WM_KEYDOWN, key, 0, 0, {}};
+                // Through the pre-translation the message loop gives every message.
+                fw::PumpMessage(msg, nullptr);
+            }
+            quit = PumpSeesQuit(150);
+        });
+        EXPECT_FALSE(quit);
+        EXPECT_TRUE(asked.empty());
         EXPECT_TRUE(Visible(*dlg_));
     }
     {
-        BoxAnswerer no(skin::kMsgBoxSecondButtonId);
-        // The dialog manager posts the close on as IDCANCEL.
-        ::SendMessageW(*dlg_, WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_FALSE(PumpSeesQuit(300));
-        ASSERT_EQ(no.texts.size(), 1u);
-        EXPECT_EQ(no.texts[0], L"窗口即将关闭，确定要退出游戏？");
+        bool quit = true;
+        auto asked = Answering(skin::kMsgBoxSecondButtonId, [&] {
+            // The dialog manager posts the close on as IDCANCEL.
+            ::SendMessageW(*dlg_, WM_SYSCOMMAND, SC_CLOSE, 0);
+            quit = PumpSeesQuit(300);
+        });
+        EXPECT_FALSE(quit);
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0], L"窗口即将关闭，确定要退出游戏？");
         EXPECT_TRUE(Visible(*dlg_));
     }
     {
-        BoxAnswerer yes(skin::kMsgBoxFirstButtonId);
-        ::SendMessageW(*dlg_, WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_TRUE(PumpSeesQuit(1000));
-        EXPECT_EQ(yes.texts.size(), 1u);
+        bool quit = false;
+        auto asked = Answering(skin::kMsgBoxFirstButtonId, [&] {
+            ::SendMessageW(*dlg_, WM_SYSCOMMAND, SC_CLOSE, 0);
+            quit = PumpSeesQuit(1000);
+        });
+        EXPECT_TRUE(quit);
+        EXPECT_EQ(asked.size(), 1u);
         // The mutex is released: another thread can own it now.
         fw::UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, kInstanceMutexName));
         ASSERT_TRUE(mutex);
@@ -300,10 +286,13 @@ TEST_F(MainWindowTest, EscAndEnterDoNothingAndCloseAsksFirst) {
 
 TEST_F(MainWindowTest, QuitFromTheTrayMenuAsksNothing) {
     Open();
-    BoxAnswerer answer(skin::kMsgBoxFirstButtonId);
-    dlg_->RunMenuCommand(CLauncherDlg::kCmdQuit);
-    EXPECT_TRUE(PumpSeesQuit(500));
-    EXPECT_TRUE(answer.texts.empty());
+    bool quit = false;
+    auto asked = Answering(skin::kMsgBoxFirstButtonId, [&] {
+        dlg_->RunMenuCommand(CLauncherDlg::kCmdQuit);
+        quit = PumpSeesQuit(500);
+    });
+    EXPECT_TRUE(quit);
+    EXPECT_TRUE(asked.empty());
 }
 
 TEST_F(MainWindowTest, MenusCarryTheirItemsAndTheStoredBossKey) {
@@ -334,14 +323,15 @@ TEST_F(MainWindowTest, AFourthAccountIsRefusedBeforeAnyLoginOpens) {
     Open();
     AddAccount(L"account1", L"12");
     AddAccount(L"account2", L"13");
-    BoxAnswerer answer(skin::kMsgBoxFirstButtonId);
-    ::SendMessageW(*dlg_, WM_ADD_ACCOUNT, 0, 0);
+    const std::vector<std::wstring> refused{L"当前窗体只支持3个游戏页"};
+    EXPECT_EQ(Answering(skin::kMsgBoxFirstButtonId, [&] { ::SendMessageW(*dlg_, WM_ADD_ACCOUNT, 0, 0); }), refused);
     // The label "开小号" says the same.
-    ::SendMessageW(*dlg_, WM_COMMAND, MAKEWPARAM(IDC_ST_ADD_ACCOUNT, STN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(*dlg_, IDC_ST_ADD_ACCOUNT)));
-    ASSERT_EQ(answer.texts.size(), 2u);
-    EXPECT_EQ(answer.texts[0], L"当前窗体只支持3个游戏页");
-    EXPECT_EQ(answer.texts[1], L"当前窗体只支持3个游戏页");
+    EXPECT_EQ(Answering(skin::kMsgBoxFirstButtonId,
+                        [&] {
+                            ::SendMessageW(*dlg_, WM_COMMAND, MAKEWPARAM(IDC_ST_ADD_ACCOUNT, STN_CLICKED),
+                                           reinterpret_cast<LPARAM>(::GetDlgItem(*dlg_, IDC_ST_ADD_ACCOUNT)));
+                        }),
+              refused);
     EXPECT_EQ(g_pLoginBk, nullptr);
     EXPECT_EQ(GetPageCount(), 3);
 }

@@ -1,5 +1,6 @@
 // The settings dialog driven by key messages through the message loop's
 // pre-translation, with the boss key registered on a stand-in main window.
+#include "app/launcher_ids.h"
 #include "bosskey/boss_key.h"
 #include "bosskey/setting_dlg.h"
 #include "framework/winapp.h"
@@ -41,36 +42,6 @@ void HoldModifiers(bool ctrl, bool shift, bool alt) {
     keys[VK_MENU] = alt ? 0x80 : 0;
     ::SetKeyboardState(keys);
 }
-
-// Answers the skinned boxes of this thread with OK and keeps their texts.
-class BoxWatcher {
-public:
-    BoxWatcher() {
-        current_ = this;
-        timer_ = ::SetTimer(nullptr, 0, 20, &BoxWatcher::OnTimer);
-    }
-    ~BoxWatcher() {
-        ::KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-    BoxWatcher(const BoxWatcher&) = delete;
-    BoxWatcher& operator=(const BoxWatcher&) = delete;
-    std::vector<std::wstring> texts;
-
-private:
-    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-        for (HWND wnd : testutil::TopLevelWindows(::GetCurrentProcessId())) {
-            auto* box = dynamic_cast<CMessageBox*>(CWnd::FromHandlePermanent(wnd));
-            if (!current_ || !box || !::IsWindowVisible(wnd) || wnd == current_->answered_) continue;
-            current_->answered_ = wnd;
-            current_->texts.push_back(box->m_strText);
-            testutil::PressButton(wnd, skin::kMsgBoxFirstButtonId);
-        }
-    }
-    static inline BoxWatcher* current_ = nullptr;
-    UINT_PTR timer_ = 0;
-    HWND answered_ = nullptr;
-};
 
 class SettingDlgTest : public ::testing::Test {
 protected:
@@ -225,11 +196,16 @@ TEST_F(SettingDlgTest, AChordHeldElsewhereFailsAndLeavesNoBossKey) {
     EXPECT_EQ(FieldText(), L"F10");
     Press('Q', true, true);
     EXPECT_EQ(FieldText(), L"Ctrl  +  Shift  +  Q");
-    BoxWatcher boxes;
-    PressOk();
-    testutil::PumpUntil([&] { return !boxes.texts.empty(); }, 1000);
-    ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0], L"重置老板键失败，可能与其他窗口热键冲突！原老板键也已经失效，请重置！");
+    std::vector<std::wstring> asked;
+    testutil::ModalBoxDriver driver(kGameTitle);
+    driver.Run(
+        [&] {
+            PressOk();
+            return 0;
+        },
+        {testutil::ModalBoxDriver::Answer(skin::kMsgBoxFirstButtonId, &asked)});
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], L"重置老板键失败，可能与其他窗口热键冲突！原老板键也已经失效，请重置！");
     EXPECT_FALSE(IsBossKeyRegistered());
     EXPECT_EQ(StoredShortKey(), L"0,121");
     EXPECT_TRUE(ChordFree(0, VK_F10));  // the old key was given up

@@ -2,8 +2,11 @@
 
 #include "framework/dialog.h"
 #include "framework/gdi.h"
+#include "skin/message_box.h"
 
 #include <gdiplus.h>
+
+#include <algorithm>
 
 namespace testutil {
 
@@ -216,11 +219,46 @@ void SaveShot(const Pixels& pixels, const std::wstring& name) {
     SavePng(pixels, std::wstring(dir) + L"\\" + name);
 }
 
+namespace {
+struct BoxSearch {
+    const std::wstring* caption;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK MatchBox(HWND wnd, LPARAM lp) {
+    auto* s = reinterpret_cast<BoxSearch*>(lp);
+    if (ClassOf(wnd) == L"#32770" && ::IsWindowVisible(wnd) && TextOf(wnd) == *s->caption) s->found.push_back(wnd);
+    return TRUE;
+}
+
+// The visible dialog-class windows of this thread with that caption.
+std::vector<HWND> VisibleBoxes(const std::wstring& caption) {
+    BoxSearch search{&caption, {}};
+    ::EnumThreadWindows(::GetCurrentThreadId(), MatchBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+}  // namespace
+
+HWND ModalBoxDriver::FindBox(const std::wstring& caption) {
+    std::vector<HWND> boxes = VisibleBoxes(caption);
+    return boxes.empty() ? nullptr : boxes.front();
+}
+
+ModalBoxDriver::Step ModalBoxDriver::Answer(int buttonId, std::vector<std::wstring>* texts) {
+    return [buttonId, texts](HWND box) {
+        if (texts)
+            if (auto* skinned = dynamic_cast<CMessageBox*>(CWnd::FromHandlePermanent(box)))
+                texts->push_back(skinned->m_strText);
+        PressButton(box, buttonId);
+    };
+}
+
 int ModalBoxDriver::Run(const std::function<int()>& show, std::vector<Step> steps) {
     steps_ = std::move(steps);
     next_ = 0;
     box_ = nullptr;
     start_ = ::GetTickCount();
+    showingBefore_ = VisibleBoxes(caption_);
     current_ = this;
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 40, &ModalBoxDriver::Tick);
     const int result = show();
@@ -230,34 +268,17 @@ int ModalBoxDriver::Run(const std::function<int()>& show, std::vector<Step> step
     return result;
 }
 
-namespace {
-struct BoxSearch {
-    const std::wstring* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchBox(HWND wnd, LPARAM lp) {
-    auto* s = reinterpret_cast<BoxSearch*>(lp);
-    if (ClassOf(wnd) == L"#32770" && ::IsWindowVisible(wnd) && TextOf(wnd) == *s->caption) {
-        s->found = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-}  // namespace
-
-HWND ModalBoxDriver::FindBox(const std::wstring& caption) {
-    BoxSearch search{&caption, nullptr};
-    ::EnumThreadWindows(::GetCurrentThreadId(), MatchBox, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 void CALLBACK ModalBoxDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
     if (ModalBoxDriver* self = current_) self->OnTick();
 }
 
 void ModalBoxDriver::OnTick() {
-    if (!box_) box_ = FindBox(caption_);
+    if (!box_)
+        for (HWND wnd : VisibleBoxes(caption_))
+            if (std::find(showingBefore_.begin(), showingBefore_.end(), wnd) == showingBefore_.end()) {
+                box_ = wnd;
+                break;
+            }
     if (!box_ || !::IsWindow(box_)) return;
     if (::GetTickCount() - start_ > 5000) {
         if (auto* dlg = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(box_))) dlg->EndDialog(kBoxTimedOut);

@@ -75,10 +75,12 @@ Pixels CaptureWindowDC(HWND wnd);
 void SaveShot(const Pixels& pixels, const std::wstring& name);
 
 // Runs modal boxes of this thread: `show` opens one (and returns its result);
-// once a visible "#32770" window of this thread with `caption` shows, each
-// step runs on its own timer tick, so that the box's modal loop handles what a
-// step posted before the next one looks. A box still open after five seconds
-// is ended with kBoxTimedOut.
+// once a visible "#32770" window of this thread with `caption` shows that was
+// not showing when Run began (windows of that caption already open, such as
+// the main window, are never taken for the box), each step runs on its own
+// timer tick, so that the box's modal loop handles what a step posted before
+// the next one looks. A box still open after five seconds is ended with
+// kBoxTimedOut. stepsRun == 0 afterwards: no such box showed.
 inline constexpr int kBoxTimedOut = -2;
 class ModalBoxDriver {
 public:
@@ -90,6 +92,9 @@ public:
     int Run(const std::function<int()>& show, std::vector<Step> steps);
     // The visible box of this thread with that caption, or nullptr.
     static HWND FindBox(const std::wstring& caption);
+    // A step for a skinned message box: keeps its text in `texts` (when
+    // given), then presses its button `buttonId`.
+    static Step Answer(int buttonId, std::vector<std::wstring>* texts = nullptr);
 
     size_t stepsRun = 0;
 
@@ -99,6 +104,7 @@ private:
 
     static inline ModalBoxDriver* current_ = nullptr;
     std::wstring caption_;
+    std::vector<HWND> showingBefore_;
     std::vector<Step> steps_;
     size_t next_ = 0;
     HWND box_ = nullptr;

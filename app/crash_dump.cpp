@@ -2,6 +2,7 @@
 
 #include "app/install_rules.h"
 #include "framework/handles.h"
+#include "framework/system_library.h"
 
 #include <dbghelp.h>
 
@@ -19,11 +20,6 @@ constexpr MINIDUMP_TYPE kDumpTypes[] = {
 
 using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE, PMINIDUMP_EXCEPTION_INFORMATION,
                                           PMINIDUMP_USER_STREAM_INFORMATION, PMINIDUMP_CALLBACK_INFORMATION);
-
-struct LibraryTraits {
-    static HMODULE invalid() { return nullptr; }
-    static void close(HMODULE h) { ::FreeLibrary(h); }
-};
 
 HANDLE g_selfDumpFile = nullptr;
 
@@ -48,7 +44,7 @@ void WriteMiniDump(HANDLE file, EXCEPTION_POINTERS* info) {
         return;
     }
     MINIDUMP_EXCEPTION_INFORMATION exception{::GetCurrentThreadId(), info, TRUE};
-    fw::Unique<HMODULE, LibraryTraits> dbghelp(::LoadLibraryW(L"DbgHelp.dll"));
+    const fw::UniqueLibrary dbghelp = fw::LoadSystemLibrary(L"dbghelp.dll");
     if (!dbghelp) return;
     auto write = reinterpret_cast<MiniDumpWriteDumpFn>(
         reinterpret_cast<void*>(::GetProcAddress(dbghelp.get(), "MiniDumpWriteDump")));

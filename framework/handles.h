@@ -77,6 +77,12 @@ struct FindHandleTraits {
 using UniqueFile = Unique<HANDLE, FileHandleTraits>;
 using UniqueFind = Unique<HANDLE, FindHandleTraits>;
 
+struct LibraryTraits {
+    static HMODULE invalid() { return nullptr; }
+    static void close(HMODULE h) { ::FreeLibrary(h); }
+};
+using UniqueLibrary = Unique<HMODULE, LibraryTraits>;
+
 // A COM interface pointer that releases its reference.
 template <class T>
 class ComPtr {

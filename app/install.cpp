@@ -1,5 +1,6 @@
 #include "app/install.h"
 
+#include "app/folder_rights.h"
 #include "app/install_rules.h"
 #include "app/launcher_app.h"
 #include "app/launcher_ids.h"
@@ -193,8 +194,10 @@ std::wstring InstallCopyOf(const std::wstring& exe) {
     ComScope com;
     const std::wstring folder = InstallFolderPath();
     if (folder.empty()) return {};
-    ::CreateDirectoryW(FolderOf(folder).c_str(), nullptr);
-    ::CreateDirectoryW(folder.c_str(), nullptr);
+    // Top down: while the vendor folder is not yet ours, its owner could move
+    // the install folder away and put another in its place. A folder whose
+    // rights cannot be made safe gets no executable that runs as administrator.
+    if (!MakeAdministratorsFolder(FolderOf(folder)) || !MakeAdministratorsFolder(folder)) return {};
     const size_t slash = exe.rfind(L'\\');
     const std::wstring target = folder + (slash == std::wstring::npos ? L"\\" + exe : exe.substr(slash));
     // Copying a file onto itself (the same path in another case) could

@@ -10,7 +10,6 @@
 #include <wininet.h>
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -59,44 +58,6 @@ std::vector<std::wstring> EnumeratedUrls() {
     return urls;
 }
 
-// A folder link inside the cache folder to a folder outside it. Wine accepts
-// CreateSymbolicLinkW without making a link; a Linux symbolic link in the
-// prefix's drive shows as a folder with FILE_ATTRIBUTE_REPARSE_POINT, so the
-// test makes one of those with ln when needed.
-bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
-    ::CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
-    // As a folder listing shows it (Wine's GetFileAttributesW follows the link).
-    const auto isLink = [&] {
-        WIN32_FIND_DATAW item{};
-        HANDLE find = ::FindFirstFileW(link.c_str(), &item);
-        if (find == INVALID_HANDLE_VALUE) return false;
-        ::FindClose(find);
-        return (item.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    };
-    if (isLink()) return true;
-    using UnixName = char*(CDECL*)(const wchar_t*);
-    auto unixName = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-    if (!unixName) return false;
-    const auto unixPath = [&](const std::wstring& p) {
-        char* name = unixName(p.c_str());
-        std::wstring out = name ? std::wstring(name, name + std::strlen(name)) : L"";
-        ::HeapFree(::GetProcessHeap(), 0, name);
-        return out;
-    };
-    // Wine starts a Linux program named by its Linux path on the command line.
-    std::wstring command = L"/bin/ln -s \"" + unixPath(target) + L"\" \"" + unixPath(link) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        return false;
-    }
-    fw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
-    // The handle of a Linux process does not tell when it ends: poll for the link.
-    return testutil::PumpUntil(isLink, 5000);
-}
-
 TEST(Cache, ClearingKeepsCookiesAndDeletesTheRestButNothingBehindALink) {
     const std::wstring cache = CacheFolder();
     ASSERT_FALSE(cache.empty());
@@ -117,7 +78,7 @@ TEST(Cache, ClearingKeepsCookiesAndDeletesTheRestButNothingBehindALink) {
     const std::wstring outside = L"C:\\xcjy_outside_cache";
     ::CreateDirectoryW(outside.c_str(), nullptr);
     WriteText(outside + L"\\keep.txt");
-    ASSERT_TRUE(MakeFolderLink(cache + L"\\link", outside));
+    ASSERT_TRUE(testutil::MakeFolderLink(cache + L"\\link", outside));
 
     ClearBrowserCache();
 

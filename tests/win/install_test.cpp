@@ -1,10 +1,14 @@
 // Installation and uninstall against the real file system, registry and shell
 // links of the test's own wine prefix.
+#include "app/folder_rights.h"
 #include "app/install_rules.h"
 #include "tests/win/install_fixture.h"
 #include "tests/win/test_util.h"
 
 #include <gtest/gtest.h>
+
+#include <aclapi.h>
+#include <sddl.h>
 
 using namespace installtest;
 
@@ -69,6 +73,194 @@ TEST_F(InstallTest, CopiesTheExecutableAndMakesShortcutsAndTheInstalledProgramsE
     ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
     EXPECT_EQ(InstallCopyOf(upper), InstallFolderPath() + L"\\RV星潮纪元.EXE");
     EXPECT_EQ(ReadBytes(target), "MZ launcher bytes");
+}
+
+// A folder or file made the way any user may make one: everyone may do
+// anything with it.
+bool MakeOpenToEveryone(const std::wstring& path, bool folder) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1, &sd, nullptr))
+        return false;
+    SECURITY_ATTRIBUTES sa{sizeof sa, sd, FALSE};
+    bool made = false;
+    if (folder) {
+        made = ::CreateDirectoryW(path.c_str(), &sa) != FALSE;
+    } else {
+        fw::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, &sa, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        made = file && ::WriteFile(file.get(), "planted", 7, &written, nullptr);
+    }
+    ::LocalFree(sd);
+    return made;
+}
+
+std::wstring SidText(PSID sid) {
+    wchar_t* text = nullptr;
+    if (!::ConvertSidToStringSidW(sid, &text)) return L"?";
+    std::wstring out = text;
+    ::LocalFree(text);
+    return out;
+}
+
+constexpr const wchar_t* kAdministrators = L"S-1-5-32-544";
+constexpr const wchar_t* kSystem = L"S-1-5-18";
+constexpr const wchar_t* kUsers = L"S-1-5-32-545";
+
+// What a DACL lets whom do, in the terms that matter here.
+struct Rights {
+    std::vector<std::wstring> writers;  // trustees but Administrators and SYSTEM that may change the object
+    bool administratorsFull = false, systemFull = false, usersReadAndExecute = false;
+    bool allInherited = true;           // every allowing entry passes to files and folders below
+};
+
+Rights RightsOf(const ACL* dacl) {
+    Rights rights;
+    constexpr ACCESS_MASK kChanges = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                                     FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
+                                     GENERIC_ALL;
+    constexpr ACCESS_MASK kReadAndExecute = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        void* raw = nullptr;
+        if (!::GetAce(const_cast<ACL*>(dacl), i, &raw)) continue;
+        auto* ace = static_cast<ACCESS_ALLOWED_ACE*>(raw);
+        if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+        const std::wstring who = SidText(&ace->SidStart);
+        const ACCESS_MASK mask = ace->Mask;
+        const bool full = (mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS;
+        rights.allInherited &= (ace->Header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) ==
+                               (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+        if (who == kAdministrators) rights.administratorsFull |= full;
+        else if (who == kSystem) rights.systemFull |= full;
+        else if (mask & kChanges) rights.writers.push_back(who);
+        if (who == kUsers) rights.usersReadAndExecute |= (mask & kReadAndExecute) == kReadAndExecute;
+    }
+    return rights;
+}
+
+struct StoredSecurity {
+    bool read = false, isProtected = false;
+    std::wstring owner;
+    Rights rights;
+};
+
+StoredSecurity ReadSecurity(const std::wstring& path) {
+    StoredSecurity stored;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                &owner, nullptr, &dacl, nullptr, &sd) != ERROR_SUCCESS)
+        return stored;
+    stored.read = dacl != nullptr;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ::GetSecurityDescriptorControl(sd, &control, &revision);
+    stored.isProtected = (control & SE_DACL_PROTECTED) != 0;
+    if (owner) stored.owner = SidText(owner);
+    stored.rights = RightsOf(dacl);
+    ::LocalFree(sd);
+    return stored;
+}
+
+// Wine 8 keeps no security descriptor of a file or folder: it answers one
+// made from the Unix owner and mode. Whether this system keeps them.
+bool FileSecurityIsKept() {
+    ScratchFolder probe(L"rights");
+    std::vector<BYTE> dacl = AdministratorsDacl(true);
+    if (dacl.empty()) return false;
+    ::SetNamedSecurityInfoW(const_cast<wchar_t*>(probe.path().c_str()), SE_FILE_OBJECT,
+                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            reinterpret_cast<ACL*>(dacl.data()), nullptr);
+    return ReadSecurity(probe.path()).isProtected;
+}
+
+std::wstring VendorFolder() {
+    const std::wstring folder = InstallFolderPath();
+    return folder.substr(0, folder.rfind(L'\\'));
+}
+
+TEST_F(InstallTest, TheFolderRightsLetOnlyAdministratorsAndSystemChangeAnything) {
+    for (bool inherit : {true, false}) {
+        std::vector<BYTE> dacl = AdministratorsDacl(inherit);
+        ASSERT_FALSE(dacl.empty());
+        auto* acl = reinterpret_cast<ACL*>(dacl.data());
+        ASSERT_TRUE(::IsValidAcl(acl));
+        const Rights rights = RightsOf(acl);
+        EXPECT_TRUE(rights.writers.empty()) << rights.writers.size();
+        EXPECT_TRUE(rights.administratorsFull);
+        EXPECT_TRUE(rights.systemFull);
+        EXPECT_TRUE(rights.usersReadAndExecute);
+        EXPECT_EQ(rights.allInherited, inherit);
+    }
+}
+
+// A user without administrator rights can make the folders before the first
+// installation, and would keep the right to replace what the launcher puts
+// there.
+TEST_F(InstallTest, InstallationTakesTheFoldersFromWhoeverMadeThem) {
+    const std::wstring folder = InstallFolderPath();
+    const std::wstring vendor = VendorFolder();
+    ::RemoveDirectoryW(vendor.c_str());
+    ASSERT_TRUE(MakeOpenToEveryone(vendor, true));
+    ASSERT_TRUE(MakeOpenToEveryone(folder, true));
+    ASSERT_TRUE(MakeOpenToEveryone(folder + L"\\RV星潮纪元.exe", false));
+    ASSERT_TRUE(MakeOpenToEveryone(folder + L"\\Statistic.ini", false));
+    ScratchFolder downloads(L"下载");
+    const std::wstring source = downloads / L"RV星潮纪元.exe";
+    ASSERT_TRUE(WriteBytes(source, "MZ launcher bytes"));
+
+    const std::wstring target = InstallCopyOf(source);
+
+    ASSERT_EQ(target, folder + L"\\RV星潮纪元.exe");
+    EXPECT_EQ(ReadBytes(target), "MZ launcher bytes");
+    EXPECT_EQ(ReadBytes(folder + L"\\Statistic.ini"), "planted") << "settings are kept, with new rights";
+    if (!FileSecurityIsKept()) GTEST_SKIP() << "this system keeps no file security descriptors to read back";
+    for (const std::wstring& path : {vendor, folder, target, folder + L"\\Statistic.ini"}) {
+        const StoredSecurity stored = ReadSecurity(path);
+        ASSERT_TRUE(stored.read) << path;
+        EXPECT_TRUE(stored.isProtected) << path;
+        EXPECT_TRUE(stored.rights.writers.empty()) << path;
+        EXPECT_TRUE(stored.rights.administratorsFull && stored.rights.systemFull && stored.rights.usersReadAndExecute)
+            << path;
+        EXPECT_EQ(stored.owner, kAdministrators) << path;
+    }
+}
+
+// Links made by another user must not carry the executable, or the new
+// rights, to a place of his choosing.
+TEST_F(InstallTest, InstallationFollowsNoLinkInTheFolders) {
+    const std::wstring folder = InstallFolderPath();
+    const std::wstring vendor = VendorFolder();
+    const auto listedAttributes = [&folder] {
+        WIN32_FIND_DATAW item{};
+        fw::UniqueFind entry(::FindFirstFileW(folder.c_str(), &item));
+        return entry ? item.dwFileAttributes : INVALID_FILE_ATTRIBUTES;
+    };
+    {
+        ::CreateDirectoryW(vendor.c_str(), nullptr);
+        ScratchFolder elsewhere(L"别处");
+        ASSERT_TRUE(WriteBytes(elsewhere / L"keep.txt", "keep"));
+        ASSERT_TRUE(::CreateHardLinkW((vendor + L"\\hard.txt").c_str(), (elsewhere / L"keep.txt").c_str(), nullptr));
+        ASSERT_TRUE(testutil::MakeFolderLink(folder, elsewhere.path()));
+        ScratchFolder downloads(L"下载");
+        const std::wstring source = downloads / L"RV星潮纪元.exe";
+        ASSERT_TRUE(WriteBytes(source, "MZ launcher bytes"));
+
+        const std::wstring target = InstallCopyOf(source);
+
+        EXPECT_FALSE(Exists(elsewhere / L"RV星潮纪元.exe")) << "copied through the folder link";
+        EXPECT_FALSE(Exists(vendor + L"\\hard.txt")) << "a hard link to another file stays in the folder";
+        EXPECT_EQ(ReadBytes(elsewhere / L"keep.txt"), "keep");
+        // Windows removes the link and installs into a new folder; wine cannot
+        // remove a Linux link, and the installation is refused.
+        if (listedAttributes() & FILE_ATTRIBUTE_REPARSE_POINT) {
+            EXPECT_EQ(target, L"");
+        } else {
+            EXPECT_EQ(target, folder + L"\\RV星潮纪元.exe");
+            EXPECT_EQ(ReadBytes(target), "MZ launcher bytes");
+        }
+        EXPECT_TRUE(testutil::RemoveFolderLink(folder)) << "the test left its link behind";
+    }
 }
 
 TEST_F(InstallTest, ShortcutsNeedAnExistingTargetAndAreOverwritten) {

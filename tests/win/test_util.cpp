@@ -311,4 +311,61 @@ std::string ReadFileText(const std::wstring& path) {
     return text;
 }
 
+namespace {
+
+// As a folder listing shows it (Wine's GetFileAttributesW follows the link).
+bool IsListedAsLink(const std::wstring& path) {
+    WIN32_FIND_DATAW item{};
+    fw::UniqueFind find(::FindFirstFileW(path.c_str(), &item));
+    return find && (item.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The Linux path of a path in the prefix; empty outside wine.
+std::wstring UnixPathOf(const std::wstring& path) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (!unixName) return {};
+    char* name = unixName(path.c_str());
+    // Linux names are UTF-8, and wine turns the command line back into UTF-8.
+    std::wstring out;
+    if (name) {
+        const int n = ::MultiByteToWideChar(CP_UTF8, 0, name, -1, nullptr, 0);
+        out.resize(n > 0 ? n - 1 : 0);
+        if (n > 1) ::MultiByteToWideChar(CP_UTF8, 0, name, -1, out.data(), n);
+    }
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return out;
+}
+
+// Wine starts a Linux program named by its Linux path on the command line.
+// The handle of a Linux process does not tell when it ends: done() is polled.
+bool RunLinuxCommand(std::wstring command, const std::function<bool()>& done) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    fw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    return PumpUntil(done, 5000);
+}
+
+}  // namespace
+
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+    ::CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+    if (IsListedAsLink(link)) return true;
+    const std::wstring from = UnixPathOf(target), to = UnixPathOf(link);
+    if (from.empty() || to.empty()) return false;
+    return RunLinuxCommand(L"/bin/ln -s \"" + from + L"\" \"" + to + L"\"", [&] { return IsListedAsLink(link); });
+}
+
+bool RemoveFolderLink(const std::wstring& link) {
+    if (!IsListedAsLink(link)) return true;
+    if (::RemoveDirectoryW(link.c_str()) && !IsListedAsLink(link)) return true;
+    const std::wstring path = UnixPathOf(link);
+    if (path.empty()) return false;
+    return RunLinuxCommand(L"/bin/rm -f \"" + path + L"\"", [&] { return !IsListedAsLink(link); });
+}
+
 }  // namespace testutil

@@ -128,4 +128,13 @@ private:
 // The bytes of a file (empty when it cannot be read).
 std::string ReadFileText(const std::wstring& path);
 
+// Makes link a folder link to target, as a folder listing shows one (with
+// FILE_ATTRIBUTE_REPARSE_POINT). Wine accepts CreateSymbolicLinkW without
+// making a link; a Linux symbolic link in the prefix's drive shows as such a
+// folder, so one of those is made with ln when needed.
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
+// Removes such a link (not what it points to), while its target still exists:
+// wine lists no link whose target is gone.
+bool RemoveFolderLink(const std::wstring& link);
+
 }  // namespace testutil

@@ -4,11 +4,6 @@
 
 namespace {
 
-bool IsNameChar(wchar_t c) {
-    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' ||
-           c == L'-';
-}
-
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
     if (text.size() < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i) {
@@ -46,9 +41,8 @@ EnterGameRequest ParseEnterGame(std::wstring_view address, std::wstring_view gam
     std::wstring name;
     for (wchar_t c : rawName)
         if (c != L'/') name += c;
-    if (name.empty() || name.size() > kMaxEnterGameName) return request;
-    for (wchar_t c : name)
-        if (!IsNameChar(c)) return request;
+    // The same rule as the download dialog's, which gets this name.
+    if (!IsSafeGameName(name)) return request;
     if (name[0] >= L'a' && name[0] <= L'z') name[0] = static_cast<wchar_t>(name[0] - 32);
 
     request.kind = EnterGameRequest::kCommand;

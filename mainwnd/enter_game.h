@@ -5,12 +5,14 @@
 // before anything is started or opened. Portable.
 #pragma once
 
+#include "net/game_name.h"
+
 #include <string>
 #include <string_view>
 
 inline constexpr std::wstring_view kEnterGameMarker = L"app://entergame|";
 // The longest launcher name accepted.
-inline constexpr size_t kMaxEnterGameName = 64;
+inline constexpr size_t kMaxEnterGameName = kMaxGameName;
 
 struct EnterGameRequest {
     enum Kind {
@@ -25,8 +27,8 @@ struct EnterGameRequest {
 
 // Reads the command out of an address as the browser reports it. An address
 // that holds the marker anywhere is a command, but only one that starts with it
-// is carried out; every "/" is removed from the name, which then must be 1 to 64 ASCII letters,
-// digits, "_" or "-"; a lower-case first letter is made upper case. A fallback
+// is carried out; every "/" is removed from the name, which then must pass
+// IsSafeGameName; a lower-case first letter is made upper case. A fallback
 // address that is not http:// or https:// is replaced by gameRoot.
 EnterGameRequest ParseEnterGame(std::wstring_view address, std::wstring_view gameRoot);
 

@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         c == L'-',
                     "a name is a plain file name: no path, drive or extension");
     fuzz::Check(!(name[0] >= L'a' && name[0] <= L'z'), "the first letter is upper case");
+    fuzz::Check(IsSafeGameName(name), "the download dialog accepts every name the command passes");
     fuzz::Check(IsWebAddress(request.fallback), "the fallback is a web address");
 
     // The name is the text after the marker up to the next "|", without "/".

@@ -61,6 +61,8 @@ TEST(EnterGame, HostileOrUnusableNamesAreRefused) {
              std::wstring(L"app://entergame|x%2e"),
              std::wstring(L"app://entergame|\u5c9a"),
              std::wstring(L"app://entergame|x\ty"),
+             std::wstring(L"app://entergame|nul"),  // a device, even as "Nul.exe"
+             std::wstring(L"app://entergame|c/o/m/1"),
              std::wstring(L"app://entergame|") + longName,
              // The marker not at the start leaves foreign text in the name.
              std::wstring(L"http://evil/?app://entergame|xyz"),

@@ -144,8 +144,11 @@ TEST(NoticeLink, OnlyWebAddressesAreOpened) {
 #include "net/game_name.h"
 
 TEST(GameName, OnlyPlainNamesBecomeFileNames) {
-    for (auto name : {L"Hyxd", L"Game_2", L"A"}) EXPECT_TRUE(IsSafeGameName(name)) << name;
-    for (auto name : {L"", L"..", L"..\\..\\Windows\\x", L"C:x", L"a.b", L"con ", L"名字", L"a/b"})
+    for (auto name : {L"Hyxd", L"Game_2", L"A", L"x-y", L"-", L"Con2", L"Com10", L"Lpt", L"Nuls", L"Auxiliary"})
+        EXPECT_TRUE(IsSafeGameName(name)) << name;
+    EXPECT_TRUE(IsSafeGameName(std::wstring(64, L'a')));
+    for (auto name : {L"", L"..", L"..\\..\\Windows\\x", L"C:x", L"a.b", L"con ", L"名字", L"a/b", L"a\\b",
+                      L"x y", L"CON", L"con", L"Prn", L"aux", L"Nul", L"Com1", L"LPT9", L"com0"})
         EXPECT_FALSE(IsSafeGameName(name)) << name;
-    EXPECT_FALSE(IsSafeGameName(std::wstring(33, L'a')));
+    EXPECT_FALSE(IsSafeGameName(std::wstring(65, L'a')));
 }

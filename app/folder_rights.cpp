@@ -168,3 +168,11 @@ bool MakeAdministratorsFolder(const std::wstring& folder) {
     SecureContents(folder, 0);
     return true;
 }
+
+bool MakeAdministratorsFile(const std::wstring& path) {
+    fw::UniqueFile entry = OpenEntry(path, kSecurityAccess, kShareAll);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!entry || !::GetFileInformationByHandle(entry.get(), &info) || IsLink(info, ListedAttributes(path)))
+        return false;
+    return SetAdministratorsRights(entry.get(), false);
+}

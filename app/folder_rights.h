@@ -19,6 +19,10 @@
 // another file's. False when the folder could not be made so.
 bool MakeAdministratorsFolder(const std::wstring& folder);
 
+// Gives one file of such a folder the same rights (and owner) as the entries
+// inside it; false when they could not be set or path is a link.
+bool MakeAdministratorsFile(const std::wstring& path);
+
 // The DACL that MakeAdministratorsFolder gives a folder (inherit = true: its
 // entries are inherited by everything below) or an entry inside one; empty
 // when it cannot be built.

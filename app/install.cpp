@@ -203,6 +203,9 @@ std::wstring InstallCopyOf(const std::wstring& exe) {
     // Copying a file onto itself (the same path in another case) could
     // truncate it.
     if (!SamePath(target, exe)) ::CopyFileW(exe.c_str(), target.c_str(), FALSE);
+    // A copy may take the rights of the file it was copied from, which lies in
+    // a folder of the player's (downloads) and may let anyone write.
+    MakeAdministratorsFile(target);
 
     CreateDesktopShortcut(target.c_str());
     CreateProgramsShortcut(kShortcutName, target.c_str(), L"/XCJY");

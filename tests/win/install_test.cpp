@@ -205,8 +205,10 @@ TEST_F(InstallTest, InstallationTakesTheFoldersFromWhoeverMadeThem) {
     ASSERT_TRUE(MakeOpenToEveryone(folder, true));
     ASSERT_TRUE(MakeOpenToEveryone(folder + L"\\RV星潮纪元.exe", false));
     ASSERT_TRUE(MakeOpenToEveryone(folder + L"\\Statistic.ini", false));
+    // The download folder is the player's: the copy must not keep its rights.
     ScratchFolder downloads(L"下载");
     const std::wstring source = downloads / L"RV星潮纪元.exe";
+    ASSERT_TRUE(MakeOpenToEveryone(source, false));
     ASSERT_TRUE(WriteBytes(source, "MZ launcher bytes"));
 
     const std::wstring target = InstallCopyOf(source);

@@ -1,6 +1,7 @@
 #include "net/md5.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace {
@@ -42,13 +43,21 @@ void Md5Round(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, const uint32_t
 Md5::Md5() : m_state{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476} {}
 
 void Md5::Transform(const uint8_t block[64]) {
+    // The words are little-endian; on such a machine one copy loads them
+    // (the byte-by-byte form was not merged into loads by the 32-bit compiler).
     uint32_t x[16];
-    for (int i = 0; i < 16; ++i)
-        x[i] = uint32_t(block[i * 4]) | uint32_t(block[i * 4 + 1]) << 8 | uint32_t(block[i * 4 + 2]) << 16 |
-               uint32_t(block[i * 4 + 3]) << 24;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(x, block, sizeof x);
+    } else {
+        for (int i = 0; i < 16; ++i)
+            x[i] = uint32_t(block[i * 4]) | uint32_t(block[i * 4 + 1]) << 8 | uint32_t(block[i * 4 + 2]) << 16 |
+                   uint32_t(block[i * 4 + 3]) << 24;
+    }
     uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3];
-    Md5Round<0>(a, b, c, d, x, [](uint32_t b, uint32_t c, uint32_t d) { return (b & c) | (~b & d); });
-    Md5Round<1>(a, b, c, d, x, [](uint32_t b, uint32_t c, uint32_t d) { return (d & b) | (~d & c); });
+    // The two selections of the first rounds, each one operation shorter than
+    // the (b & c) | (~b & d) form it equals.
+    Md5Round<0>(a, b, c, d, x, [](uint32_t b, uint32_t c, uint32_t d) { return d ^ (b & (c ^ d)); });
+    Md5Round<1>(a, b, c, d, x, [](uint32_t b, uint32_t c, uint32_t d) { return c ^ (d & (b ^ c)); });
     Md5Round<2>(a, b, c, d, x, [](uint32_t b, uint32_t c, uint32_t d) { return b ^ c ^ d; });
     Md5Round<3>(a, b, c, d, x, [](uint32_t b, uint32_t c, uint32_t d) { return c ^ (b | ~d); });
     m_state[0] += a;
@@ -61,6 +70,13 @@ void Md5::Update(const void* data, size_t size) {
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     m_bitCount += uint64_t(size) * 8;
     while (size > 0) {
+        // Whole blocks are mixed where they lie, without the copy.
+        if (m_buffered == 0 && size >= sizeof m_buffer) {
+            Transform(bytes);
+            bytes += sizeof m_buffer;
+            size -= sizeof m_buffer;
+            continue;
+        }
         size_t take = std::min(size, sizeof m_buffer - m_buffered);
         std::memcpy(m_buffer + m_buffered, bytes, take);
         m_buffered += take;

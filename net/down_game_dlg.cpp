@@ -4,6 +4,7 @@
 #include "net/game_name.h"
 #include "net/operator_site_win.h"
 #include "net/start_program.h"
+#include "net/update.h"
 #include "res/resource.h"
 #include "skin/skin_image.h"
 
@@ -82,12 +83,23 @@ void CDownGameDlg::RunDownload() {
     BOOL downloaded = DownloadGameExe();
     // A cancelled download is never started, and its partial file stays.
     if (m_handles.Cancelled()) return;
-    if (downloaded) {
-        StartProgram(m_szTempExe.c_str());
-    } else {
-        ::DeleteFileW(m_szTempExe.c_str());
-    }
+    if (downloaded) downloaded = StartVerifiedDownload();
+    if (!downloaded) ::DeleteFileW(m_szTempExe.c_str());
     Post(downloaded ? Downloaded : DownloadFailed);
+}
+
+// The download runs with the launcher's rights, so it is started only when it
+// is the build the configuration publishes: its identity (digest and version
+// text) must equal "XCJY", as for the launcher's own update. The file lies in
+// the player's temp folder, which programs without those rights can write:
+// it is held open against writing, renaming and deleting from before the check
+// until the program has been started, so the checked file is the one started.
+BOOL CDownGameDlg::StartVerifiedDownload() {
+    fw::UniqueFile held(::CreateFileW(m_szTempExe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held || !VerifyUpdateFile(m_szTempExe, m_strExeIdentity)) return FALSE;
+    StartProgram(m_szTempExe.c_str());
+    return TRUE;
 }
 
 BOOL CDownGameDlg::FetchGameConfig() {
@@ -103,6 +115,9 @@ BOOL CDownGameDlg::FetchGameConfig() {
     wchar_t address[512] = {};
     ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, iniPath.c_str());
     m_strExeUrl = address;
+    wchar_t identity[64] = {};
+    ::GetPrivateProfileStringW(L"VerKey", L"XCJY", L"", identity, 64, iniPath.c_str());
+    m_strExeIdentity = identity;
     ::DeleteFileW(iniPath.c_str());
     return TRUE;
 }

@@ -25,6 +25,7 @@ public:
     std::wstring m_strGameName;
     std::wstring m_strConfigUrl;
     std::wstring m_strExeUrl;
+    std::wstring m_strExeIdentity;  // "VerKey"/"XCJY" of the same configuration
     std::wstring m_szTempExe;
     fw::UniqueHandle m_hThread;
     FetchHandles m_handles;  // the running fetch's handles, closed by Cancel
@@ -56,4 +57,5 @@ private:
     // messages it sends to this thread meanwhile.
     void StopWorker();
     void RunDownload();
+    BOOL StartVerifiedDownload();
 };

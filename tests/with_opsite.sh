@@ -13,8 +13,10 @@ if [ "${1:-}" = "--as-game-site" ]; then as_game_site=1; shift; fi
 
 dir=$(mktemp -d)
 # Another game's launcher for the download tests: a small program every wine
-# prefix has, so that starting it harms nothing.
-game_exe="${WINEPREFIX:-/nonexistent}/drive_c/windows/system32/notepad.exe"
+# prefix has, so that starting it harms nothing (without arguments it only
+# shows how it is used), and one with a version resource, which the identity
+# that the download is checked against needs.
+game_exe="${WINEPREFIX:-/nonexistent}/drive_c/windows/system32/regsvr32.exe"
 if [ -f "$game_exe" ]; then
     python3 "$root/tools/opsite/opsite.py" --port 0 --port-file "$dir/port" --game-exe "$game_exe" >/dev/null 2>&1 &
 else

@@ -1,5 +1,6 @@
 // The game client download dialog against the operator site: its states,
 // progress, Cancel in the middle of a download and the close button.
+#include "net/build_identity.h"
 #include "net/down_game_dlg.h"
 #include "res/resource.h"
 #include "tests/win/opsite_client.h"
@@ -73,9 +74,13 @@ protected:
         ::DeleteFileW(exe_.c_str());
     }
     // Every game name reads the one ConfigXcjy.htm; here it names another
-    // game's launcher.
+    // game's launcher and publishes that program's identity. The site serves
+    // the wine prefix's regsvr32 as the game.
     static void PointConfigAtTheGame() {
-        opsite::Control(L"config?updaddr=" + opsite::Encode(L"http://{{HOST}}/games/Hyxd.exe"));
+        const std::wstring identity = IdentityOfExecutable(L"C:\\windows\\system32\\regsvr32.exe");
+        ASSERT_FALSE(identity.empty());
+        opsite::Control(L"config?updaddr=" + opsite::Encode(L"http://{{HOST}}/games/Hyxd.exe") +
+                        L"&xcjy=" + opsite::Encode(identity));
     }
     static std::wstring Caption(const CDownGameDlg& dlg) { return dlg.GetWindowText(); }
     static bool Enabled(const CWnd& w) { return ::IsWindowEnabled(w.m_hWnd) != FALSE; }
@@ -126,6 +131,9 @@ TEST_F(DownGameTest, FailuresShowOnlyInTheCaption) {
         {L"fault?path=/ConfigXcjy.htm&mode=404", false, L"download_config_failed.png"},
         {L"fault?path=/games/Hyxd.exe&mode=500&size=300", true, L"download_failed.png"},
         {L"fault?path=/games/Hyxd.exe&mode=short&size=5000&sent=3000", true, nullptr},
+        // A complete download that is not the published build: never started.
+        {L"config?xcjy=0123456789abcdef0123456151123", true, nullptr},
+        {L"config?xcjy=", true, nullptr},
     };
     for (const Case& c : cases) {
         opsite::Control(L"reset");

@@ -6,6 +6,7 @@
 #include <wininet.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -92,6 +93,37 @@ DWORD DeleteOneFile(const std::wstring& path, DWORD attributes) {
     return ::DeleteFileW(path.c_str()) ? ERROR_SUCCESS : ::GetLastError();
 }
 
+// The folder's path with every link on the way resolved, or empty when it
+// cannot be opened.
+std::wstring ResolvedFolderPath(const wchar_t* path) {
+    fw::UniqueFile folder(::CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder) return {};
+    wchar_t resolved[MAX_PATH + 8] = {};
+    const DWORD len = ::GetFinalPathNameByHandleW(folder.get(), resolved, MAX_PATH + 8, FILE_NAME_NORMALIZED);
+    if (len == 0 || len >= MAX_PATH + 8) return {};
+    std::wstring text(resolved, len);
+    constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
+    if (text.compare(0, kLongPrefix.size(), kLongPrefix) == 0) text.erase(0, kLongPrefix.size());
+    while (!text.empty() && text.back() == L'\\') text.pop_back();
+    return text;
+}
+
+// The cache folder's place comes from the user's own registry values, which
+// the user can point anywhere without administrator rights, and any folder on
+// the way can be a link. The launcher clears it with administrator rights, so
+// the tree is deleted only when the folder really lies inside the user's own
+// profile folder (whose place only administrators set).
+bool IsInsideUserProfile(const wchar_t* folder) {
+    wchar_t profile[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile))) return false;
+    const std::wstring root = ResolvedFolderPath(profile);
+    const std::wstring inner = ResolvedFolderPath(folder);
+    if (root.empty() || inner.size() <= root.size() + 1 || inner[root.size()] != L'\\') return false;
+    return ::CompareStringOrdinal(inner.c_str(), static_cast<int>(root.size()), root.c_str(),
+                                  static_cast<int>(root.size()), TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
 
 BOOL DeleteFolderTree(const wchar_t* path) {
@@ -133,6 +165,10 @@ BOOL ClearBrowserCache() {
     DeleteUrlCacheEntries();
     wchar_t folder[MAX_PATH] = {};
     if (!::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_INTERNET_CACHE, FALSE)) return FALSE;
+    if (!IsInsideUserProfile(folder)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     return DeleteFolderTree(folder);
 }
 

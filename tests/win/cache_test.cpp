@@ -99,6 +99,57 @@ TEST(Cache, AnEmptyCacheStillHasItsFolderCleared) {
     EXPECT_FALSE(Exists(leftover));
 }
 
+// The user's "Cache" shell folder value, pointed elsewhere for one test and
+// put back (or removed, when there was none) afterwards.
+class CacheFolderValue {
+public:
+    explicit CacheFolderValue(const std::wstring& path) {
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        wchar_t old[MAX_PATH] = {};
+        DWORD size = sizeof old, type = 0;
+        had_ = ::RegQueryValueExW(key_, L"Cache", nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+               ERROR_SUCCESS;
+        old_ = old;
+        Set(path);
+    }
+    ~CacheFolderValue() {
+        if (had_) Set(old_);
+        else ::RegDeleteValueW(key_, L"Cache");
+        ::RegCloseKey(key_);
+    }
+
+private:
+    static constexpr wchar_t kKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    void Set(const std::wstring& path) {
+        ::RegSetValueExW(key_, L"Cache", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                         static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    }
+    HKEY key_ = nullptr;
+    bool had_ = false;
+    std::wstring old_;
+};
+
+// The cache folder's place is the user's to choose; clearing it runs with
+// administrator rights, so a place outside the user's profile, also one that a
+// link inside the profile leads to, is never cleared.
+TEST(Cache, ACacheFolderOutsideTheProfileIsNotCleared) {
+    const std::wstring victim = L"C:\\xcjy_not_a_cache";
+    ::CreateDirectoryW(victim.c_str(), nullptr);
+    WriteText(victim + L"\\system.dll");
+    wchar_t profile[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile)));
+    const std::wstring linkInProfile = std::wstring(profile) + L"\\xcjy_cache_link";
+    ASSERT_TRUE(testutil::MakeFolderLink(linkInProfile, victim));
+    for (const std::wstring& place : {victim, linkInProfile, std::wstring(profile)}) {
+        CacheFolderValue value(place);
+        ASSERT_EQ(CacheFolder(), place) << "the test must move the cache folder";
+        EXPECT_FALSE(ClearBrowserCache()) << place;
+        EXPECT_TRUE(Exists(victim + L"\\system.dll")) << place;
+    }
+    testutil::RemoveFolderLink(linkInProfile);
+    EXPECT_TRUE(Exists(CacheFolder())) << "the real cache folder is back";
+}
+
 // A new folder under the temporary folder (the prefix is the run's own, so
 // what a case leaves behind goes with it).
 class ScratchFolder {

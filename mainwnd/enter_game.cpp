@@ -1,24 +1,7 @@
 #include "mainwnd/enter_game.h"
 
+#include "net/http_request.h"
 #include "web/page_command.h"
-
-namespace {
-
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        wchar_t c = text[i];
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-bool IsWebAddress(std::wstring_view address) {
-    return StartsWithNoCase(address, L"http://") || StartsWithNoCase(address, L"https://");
-}
 
 EnterGameRequest ParseEnterGame(std::wstring_view address, std::wstring_view gameRoot) {
     EnterGameRequest request;
@@ -47,6 +30,6 @@ EnterGameRequest ParseEnterGame(std::wstring_view address, std::wstring_view gam
 
     request.kind = EnterGameRequest::kCommand;
     request.name = std::move(name);
-    request.fallback = IsWebAddress(fallback) ? std::wstring(fallback) : std::wstring(gameRoot);
+    request.fallback = http::IsWebAddress(fallback) ? std::wstring(fallback) : std::wstring(gameRoot);
     return request;
 }

@@ -32,5 +32,3 @@ struct EnterGameRequest {
 // address that is not http:// or https:// is replaced by gameRoot.
 EnterGameRequest ParseEnterGame(std::wstring_view address, std::wstring_view gameRoot);
 
-// Whether an address may be handed to the shell: http:// or https:// (any case).
-bool IsWebAddress(std::wstring_view address);

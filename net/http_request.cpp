@@ -2,6 +2,24 @@
 
 namespace http {
 
+namespace {
+
+bool StartsWithNoCase(std::wstring_view text, std::wstring_view lowerPrefix) {
+    if (text.size() < lowerPrefix.size()) return false;
+    for (size_t i = 0; i < lowerPrefix.size(); ++i) {
+        wchar_t c = text[i];
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (c != lowerPrefix[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IsWebAddress(std::wstring_view address) {
+    return StartsWithNoCase(address, L"http://") || StartsWithNoCase(address, L"https://");
+}
+
 std::optional<AddressParts> SplitAddress(std::wstring_view address) {
     AddressParts parts;
     size_t slash = address.find(L'/');

@@ -30,6 +30,11 @@ struct AddressParts {
 // network activity rather than cut into another address.
 std::optional<AddressParts> SplitAddress(std::wstring_view address);
 
+// Whether an address may be handed to the shell or opened at all: it begins
+// with http:// or https:// (any letter case). Anything else (a file, a
+// program, another scheme) is never opened.
+bool IsWebAddress(std::wstring_view address);
+
 // Percentage of the announced size received so far, truncated, in 64 bits so
 // that files over 42 MB do not wrap. An announced size of 0 counts as done.
 unsigned FetchPercent(uint64_t received, uint32_t announced);

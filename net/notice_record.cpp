@@ -119,17 +119,4 @@ std::vector<std::wstring> BodyLines(std::wstring_view content, Layout layout) {
     return lines;
 }
 
-bool IsWebLink(std::wstring_view link) {
-    auto startsWith = [&](std::wstring_view prefix) {
-        if (link.size() < prefix.size()) return false;
-        for (size_t i = 0; i < prefix.size(); ++i) {
-            wchar_t c = link[i];
-            if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-            if (c != prefix[i]) return false;
-        }
-        return true;
-    };
-    return startsWith(L"http://") || startsWith(L"https://");
-}
-
 }  // namespace notice

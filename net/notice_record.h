@@ -50,7 +50,4 @@ Layout ChooseLayout(const NoticeRecord& record);
 // at most five. Empty lines are left out.
 std::vector<std::wstring> BodyLines(std::wstring_view content, Layout layout);
 
-// "http://" or "https://" (any letter case): the only links the notice opens.
-bool IsWebLink(std::wstring_view link);
-
 }  // namespace notice

@@ -2,6 +2,7 @@
 
 #include "framework/winapp.h"
 #include "net/http_fetch.h"
+#include "net/http_request.h"
 #include "net/operator_site_win.h"
 #include "net/start_program.h"
 #include "res/resource.h"
@@ -277,7 +278,7 @@ void CPopInfoDlg::OnNoticeClick() {
     CDialog::OnCancel();
     // The link comes from the network: only a web address may be opened,
     // never a file or a program.
-    if (!m_szLink.empty() && notice::IsWebLink(m_szLink))
+    if (!m_szLink.empty() && http::IsWebAddress(m_szLink))
         ::ShellExecuteW(nullptr, L"open", m_szLink.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
     ::KillTimer(m_hWnd, kShowTimer);
     ::KillTimer(m_hWnd, kPauseTimer);

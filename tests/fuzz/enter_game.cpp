@@ -2,6 +2,7 @@
 // sends, the launcher may start only a plain file name in its own folder and
 // open only a web address.
 #include "mainwnd/enter_game.h"
+#include "net/http_request.h"
 #include "tests/fuzz/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -23,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     "a name is a plain file name: no path, drive or extension");
     fuzz::Check(!(name[0] >= L'a' && name[0] <= L'z'), "the first letter is upper case");
     fuzz::Check(IsSafeGameName(name), "the download dialog accepts every name the command passes");
-    fuzz::Check(IsWebAddress(request.fallback), "the fallback is a web address");
+    fuzz::Check(http::IsWebAddress(request.fallback), "the fallback is a web address");
 
     // The name is the text after the marker up to the next "|", without "/".
     const std::wstring rest = address.substr(kEnterGameMarker.size());
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::erase(raw, L'/');
     fuzz::Check(raw.size() == name.size() && raw.substr(1) == name.substr(1), "the name comes from the address");
     const std::size_t bar = rest.find(L'|');
-    if (bar != std::wstring::npos && IsWebAddress(rest.substr(bar + 1)))
+    if (bar != std::wstring::npos && http::IsWebAddress(rest.substr(bar + 1)))
         fuzz::Check(request.fallback == rest.substr(bar + 1), "a web fallback is kept as sent");
     else
         fuzz::Check(request.fallback == root, "otherwise the game site's root");

@@ -1,3 +1,4 @@
+#include "net/http_request.h"
 #include "net/notice_record.h"
 
 #include <gtest/gtest.h>
@@ -136,9 +137,9 @@ TEST(ShouldShowNotice, NewOrNotDismissed) {
 }
 
 TEST(NoticeLink, OnlyWebAddressesAreOpened) {
-    for (auto link : {L"http://a/", L"HTTPS://a/b", L"Http://x"}) EXPECT_TRUE(IsWebLink(link)) << link;
+    for (auto link : {L"http://a/", L"HTTPS://a/b", L"Http://x"}) EXPECT_TRUE(http::IsWebAddress(link)) << link;
     for (auto link : {L"", L"file:///c:/x.exe", L"c:\\windows\\calc.exe", L"app://x", L"http:/x", L"ftp://a"})
-        EXPECT_FALSE(IsWebLink(link)) << link;
+        EXPECT_FALSE(http::IsWebAddress(link)) << link;
 }
 
 #include "net/game_name.h"

@@ -155,7 +155,7 @@ void CDownGameDlg::StopWorker() {
     m_hThread.reset();
 }
 
-void CDownGameDlg::OnCancelButton() {
+void CDownGameDlg::OnCancel() {
     CDialog::OnCancel();
     StopWorker();
 }
@@ -164,22 +164,6 @@ void CDownGameDlg::OnClose() {
     // Only once the download attempt is over; while it runs the close box
     // does nothing.
     if (::IsWindowEnabled(m_btnOK.m_hWnd)) EndDialog(IDCANCEL);
-}
-
-BOOL CDownGameDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (HIWORD(wParam) == BN_CLICKED || lParam == 0) {
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            OnOK();
-            return TRUE;
-        case IDCANCEL:
-            OnCancelButton();
-            return TRUE;
-        default:
-            break;
-        }
-    }
-    return CDlgEx::OnCommand(wParam, lParam);
 }
 
 BOOL CDownGameDlg::PreTranslateMessage(MSG* msg) {

@@ -40,8 +40,9 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange() override;
-    void OnCancel() override {}
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    // The Cancel button (Escape never reaches it): ends the dialog and stops
+    // the download.
+    void OnCancel() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     // Sent by the worker to the dialog: wParam a DownloadState.
@@ -49,7 +50,6 @@ protected:
     enum DownloadState { ConfigFailed, Downloaded, DownloadFailed };
 
 private:
-    void OnCancelButton();
     void OnDownloadState(DownloadState state);
     void Post(DownloadState state);
     void OnClose();

@@ -15,17 +15,6 @@
 
 namespace {
 
-bool Pump(const std::function<bool()>& done, DWORD ms) {
-    DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > ms) return done();
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) fw::PumpMessage(msg, nullptr);
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
-
 DWORD FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     return ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0;
@@ -96,7 +85,7 @@ protected:
     }
     static void CloseBox(CDownGameDlg& dlg) {
         ::PostMessageW(dlg.m_hWnd, WM_COMMAND, kIdCaptionClose, 0);
-        Pump([] { return false; }, 200);
+        testutil::PumpUntilPreTranslated([] { return false; }, 200);
     }
     std::wstring exe_;
 };
@@ -104,13 +93,13 @@ protected:
 TEST_F(DownGameTest, DownloadsStartsAndThenLetsThePlayerClose) {
     CDownGameDlg dlg(L"Hyxd");
     Open(dlg);
-    ASSERT_TRUE(Pump([&] { return Caption(dlg) != L"游戏下载中..."; }, 15000));
+    ASSERT_TRUE(testutil::PumpUntilPreTranslated([&] { return Caption(dlg) != L"游戏下载中..."; }, 15000));
     EXPECT_EQ(Caption(dlg), L"下载完成");
     EXPECT_TRUE(Enabled(dlg.m_btnOK));
     EXPECT_FALSE(Enabled(dlg.m_btnCancel));
     EXPECT_EQ(dlg.m_stStatus.m_strText, L"已加载  100%");
     EXPECT_EQ(dlg.m_progress.GetPos(), 100);
-    EXPECT_TRUE(Pump([&] { return EndProcessesOf(exe_) == 1; }, 5000)) << "the downloaded program was started";
+    EXPECT_TRUE(testutil::PumpUntilPreTranslated([&] { return EndProcessesOf(exe_) == 1; }, 5000)) << "the downloaded program was started";
     Shot(dlg.m_hWnd, L"download_done.png");
     std::wstring ini;
     wchar_t self[MAX_PATH];
@@ -141,8 +130,8 @@ TEST_F(DownGameTest, FailuresShowOnlyInTheCaption) {
         opsite::Control(c.fault);
         CDownGameDlg dlg(L"Hyxd");
         Open(dlg);
-        ASSERT_TRUE(Pump([&] { return Caption(dlg) != L"游戏下载中..."; }, 15000)) << c.fault;
-        Pump([&] { return !dlg.m_hThread || ::WaitForSingleObject(dlg.m_hThread.get(), 0) == WAIT_OBJECT_0; }, 5000);
+        ASSERT_TRUE(testutil::PumpUntilPreTranslated([&] { return Caption(dlg) != L"游戏下载中..."; }, 15000)) << c.fault;
+        testutil::PumpUntilPreTranslated([&] { return !dlg.m_hThread || ::WaitForSingleObject(dlg.m_hThread.get(), 0) == WAIT_OBJECT_0; }, 5000);
         EXPECT_EQ(Caption(dlg), L"下载失败") << c.fault;
         EXPECT_EQ(Enabled(dlg.m_btnOK), c.okEnabled) << c.fault;
         EXPECT_EQ(Enabled(dlg.m_btnCancel), !c.okEnabled) << c.fault;
@@ -158,7 +147,7 @@ TEST_F(DownGameTest, CancelStopsTheDownloadAtOnce) {
     opsite::Control(L"fault?path=/games/Hyxd.exe&mode=slow&seconds=30&chunk=4096");
     CDownGameDlg dlg(L"Hyxd");
     Open(dlg);
-    ASSERT_TRUE(Pump([&] { return dlg.m_progress.GetPos() > 0; }, 15000));
+    ASSERT_TRUE(testutil::PumpUntilPreTranslated([&] { return dlg.m_progress.GetPos() > 0; }, 15000));
     EXPECT_EQ(Caption(dlg), L"游戏下载中...");
     EXPECT_FALSE(Enabled(dlg.m_btnOK));
     Shot(dlg.m_hWnd, L"download_running.png");
@@ -174,7 +163,7 @@ TEST_F(DownGameTest, CancelStopsTheDownloadAtOnce) {
     EXPECT_EQ(dlg.m_handles.Get(FetchHandles::Request), nullptr);
     DWORD partial = FileSize(exe_);
     EXPECT_GT(partial, 0u) << "the partial file stays";
-    Pump([] { return false; }, 300);
+    testutil::PumpUntilPreTranslated([] { return false; }, 300);
     EXPECT_EQ(FileSize(exe_), partial) << "nothing writes to it any more";
     EXPECT_EQ(EndProcessesOf(exe_), 0) << "nothing is started";
 }
@@ -186,7 +175,7 @@ TEST_F(DownGameTest, ProgressOfATwoMillionByteDownload) {
     ASSERT_TRUE(dlg.Create(IDD_DOWNLOAD));
     ::SetWindowSubclass(dlg.m_progress.m_hWnd, RecordPositions, 77, reinterpret_cast<DWORD_PTR>(&positions));
     ::ShowWindow(dlg.m_hWnd, SW_SHOW);
-    ASSERT_TRUE(Pump([&] { return Caption(dlg) != L"游戏下载中..."; }, 20000));
+    ASSERT_TRUE(testutil::PumpUntilPreTranslated([&] { return Caption(dlg) != L"游戏下载中..."; }, 20000));
     ASSERT_GE(positions.size(), 20u);
     for (int i = 0; i < 19; ++i) EXPECT_EQ(positions[i], 0u) << "block " << i + 1;
     EXPECT_EQ(positions[19], 1u);
@@ -199,7 +188,7 @@ TEST_F(DownGameTest, EmptyOrUnsafeNames) {
     {
         CDownGameDlg dlg(L"");
         Open(dlg);
-        Pump([] { return false; }, 200);
+        testutil::PumpUntilPreTranslated([] { return false; }, 200);
         EXPECT_EQ(Caption(dlg), L"游戏下载中...");
         EXPECT_FALSE(dlg.m_hThread);
         EXPECT_TRUE(Enabled(dlg.m_btnOK)) << "the template's state";
@@ -208,7 +197,7 @@ TEST_F(DownGameTest, EmptyOrUnsafeNames) {
     opsite::Control(L"requests?clear=1");
     CDownGameDlg dlg(L"..\\..\\Hyxd");
     Open(dlg);
-    Pump([] { return false; }, 300);
+    testutil::PumpUntilPreTranslated([] { return false; }, 300);
     EXPECT_EQ(Caption(dlg), L"下载失败");
     EXPECT_FALSE(dlg.m_hThread);
     EXPECT_EQ(opsite::CountRequests("HTTP/1.1"), 0);

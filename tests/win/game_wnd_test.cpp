@@ -247,46 +247,13 @@ TEST_F(GameWndTest, HostileEntergameCommandsAreCancelledAndStartNothing) {
     EXPECT_TRUE(asked.empty());
 }
 
-// The default value of a key under HKEY_CLASSES_ROOT, put back on scope exit.
-class ClassesValue {
-public:
-    ClassesValue(const std::wstring& key, const std::wstring& value) : key_(key) {
-        wchar_t old[1024] = {};
-        LONG size = sizeof old;
-        had_ = ::RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), old, &size) == ERROR_SUCCESS;
-        old_ = old;
-        ::RegSetValueW(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(), 0);
-    }
-    ~ClassesValue() {
-        if (had_) ::RegSetValueW(HKEY_CLASSES_ROOT, key_.c_str(), REG_SZ, old_.c_str(), 0);
-    }
-    ClassesValue(const ClassesValue&) = delete;
-    ClassesValue& operator=(const ClassesValue&) = delete;
-
-private:
-    std::wstring key_, old_;
-    bool had_ = false;
-};
-
-std::string ReadFileText(const std::wstring& path) {
-    std::string text;
-    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return text;
-    char buf[512];
-    DWORD got = 0;
-    while (::ReadFile(f, buf, sizeof buf, &got, nullptr) && got) text.append(buf, got);
-    ::CloseHandle(f);
-    return text;
-}
-
 TEST_F(GameWndTest, EntergameWithoutTheLauncherOffersTheDownloadAndOpensOnlyWebAddresses) {
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
     const std::wstring out = std::wstring(temp) + L"xcjy_entergame_url.txt";
     ::DeleteFileW(out.c_str());
     // The "browser" writes the address it was given into a file.
-    ClassesValue browser(L"http\\shell\\open\\command", L"cmd.exe /c echo %1> \"" + out + L"\"");
+    testutil::ClassesValue browser(L"http\\shell\\open\\command", L"cmd.exe /c echo %1> \"" + out + L"\"");
 
     RecordingGameWnd& page = Open(L"http://127.0.0.1:9/game");
     // Answered only when captioned with the product's name.
@@ -298,8 +265,8 @@ TEST_F(GameWndTest, EntergameWithoutTheLauncherOffersTheDownloadAndOpensOnlyWebA
     EXPECT_EQ(asked[0], L"下载RV星潮纪元极速登录器，玩游戏更加方便快捷，现在就去下载吧？");
     EXPECT_TRUE(page.navigations.back().cancelled);
     EXPECT_TRUE(testutil::PumpUntil(
-        [&] { return ReadFileText(out).find("http://127.0.0.1:9/fallback") != std::string::npos; }, 10000))
-        << ReadFileText(out);
+        [&] { return testutil::ReadFileText(out).find("http://127.0.0.1:9/fallback") != std::string::npos; }, 10000))
+        << testutil::ReadFileText(out);
     ::DeleteFileW(out.c_str());
 
     // A fallback that is no web address goes to the game site's root instead.
@@ -310,8 +277,8 @@ TEST_F(GameWndTest, EntergameWithoutTheLauncherOffersTheDownloadAndOpensOnlyWebA
     EXPECT_EQ(asked.size(), 1u);
     const std::wstring rootUrl = site::GameRootUrl(CurrentSite());
     const std::string root(rootUrl.begin(), rootUrl.end());
-    EXPECT_TRUE(testutil::PumpUntil([&] { return ReadFileText(out).find(root) != std::string::npos; }, 10000))
-        << ReadFileText(out);
+    EXPECT_TRUE(testutil::PumpUntil([&] { return testutil::ReadFileText(out).find(root) != std::string::npos; }, 10000))
+        << testutil::ReadFileText(out);
     ::DeleteFileW(out.c_str());
 }
 

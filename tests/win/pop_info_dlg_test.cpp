@@ -10,17 +10,6 @@
 
 namespace {
 
-// Pumps like the launcher's loops do (with the pre-translation walk).
-bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
-    DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > ms) return done();
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) fw::PumpMessage(msg, nullptr);
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
 
 std::wstring Setting(const wchar_t* key) {
     std::wstring path;
@@ -73,7 +62,7 @@ protected:
             owner_.CreateEx(0, L"STATIC", L"main", WS_POPUP | WS_VISIBLE, RECT{0, 0, 20, 20}, nullptr, 0);
         ASSERT_TRUE(dlg.Create(&owner_));
         ::ShowWindow(dlg.m_hWnd, SW_SHOWNOACTIVATE);
-        PumpUntil([] { return false; }, 150);
+        testutil::PumpUntilPreTranslated([] { return false; }, 150);
     }
     static void Shot(HWND wnd, const wchar_t* name) {
         testutil::Repaint(wnd);
@@ -166,7 +155,7 @@ TEST_F(PopInfoTest, ClosedOrClickedNoticeStaysAwayUntilANewOne) {
         ASSERT_TRUE(::IsWindowVisible(dlg.m_hWnd));
         EXPECT_EQ(Setting(L"PopEnable"), L"1");
         ::PostMessageW(dlg.m_hWnd, WM_COMMAND, kIdCaptionClose, 0);  // the skinned close button
-        EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(dlg.m_hWnd); }, 3000));
+        EXPECT_TRUE(testutil::PumpUntilPreTranslated([&] { return !::IsWindowVisible(dlg.m_hWnd); }, 3000));
         EXPECT_EQ(Setting(L"PopEnable"), L"0");
     }
     {
@@ -199,7 +188,7 @@ TEST_F(PopInfoTest, ShownAsOftenAsTheCountSays) {
         Open(dlg);
         int showings = 1;  // Open() has shown it
         bool wasVisible = true;
-        bool ended = PumpUntil(
+        bool ended = testutil::PumpUntilPreTranslated(
             [&] {
                 bool visible = ::IsWindowVisible(dlg.m_hWnd) != FALSE;
                 if (visible && !wasVisible) ++showings;
@@ -208,7 +197,7 @@ TEST_F(PopInfoTest, ShownAsOftenAsTheCountSays) {
                        showings >= std::max(count, 1);
             },
             5000);
-        PumpUntil([] { return false; }, 400);
+        testutil::PumpUntilPreTranslated([] { return false; }, 400);
         EXPECT_TRUE(ended) << count;
         EXPECT_EQ(showings, std::max(count, 1)) << count;
         EXPECT_FALSE(::IsWindowVisible(dlg.m_hWnd));

@@ -46,6 +46,17 @@ bool Process::WaitExit(DWORD ms) {
     return PumpUntil([this] { return !Running(); }, ms);
 }
 
+bool PumpUntilPreTranslated(const std::function<bool()>& pred, DWORD ms) {
+    DWORD start = ::GetTickCount();
+    while (!pred()) {
+        if (::GetTickCount() - start > ms) return pred();
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) fw::PumpMessage(msg, nullptr);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
 bool PumpUntil(const std::function<bool()>& pred, DWORD ms, const std::function<void(const MSG&)>& observe) {
     DWORD start = ::GetTickCount();
     while (!pred()) {

@@ -37,6 +37,9 @@ private:
 // shown to observe (if given) before it is dispatched. Returns pred().
 bool PumpUntil(const std::function<bool()>& pred, DWORD ms, const std::function<void(const MSG&)>& observe = {});
 void PumpFor(DWORD ms);
+// The same through the framework's message pump, as the launcher's loops do:
+// each message first walks the windows' pre-translation.
+bool PumpUntilPreTranslated(const std::function<bool()>& pred, DWORD ms);
 // Invalidates a window with its children, paints it now and pumps a moment.
 void Repaint(HWND wnd);
 

@@ -1,6 +1,7 @@
 // The web page dialog base with a real browser control: the "app:" filter,
 // the host answers of its site (asked directly, as the browser would), sprite
 // buttons and background dragging driven with fake page elements.
+#include "framework/sessions.h"
 #include "res/resource.h"
 #include "tests/win/fake_html_element.h"
 #include "web/dhtm_dlg_ex.h"
@@ -14,11 +15,6 @@ namespace {
 
 using testutil::FakeHtmlElement;
 
-class OleSession {
-public:
-    OleSession() { ::OleInitialize(nullptr); }
-    ~OleSession() { ::OleUninitialize(); }
-};
 
 // A web page window that records the non-client mouse messages the drag
 // handlers send, instead of entering the system's move loop.
@@ -73,7 +69,7 @@ protected:
     }
     void ReleaseAt(UINT msg, int x, int y) { ::SendMessageW(dlg.m_hWnd, msg, 0, MAKELPARAM(x, y)); }
 
-    OleSession ole;
+    fw::OleSession ole;
     WebPageDlg dlg;
 };
 
@@ -132,7 +128,7 @@ TEST_F(WebPageDlgTest, HostSiteAnswersForAWebPageWindow) {
 }
 
 TEST(WebPageSite, WithoutAWebPageOwnerMessagesAreSwallowed) {
-    OleSession ole;
+    fw::OleSession ole;
     fw::ComPtr<COleControlSite> site;
     site.attach(new CMyBrowserControlSite(nullptr, nullptr));
     fw::ComPtr<IDocHostShowUI> showUi;

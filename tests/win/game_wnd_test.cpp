@@ -10,6 +10,7 @@
 #include "skin/message_box.h"
 #include "skin/skin_geometry.h"
 #include "tests/win/fake_script_window.h"
+#include "tests/win/page_set_fixture.h"
 #include "tests/win/test_util.h"
 
 #include <gtest/gtest.h>
@@ -205,11 +206,7 @@ TEST_F(GameWndTest, TitleAfterTheGameNameRenamesTheTabWithTheServer) {
     g_arrPages[0]->OnTitleChange(L"RV星潮纪元-星潮纪元-第12区");
     EXPECT_EQ(g_arrPageTitles, (std::vector<std::wstring>{L"星潮纪元-第12区"}));
     EXPECT_EQ(GetTabTitle(0), L"12服-星潮纪元");
-    g_arrPages.clear();
-    g_arrAccounts.clear();
-    g_arrServers.clear();
-    g_arrPageTitles.clear();
-    g_arrTabTitles.clear();
+    testutil::ClearPageSet();
 }
 
 // Runs `action`, then pumps for up to `waitMs` more, while the shared driver

@@ -2,6 +2,7 @@
 // events and their cancel flag, the host questions through the control site,
 // element-event dispatch rules, and teardown with the window.
 #include "framework/html_dialog.h"
+#include "framework/sessions.h"
 #include "res/resource.h"
 #include "tests/win/fake_html_element.h"
 
@@ -11,12 +12,6 @@
 #include <vector>
 
 namespace {
-
-class OleSession {
-public:
-    OleSession() { ::OleInitialize(nullptr); }
-    ~OleSession() { ::OleUninitialize(); }
-};
 
 class RecordingHtmlDlg : public CDHtmlDialog {
 public:
@@ -33,7 +28,7 @@ public:
 };
 
 TEST(HtmlDialog, BeforeNavigateSeesEveryNavigationAndItsCancelStopsIt) {
-    OleSession ole;
+    fw::OleSession ole;
     RecordingHtmlDlg dlg;
     ASSERT_TRUE(dlg.Create(IDD_GAMEPAGE));
     ASSERT_NE(dlg.GetBrowser(), nullptr);
@@ -59,7 +54,7 @@ TEST(HtmlDialog, BeforeNavigateSeesEveryNavigationAndItsCancelStopsIt) {
 }
 
 TEST(HtmlDialog, BrowserFillsTheClientAreaAndGoesWithTheWindow) {
-    OleSession ole;
+    fw::OleSession ole;
     RecordingHtmlDlg dlg;
     ASSERT_TRUE(dlg.Create(IDD_GAMEPAGE));
     ::SetWindowPos(dlg.m_hWnd, nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_NOMOVE);
@@ -99,7 +94,7 @@ protected:
 };
 
 TEST(HtmlDialog, SiteForwardsHostQuestionsToTheDialogUntilTheWindowGoes) {
-    OleSession ole;
+    fw::OleSession ole;
     SiteDlg dlg;
     ASSERT_TRUE(dlg.Create(IDD_GAMEPAGE));
     ASSERT_NE(dlg.made, nullptr);
@@ -134,7 +129,7 @@ TEST(HtmlDialog, SiteForwardsHostQuestionsToTheDialogUntilTheWindowGoes) {
 }
 
 TEST(HtmlDialog, DefaultHostAnswers) {
-    OleSession ole;
+    fw::OleSession ole;
     RecordingHtmlDlg dlg;
     IDispatch* external = reinterpret_cast<IDispatch*>(1);
     EXPECT_EQ(dlg.GetExternal(nullptr), E_POINTER);

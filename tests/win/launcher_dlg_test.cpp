@@ -10,6 +10,7 @@
 #include "skin/message_box.h"
 #include "skin/skin_geometry.h"
 #include "skin/tab_ctrl.h"
+#include "tests/win/page_set_fixture.h"
 #include "tests/win/test_util.h"
 #include "web/login_bk_dlg.h"
 
@@ -47,15 +48,6 @@ bool PumpSeesQuit(DWORD ms) {
     bool quit = false;
     testutil::PumpUntil([&] { return quit; }, ms, [&](const MSG& msg) { quit = quit || msg.message == WM_QUIT; });
     return quit;
-}
-
-void ClearPageSet() {
-    g_arrPages.clear();
-    g_arrAccounts.clear();
-    g_arrServers.clear();
-    g_arrPageTitles.clear();
-    g_arrTabTitles.clear();
-    g_bHall = FALSE;
 }
 
 // What the login hands over: a page with its account and server.
@@ -100,13 +92,13 @@ protected:
         // The pages' browsers need OLE, as start-up sets it up.
         ::OleInitialize(nullptr);
         ::DeleteFileW(SettingsFile().c_str());
-        ClearPageSet();
+        testutil::ClearPageSet();
         LogIn(L"account0", L"11");
     }
 
     void TearDown() override {
         dlg_.reset();
-        ClearPageSet();
+        testutil::ClearPageSet();
         TakeQuitMessage();
         ::DeleteFileW(SettingsFile().c_str());
         ::OleUninitialize();

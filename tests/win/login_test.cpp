@@ -2,9 +2,11 @@
 // browser: each way the login ends, page commands navigated in the real
 // control, the frame's layered window with its owned windows, and the keys.
 #include "app/launcher_ids.h"
+#include "framework/sessions.h"
 #include "mainwnd/game_pages.h"
 #include "net/operator_site_win.h"
 #include "res/resource.h"
+#include "tests/win/page_set_fixture.h"
 #include "tests/win/test_util.h"
 #include "web/login_bk_dlg.h"
 
@@ -16,20 +18,6 @@
 #include <vector>
 
 namespace {
-
-class OleSession {
-public:
-    OleSession() { ::OleInitialize(nullptr); }
-    ~OleSession() { ::OleUninitialize(); }
-};
-
-void ClearPageSet() {
-    g_arrPages.clear();
-    g_arrAccounts.clear();
-    g_arrServers.clear();
-    g_arrPageTitles.clear();
-    g_arrTabTitles.clear();
-}
 
 // Runs steps inside the frame's modal loop, one per timer tick once the
 // owned windows exist; a step returns false to be run again on the next tick.
@@ -75,10 +63,10 @@ private:
 class LoginTest : public testing::Test {
 protected:
     void SetUp() override {
-        ClearPageSet();
+        testutil::ClearPageSet();
         frame.m_dlgLogin.m_startLauncher = [this] { ++launchersStarted; };
     }
-    void TearDown() override { ClearPageSet(); }
+    void TearDown() override { testutil::ClearPageSet(); }
 
     // Navigates the login window's real browser, as the page would.
     std::function<bool()> Navigate(std::wstring url) {
@@ -100,7 +88,7 @@ protected:
         g_arrServers.push_back(server);
     }
 
-    OleSession ole;
+    fw::OleSession ole;
     CLoginBkDlg frame;
     LoginRun run{frame};
     int launchersStarted = 0;
@@ -131,7 +119,7 @@ TEST_F(LoginTest, LoadGameDecodesTheAccountAndCutsMissingValuesFromTheAddress) {
         {longUrl.c_str(), nullptr, L"9"},  // no cut at 127 bytes
     };
     for (const auto& c : cases) {
-        ClearPageSet();
+        testutil::ClearPageSet();
         CLoginBkDlg login;
         LoginRun loginRun(login);
         std::wstring url = c.url;

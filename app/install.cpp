@@ -2,13 +2,13 @@
 
 #include "app/folder_rights.h"
 #include "app/install_rules.h"
-#include "app/launcher_app.h"
-#include "app/launcher_ids.h"
-#include "app/run_mode_win.h"
+#include "core/launcher_ids.h"
+#include "core/run_mode_win.h"
 #include "app/shortcuts.h"
+#include "framework/winapp.h"
 #include "net/http_fetch.h"
 #include "net/operator_site_win.h"
-#include "net/start_program.h"
+#include "core/start_program.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -175,17 +175,18 @@ fw::UniqueHandle StartBatch(const std::wstring& batch) {
 // below gives up, and the request must still be there when it reads it.
 PingRequest g_surveyRequest;
 
-void StartSurvey(CLauncherApp& app, const std::wstring& address) {
+void StartSurvey(HANDLE taken, HANDLE done, const std::wstring& address) {
     g_surveyRequest.address = address;
     g_surveyRequest.body.clear();
-    g_surveyRequest.owner = &app;
+    g_surveyRequest.taken = taken;
+    g_surveyRequest.done = done;
     fw::UniqueHandle thread(::CreateThread(nullptr, 0, PingInBackground, &g_surveyRequest, 0, nullptr));
     if (!thread) {
-        ::SetEvent(app.m_hEvtPingDone.get());  // nothing will be sent; nothing to wait for
+        ::SetEvent(done);  // nothing will be sent; nothing to wait for
         return;
     }
-    ::WaitForSingleObject(app.m_hEvtPingTaken.get(), kSurveyWaitMs);
-    ::ResetEvent(app.m_hEvtPingTaken.get());
+    ::WaitForSingleObject(taken, kSurveyWaitMs);
+    ::ResetEvent(taken);
 }
 
 }  // namespace
@@ -251,13 +252,13 @@ void WriteInstalledProgramsEntry(const std::wstring& exePath) {
 
 void DeleteInstalledProgramsEntry() { ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, kInstalledProgramsKey); }
 
-void Uninstall(CLauncherApp& app) {
+void Uninstall(HANDLE surveyTaken, HANDLE surveyDone) {
     ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, kLauncherRegKey);
     DeleteInstalledProgramsEntry();
     RemoveShortcuts();
     WriteSelfDeleteBatch();
     const unsigned count = BumpUninstallCount();
-    StartSurvey(app, install::SurveyAddressWithCount(site::SurveyUrl(CurrentSite(), LAUNCHER_VERSION), count));
+    StartSurvey(surveyTaken, surveyDone, install::SurveyAddressWithCount(site::SurveyUrl(CurrentSite(), LAUNCHER_VERSION), count));
     AfxMessageBox(kUninstallDoneText, MB_OK);
 }
 

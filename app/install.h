@@ -8,8 +8,6 @@
 
 #include <string>
 
-class CLauncherApp;
-
 // How long uninstall waits for the survey worker to take its request, and
 // start-up for the request to end: a survey server that never answers must not
 // keep the process alive.
@@ -32,8 +30,10 @@ std::wstring InstallCopyOf(const std::wstring& exe);
 // Stores the update check's day mask; 0 when the key cannot be opened.
 BOOL WriteDisableDays();
 // Removes key, entry and shortcuts, starts the self-delete batch and the
-// survey, and tells the player. app.m_hEvtPingDone is set when the survey ends.
-void Uninstall(CLauncherApp& app);
+// survey, and tells the player. The survey worker sets surveyTaken (manual
+// reset) once it has its request and surveyDone when the request has ended;
+// both events belong to the caller and must outlive the worker.
+void Uninstall(HANDLE surveyTaken, HANDLE surveyDone);
 // The uninstall runs so far, plus this one, kept in the install folder's
 // settings file.
 unsigned BumpUninstallCount();

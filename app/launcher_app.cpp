@@ -2,32 +2,31 @@
 
 #include "app/crash_dump.h"
 #include "app/install.h"
-#include "app/launcher_ids.h"
-#include "app/run_mode.h"
-#include "app/run_mode_win.h"
+#include "core/launcher_ids.h"
+#include "core/run_mode.h"
+#include "core/run_mode_win.h"
 #include "framework/sessions.h"
 #include "mainwnd/cache.h"
 #include "mainwnd/game_pages.h"
 #include "mainwnd/launcher_dlg.h"
 #include "mainwnd/launcher_windows.h"
 #include "net/operator_site_win.h"
-#include "net/update.h"
-#include "skin/tab_ctrl.h"
 #include "web/login_bk_dlg.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
-// The process-wide objects live in this one file so that they are built in this
-// order before start-up and destroyed in the reverse order at exit.
+// The one process-wide object. Everything that holds a window or a browser
+// lives inside InitInstance instead, so that it ends before OLE and GDI+ do.
 CLauncherApp theApp;
-CCaptTab g_captTab(GamePageSet());
-CGameWnd g_hallPage(site::GameRootUrl(CurrentSite()));
-std::vector<std::unique_ptr<CGameWnd>> g_arrPages;
-std::vector<std::wstring> g_arrAccounts;
-std::vector<std::wstring> g_arrServers;
-std::vector<std::wstring> g_arrPageTitles;
-std::vector<std::wstring> g_arrTabTitles;
+
+INT_PTR RunMainWindow(CLauncherDlg& window) {
+    CWinApp* app = AfxGetApp();
+    if (app) app->m_pMainWnd = &window;
+    const INT_PTR result = window.DoModal();
+    if (app) app->m_pMainWnd = nullptr;
+    return result;
+}
 
 BOOL CLauncherApp::InitInstance() {
     ::SetUnhandledExceptionFilter(TopLevelFilter);
@@ -45,13 +44,13 @@ BOOL CLauncherApp::InitInstance() {
 
     if (mode == RUN_UNINSTALL) {
         if (AfxMessageBox(kAskUninstall, MB_YESNO) != IDNO) {
-            Uninstall(*this);
+            Uninstall(m_hEvtPingTaken.get(), m_hEvtPingDone.get());
             ::WaitForSingleObject(m_hEvtPingDone.get(), kSurveyWaitMs);
         }
         return TRUE;
     }
 
-    if (CheckForUpdate(*this, FALSE) && RunSelfUpdate(*this)) {
+    if (m_update.Check(FALSE) && m_update.Run()) {
         RecordUpdateTime();
         return TRUE;  // the updated copy is already running
     }
@@ -92,13 +91,15 @@ bool CLauncherApp::HandOverToRunningInstance(int mode) {
 
 void CLauncherApp::RunNewInstance() {
     SetCacheLimit();
-    CLoginBkDlg login;
+    // The pages and their browsers end with this function, inside the OLE
+    // session of InitInstance; a page's script window released after OLE had
+    // shut down would call into an unloaded engine.
+    CGamePageSet pages;
+    CLoginBkDlg login(pages);
     login.DoModal();
-    if (GetPageCount() > 0) {
-        CLauncherDlg mainWindow;
-        m_pMainWnd = &mainWindow;
-        mainWindow.DoModal();
-        m_pMainWnd = nullptr;
+    if (pages.GetPageCount() > 0) {
+        CLauncherDlg mainWindow(pages, m_update);
+        RunMainWindow(mainWindow);
     }
 }
 

@@ -2,10 +2,11 @@
 // InitInstance, one run mode to the end.
 #pragma once
 
+#include "framework/handles.h"
 #include "framework/winapp.h"
-#include "net/prgs_dlg.h"
+#include "net/update.h"
 
-#include <string>
+class CLauncherDlg;
 
 class CLauncherApp : public CWinApp {
 public:
@@ -15,9 +16,7 @@ public:
     BOOL InitInstance() override;
     int ExitInstance() override;
 
-    CPrgsDlg m_dlgProgress;          // the self-update's progress dialog
-    std::wstring m_szUpdAddr;        // update address from the remote configuration (at most 511 characters)
-    std::wstring m_szUpdIdentity;    // the published build's identity; the download must match it
+    SelfUpdate m_update;               // the start-up check's offer, and the main window's "更新"
     fw::UniqueHandle m_hEvtPingTaken;  // survey thread has copied its parameters
     fw::UniqueHandle m_hEvtPingDone;   // survey request has finished
     fw::UniqueHandle m_hInstanceMutex; // the single-instance mutex as opened at start-up
@@ -30,6 +29,10 @@ private:
 };
 
 extern CLauncherApp theApp;
+
+// Runs the main window modally as the application's main window (the owner of
+// every window made without a parent) and returns its modal result.
+INT_PTR RunMainWindow(CLauncherDlg& window);
 
 // Texts of the start-up message boxes.
 inline constexpr const wchar_t* kAskUninstall = L"确定要移除 RV星潮纪元极速登录器吗？";

@@ -1,6 +1,6 @@
 #include "bosskey/boss_key.h"
 
-#include "net/start_program.h"
+#include "core/start_program.h"
 
 #include <array>
 #include <string>

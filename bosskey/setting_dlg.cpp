@@ -1,6 +1,6 @@
 #include "bosskey/setting_dlg.h"
 
-#include "app/launcher_ids.h"
+#include "core/launcher_ids.h"
 #include "bosskey/boss_key.h"
 #include "framework/winapp.h"
 #include "res/resource.h"

@@ -24,6 +24,7 @@
 #pragma once
 
 #include "framework/dialog.h"
+#include "framework/doc_host_handler.h"
 #include "framework/html_element.h"
 #include "framework/ole_control_site.h"
 
@@ -35,7 +36,7 @@
 #include <span>
 #include <string>
 
-class CDHtmlDialog : public CDialog {
+class CDHtmlDialog : public CDialog, public CDocHostHandler {
 public:
     explicit CDHtmlDialog(UINT templateId = 0, CWnd* parent = nullptr);
     ~CDHtmlDialog() override;
@@ -67,22 +68,22 @@ public:
     HRESULT DispatchElementEvent(DISPID event, const std::shared_ptr<CHtmlElement>& source);
 
     // Host questions of the browser (IDocHostUIHandler), asked through the site.
-    virtual HRESULT ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* object);
-    virtual HRESULT GetHostInfo(DOCHOSTUIINFO* info);
-    virtual HRESULT ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target,
-                           IOleInPlaceFrame* frame, IOleInPlaceUIWindow* doc);
-    virtual HRESULT HideUI();
-    virtual HRESULT UpdateUI();
-    virtual HRESULT EnableModeless(BOOL enable);
-    virtual HRESULT OnDocWindowActivate(BOOL activate);
-    virtual HRESULT OnFrameWindowActivate(BOOL activate);
-    virtual HRESULT ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow);
-    virtual HRESULT TranslateAccelerator(LPMSG msg, const GUID* group, DWORD cmd);
-    virtual HRESULT GetOptionKeyPath(LPOLESTR* key, DWORD reserved);
-    virtual HRESULT GetDropTarget(IDropTarget* drop, IDropTarget** out);
-    virtual HRESULT GetExternal(IDispatch** out);
-    virtual HRESULT TranslateUrl(DWORD translate, LPWSTR url, LPWSTR* out);
-    virtual HRESULT FilterDataObject(IDataObject* in, IDataObject** out);
+    HRESULT ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* object) override;
+    HRESULT GetHostInfo(DOCHOSTUIINFO* info) override;
+    HRESULT ShowUI(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target, IOleInPlaceFrame* frame,
+                   IOleInPlaceUIWindow* doc) override;
+    HRESULT HideUI() override;
+    HRESULT UpdateUI() override;
+    HRESULT EnableModeless(BOOL enable) override;
+    HRESULT OnDocWindowActivate(BOOL activate) override;
+    HRESULT OnFrameWindowActivate(BOOL activate) override;
+    HRESULT ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) override;
+    HRESULT TranslateAccelerator(LPMSG msg, const GUID* group, DWORD cmd) override;
+    HRESULT GetOptionKeyPath(LPOLESTR* key, DWORD reserved) override;
+    HRESULT GetDropTarget(IDropTarget* drop, IDropTarget** out) override;
+    HRESULT GetExternal(IDispatch** out) override;
+    HRESULT TranslateUrl(DWORD translate, LPWSTR url, LPWSTR* out) override;
+    HRESULT FilterDataObject(IDataObject* in, IDataObject** out) override;
 
     // Browser events (DWebBrowserEvents2). `frame` is the browser or frame
     // the event concerns; the URL is as the browser reports it.

@@ -1,6 +1,5 @@
 #include "framework/ole_control_site.h"
 
-#include "framework/html_dialog.h"
 
 COleControlSite::COleControlSite(HWND container) : m_hWndContainer(container) {}
 
@@ -85,7 +84,7 @@ HRESULT COleControlSite::XInPlaceFrame::GetWindow(HWND* out) {
 
 // ---------------------------------------------------------------- browser site
 
-CBrowserControlSite::CBrowserControlSite(HWND container, CDHtmlDialog* handler)
+CBrowserControlSite::CBrowserControlSite(HWND container, CDocHostHandler* handler)
     : COleControlSite(container), m_pHandler(handler) {}
 
 void CBrowserControlSite::Detach() {

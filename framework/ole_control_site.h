@@ -5,7 +5,7 @@
 // C++ object whose IUnknown forwards to the site, so every part hands out the
 // same identity and the one reference count. CBrowserControlSite adds the
 // IDocHostUIHandler part, which forwards the browser's host questions to the
-// owning CDHtmlDialog.
+// window that hosts the control (its CDocHostHandler).
 //
 // LIFETIME: the dialog's browser host holds the creator's reference; the
 // control takes its own through SetClientSite and may keep one after the
@@ -13,13 +13,12 @@
 // destroyed, and from then on the parts answer without a window or a dialog.
 #pragma once
 
+#include "framework/doc_host_handler.h"
 #include "framework/handles.h"
 
 #include <docobj.h>
 #include <mshtmhst.h>
 #include <oleidl.h>
-
-class CDHtmlDialog;
 
 namespace fw {
 // An interface part of a COM object whose identity and count are Outer's.
@@ -115,13 +114,13 @@ private:
     XInPlaceFrame m_xInPlaceFrame{*this};
 };
 
-// The browser's site: answers IDocHostUIHandler by asking the owning dialog.
+// The browser's site: answers IDocHostUIHandler by asking the hosting window.
 class CBrowserControlSite : public COleControlSite {
 public:
-    CBrowserControlSite(HWND container, CDHtmlDialog* handler);
+    CBrowserControlSite(HWND container, CDocHostHandler* handler);
 
     void Detach() override;
-    CDHtmlDialog* GetHandler() const { return m_pHandler; }
+    CDocHostHandler* GetHandler() const { return m_pHandler; }
 
 protected:
     IUnknown* GetInterfaceHook(REFIID iid) override;
@@ -150,9 +149,9 @@ private:
         HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject* in, IDataObject** out) override;
 
     private:
-        CDHtmlDialog* Handler() const { return m_outer.m_pHandler; }
+        CDocHostHandler* Handler() const { return m_outer.m_pHandler; }
     };
 
-    CDHtmlDialog* m_pHandler;
+    CDocHostHandler* m_pHandler;
     XDocHostUIHandler m_xDocHostUIHandler{*this};
 };

@@ -13,10 +13,15 @@ std::wstring ModuleStem(HINSTANCE instance) {
 }
 }  // namespace
 
-CWinApp::CWinApp() { g_app = this; }
+CWinApp::CWinApp() {
+    g_app = this;
+    fw::SetApplicationLink(this);
+}
 
 CWinApp::~CWinApp() {
-    if (g_app == this) g_app = nullptr;
+    if (g_app != this) return;
+    g_app = nullptr;
+    fw::SetApplicationLink(nullptr);
 }
 
 int CWinApp::Run() {
@@ -29,9 +34,7 @@ int CWinApp::Run() {
 
 CWinApp* AfxGetApp() { return g_app; }
 
-HINSTANCE AfxGetInstanceHandle() {
-    return g_app && g_app->m_hInstance ? g_app->m_hInstance : ::GetModuleHandleW(nullptr);
-}
+HINSTANCE AfxGetInstanceHandle() { return fw::ApplicationModule(); }
 
 HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-class CWinApp {
+class CWinApp : public fw::ApplicationLink {
 public:
     CWinApp();
     virtual ~CWinApp();
@@ -22,6 +22,12 @@ public:
     // The loop after a TRUE InitInstance: pumps until WM_QUIT, or returns at
     // once when there is no main window.
     virtual int Run();
+
+    HINSTANCE Module() const override { return m_hInstance; }
+    CWnd* MainWindow() const override { return m_pMainWnd; }
+    void ForgetMainWindow(const CWnd* window) override {
+        if (m_pMainWnd == window) m_pMainWnd = nullptr;
+    }
 
     HINSTANCE m_hInstance = nullptr;
     CWnd* m_pMainWnd = nullptr;

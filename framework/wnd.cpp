@@ -1,7 +1,5 @@
 #include "framework/wnd.h"
 
-#include "framework/winapp.h"
-
 #include <cxxabi.h>
 
 #include <cstdlib>
@@ -45,6 +43,20 @@ std::wstring WindowClassOf(HWND wnd) {
 }
 
 }  // namespace
+
+namespace fw {
+namespace {
+ApplicationLink* g_application = nullptr;
+}  // namespace
+
+ApplicationLink* CurrentApplication() { return g_application; }
+void SetApplicationLink(ApplicationLink* app) { g_application = app; }
+
+HINSTANCE ApplicationModule() {
+    HINSTANCE module = g_application ? g_application->Module() : nullptr;
+    return module ? module : ::GetModuleHandleW(nullptr);
+}
+}  // namespace fw
 
 CWnd::~CWnd() {
     if (!m_hWnd) return;
@@ -127,7 +139,7 @@ bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* text
     HMENU menu = (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr;
     HWND wnd = ::CreateWindowExW(exStyle, className, text ? text : L"", style, rect.left, rect.top,
                                  rect.right - rect.left, rect.bottom - rect.top, parent, menu,
-                                 AfxGetInstanceHandle(), nullptr);
+                                 fw::ApplicationModule(), nullptr);
     if (!wnd) return false;
     if (!SubclassWindow(wnd)) {
         ::DestroyWindow(wnd);
@@ -262,7 +274,7 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
 
     LRESULT result = self->WindowProc(msg, wParam, lParam);
     // The link goes before the object can: after this the object may be deleted.
-    if (CWinApp* app = AfxGetApp(); app && app->m_pMainWnd == self) app->m_pMainWnd = nullptr;
+    if (fw::ApplicationLink* app = fw::CurrentApplication()) app->ForgetMainWindow(self);
     self->Detach();
     self->m_bCreated = false;
     self->PostNcDestroy();
@@ -286,8 +298,9 @@ void PumpMessage(MSG& msg, HWND hWndStop) {
 }
 
 HWND MainWindowOwner() {
-    CWinApp* app = AfxGetApp();
-    return app && app->m_pMainWnd ? TopLevelOf(app->m_pMainWnd->m_hWnd) : nullptr;
+    ApplicationLink* app = CurrentApplication();
+    CWnd* main = app ? app->MainWindow() : nullptr;
+    return main ? TopLevelOf(main->m_hWnd) : nullptr;
 }
 
 HWND SafeOwner(HWND parent) {

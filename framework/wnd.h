@@ -39,7 +39,7 @@
 // OWNERS: a modal dialog given a parent is owned by the parent's top-level
 // window, which is disabled while it runs; without a parent, by the main
 // window's last active popup (fw::SafeOwner). A modeless dialog created without
-// a parent is owned by the main window (AfxGetApp()->m_pMainWnd), so that it is
+// a parent is owned by the application's main window (fw::MainWindowOwner), so that it is
 // hidden, shown and destroyed with it and has no taskbar button of its own.
 #pragma once
 
@@ -141,6 +141,27 @@ private:
 };
 
 namespace fw {
+// What windows need of the application object, which lies above them: the
+// module their templates and classes come from, and the main window. CWinApp
+// registers itself; with no application the running executable is the module
+// and there is no main window.
+class ApplicationLink {
+public:
+    virtual HINSTANCE Module() const = 0;
+    virtual CWnd* MainWindow() const = 0;
+    // The main window's window is going (WM_NCDESTROY): the application
+    // forgets it before the object can be deleted.
+    virtual void ForgetMainWindow(const CWnd* window) = 0;
+
+protected:
+    ~ApplicationLink() = default;
+};
+// Registers the application (nullptr: none).
+void SetApplicationLink(ApplicationLink* app);
+ApplicationLink* CurrentApplication();
+// The registered application's module, or the running executable's.
+HINSTANCE ApplicationModule();
+
 // One message through the pre-translation walk, then translated and dispatched.
 // hWndStop ends the walk (nullptr walks to the top-level window).
 void PumpMessage(MSG& msg, HWND hWndStop);

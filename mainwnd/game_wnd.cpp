@@ -1,12 +1,11 @@
 #include "mainwnd/game_wnd.h"
 
-#include "app/launcher_ids.h"
-#include "app/run_mode_win.h"
+#include "core/launcher_ids.h"
+#include "core/run_mode_win.h"
 #include "framework/winapp.h"
-#include "mainwnd/game_pages.h"
 #include "net/down_game_dlg.h"
 #include "net/operator_site_win.h"
-#include "net/start_program.h"
+#include "core/start_program.h"
 #include "res/resource.h"
 #include "skin/message_box.h"
 
@@ -110,7 +109,7 @@ void CGameWnd::OnNavigateComplete(IDispatch* frame, const std::wstring& url) {
 void CGameWnd::OnTitleChange(const std::wstring& title) {
     std::wstring rest = title;
     if (size_t at = rest.find(kTitleMarker); at != std::wstring::npos) rest.erase(0, at + kTitleMarker.size());
-    SetPageTabTitle(this, rest);
+    if (m_onTitleChange) m_onTitleChange(rest);
 }
 
 void CGameWnd::OnBeforeNavigate2(IDispatch*, const std::wstring& url, bool& cancel) {

@@ -11,6 +11,7 @@
 #include "framework/html_dialog.h"
 #include "mainwnd/enter_game.h"
 
+#include <functional>
 #include <string>
 
 class CGameWnd : public CDHtmlDialog {
@@ -32,6 +33,9 @@ public:
 
     // The page's script window, taken on the first script call and kept.
     fw::ComPtr<IHTMLWindow2> m_spScriptWindow;
+    // Told the page's title, less everything up to "星潮纪元-", on every title
+    // change; set by whoever keeps the page's tab.
+    std::function<void(const std::wstring& title)> m_onTitleChange;
 
 protected:
     BOOL OnInitDialog() override;

@@ -1,14 +1,12 @@
 #include "mainwnd/launcher_dlg.h"
 
-#include "app/launcher_app.h"
-#include "app/launcher_ids.h"
+#include "core/launcher_ids.h"
+#include "framework/winapp.h"
 #include "bosskey/boss_key.h"
 #include "bosskey/setting_dlg.h"
 #include "mainwnd/cache.h"
-#include "mainwnd/game_pages.h"
 #include "mainwnd/launcher_windows.h"
 #include "mainwnd/mute.h"
-#include "net/update.h"
 #include "res/resource.h"
 #include "skin/message_box.h"
 #include "skin/skin_image.h"
@@ -22,8 +20,6 @@ CLoginBkDlg* g_pLoginBk = nullptr;
 
 namespace {
 
-constexpr int kCaptionHeight = 30;
-constexpr int kBorder = 4;
 constexpr UINT kTrayIconId = 1;
 constexpr UINT kStripTimerMs = 400;
 constexpr UINT kScriptBoxTimerMs = 130;
@@ -59,8 +55,11 @@ void HideWindow(HWND wnd) {
 
 int MinMainWindowWidth(int pageCount) { return 457 + 189 * pageCount; }
 
-CLauncherDlg::CLauncherDlg(CWnd* parent)
-    : CDlgEx(IDD_MAIN, parent), m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP))) {}
+CLauncherDlg::CLauncherDlg(CGamePageSet& pages, SelfUpdate& update, CWnd* parent)
+    : CDlgEx(IDD_MAIN, parent),
+      m_pages(pages),
+      m_update(update),
+      m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP))) {}
 
 CLauncherDlg::~CLauncherDlg() {
     DestroyOwnWindow();
@@ -71,7 +70,7 @@ void CLauncherDlg::DoDataExchange() {
     DDX_Control(IDC_BTN_HIDE, m_btnHide);
     DDX_Control(IDC_BTN_SYSTEM, m_btnSystem);
     DDX_Control(IDC_BTN_MUTE, m_btnMute);
-    DDX_Control(IDC_TAB_PAGES, g_captTab);
+    DDX_Control(IDC_TAB_PAGES, m_pages.Tabs());
     DDX_Control(IDC_ST_ADD_ACCOUNT, m_stAddAccount);
     DDX_Control(IDC_BTN_HALL, m_btnHall);
 }
@@ -85,7 +84,7 @@ BOOL CLauncherDlg::OnInitDialog() {
     RegisterBossKey(m_hWnd);
 
     SetUpControls();
-    AddTabForNewestPage();
+    m_pages.AddTabForNewestPage();
     AddTrayIcon();
 
     m_hMutex.reset(::CreateMutexW(nullptr, TRUE, kInstanceMutexName));
@@ -98,7 +97,7 @@ BOOL CLauncherDlg::OnInitDialog() {
 void CLauncherDlg::SetUpControls() {
     ModifyStyle(0, WS_CLIPCHILDREN);
     SetCaptionText(kGameTitle);
-    SetCaptionLayout(kCaptionHeight, kBorder, 0, 0);
+    SetCaptionLayout(kCaptionBandHeight, kFrameBorder, 0, 0);
     const HINSTANCE module = AfxGetResourceHandle();
     auto load = [module](CBitmap& bmp, UINT id) { AdoptBitmap(bmp, LoadPngResource(module, id)); };
     load(m_bmpCaptClose, IDB_CAPT_CLOSE);
@@ -129,11 +128,11 @@ void CLauncherDlg::SetUpControls() {
 
     load(m_bmpTabs, IDB_TAB);
     load(m_bmpTabClose, IDB_TAB_CLOSE);
-    g_captTab.SetImages(m_bmpTabs, m_bmpTabClose);
-    g_captTab.ModifyStyle(0, TCS_BUTTONS | TCS_FIXEDWIDTH | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER);
-    g_captTab.m_nTextLeft = 28;
-    g_captTab.m_nTextRight = 13;
-    g_captTab.m_nTextFormat = DT_VCENTER | DT_SINGLELINE;
+    m_pages.Tabs().SetImages(m_bmpTabs, m_bmpTabClose);
+    m_pages.Tabs().ModifyStyle(0, TCS_BUTTONS | TCS_FIXEDWIDTH | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER);
+    m_pages.Tabs().m_nTextLeft = 28;
+    m_pages.Tabs().m_nTextRight = 13;
+    m_pages.Tabs().m_nTextFormat = DT_VCENTER | DT_SINGLELINE;
     // The maximise above ran before the controls had their sizes.
     PlaceCaptionControls(GetClientRect().right);
 }
@@ -226,7 +225,7 @@ void CLauncherDlg::OnSizeChanged(int cx) {
 bool CLauncherDlg::EnforceMinimumSize(WINDOWPOS& pos) const {
     if ((pos.flags & SWP_NOSIZE) || ::IsIconic(m_hWnd)) return false;
     bool changed = false;
-    const int minWidth = MinMainWindowWidth(GetPageCount());
+    const int minWidth = MinMainWindowWidth(m_pages.GetPageCount());
     if (pos.cx < minWidth) {
         pos.cx = minWidth;
         changed = true;
@@ -243,18 +242,18 @@ bool CLauncherDlg::EnforceMinimumSize(WINDOWPOS& pos) const {
 
 void CLauncherDlg::HideInstanceWindows() {
     HideWindow(m_hWnd);
-    for (const auto& page : g_arrPages) HideWindow(page->m_hWnd);
-    HideWindow(g_hallPage.m_hWnd);
+    for (const GamePage& page : m_pages.Pages()) HideWindow(page.window->m_hWnd);
+    HideWindow(m_pages.Hall().m_hWnd);
     if (g_pLoginBk) HideWindow(g_pLoginBk->m_hWnd);
     HideWindow(m_dlgNotice.m_hWnd);
 }
 
 void CLauncherDlg::ShowInstanceWindows() {
     ::ShowWindow(m_hWnd, SW_SHOW);
-    if (g_bHall) {
-        ShowHallPage(SW_SHOWNORMAL);
+    if (m_pages.m_bHall) {
+        m_pages.ShowHallPage(SW_SHOWNORMAL);
     } else {
-        ShowCurrentPage(TRUE);
+        m_pages.ShowCurrentPage(TRUE);
     }
     if (::IsIconic(m_hWnd)) ::ShowWindow(m_hWnd, SW_RESTORE);
     ::SetForegroundWindow(m_hWnd);
@@ -272,17 +271,13 @@ void CLauncherDlg::ToggleVisible(BOOL notify) {
 }
 
 void CLauncherDlg::FocusCurrentPage() {
-    if (!g_captTab.m_hWnd || g_captTab.GetItemCount() <= 0) return;
-    const int current = g_captTab.GetCurSel();
-    if (current < 0) return;
-    if (auto* page = reinterpret_cast<CGameWnd*>(g_captTab.GetItemData(current)); page && page->m_hWnd)
-        ::SetFocus(page->m_hWnd);
+    if (CGameWnd* page = m_pages.CurrentPage(); page && page->m_hWnd) ::SetFocus(page->m_hWnd);
 }
 
 void CLauncherDlg::ShowHall() {
-    g_bHall = TRUE;
-    ShowHallPage(SW_SHOWNORMAL);
-    for (const auto& page : g_arrPages) HideWindow(page->m_hWnd);
+    m_pages.m_bHall = TRUE;
+    m_pages.ShowHallPage(SW_SHOWNORMAL);
+    for (const GamePage& page : m_pages.Pages()) HideWindow(page.window->m_hWnd);
 }
 
 void CLauncherDlg::OpenAnotherLogin() {
@@ -296,19 +291,19 @@ void CLauncherDlg::OpenAnotherLogin() {
         BringBackOpenLogin();
         return;
     }
-    const int before = GetPageCount();
+    const int before = m_pages.GetPageCount();
     if (before >= kMaxPages) {
         SkinMessageBox(kTooManyPages, kGameTitle, 0);
         return;
     }
-    CLoginBkDlg login(AfxGetApp()->m_pMainWnd);
+    CLoginBkDlg login(m_pages, AfxGetApp()->m_pMainWnd);
     g_pLoginBk = &login;
     const INT_PTR result = login.DoModal();
     g_pLoginBk = nullptr;
-    if (GetPageCount() <= before || result != IDOK) return;
-    g_bHall = FALSE;
-    HideWindow(g_hallPage.m_hWnd);
-    AddTabForNewestPage();
+    if (m_pages.GetPageCount() <= before || result != IDOK) return;
+    m_pages.m_bHall = FALSE;
+    HideWindow(m_pages.Hall().m_hWnd);
+    m_pages.AddTabForNewestPage();
     if (::IsIconic(m_hWnd)) ::ShowWindow(m_hWnd, SW_RESTORE);
 }
 
@@ -343,8 +338,8 @@ void CLauncherDlg::UpdateStrips() {
         m_btnMute.SetImage(m_bMute ? m_bmpSoundOff : m_bmpSoundOn, TRUE);
         m_btnMute.Invalidate(TRUE);
     }
-    if (g_bHall != m_bHallShown) {
-        m_bHallShown = g_bHall;
+    if (m_pages.m_bHall != m_bHallShown) {
+        m_bHallShown = m_pages.m_bHall;
         m_btnHall.SetImage(m_bHallShown ? m_bmpHallOn : m_bmpHallOff, TRUE);
         m_btnHall.Invalidate(TRUE);
     }
@@ -398,7 +393,7 @@ fw::UniqueMenu CLauncherDlg::BuildMenu(bool tray) const {
 void CLauncherDlg::RunMenuCommand(int command) {
     switch (command) {
     case kCmdRefresh:
-        RefreshCurrentPage();
+        m_pages.RefreshCurrentPage();
         break;
     case kCmdToggle:
         ToggleVisible(FALSE);
@@ -409,14 +404,7 @@ void CLauncherDlg::RunMenuCommand(int command) {
         SkinMessageBox(kCacheCleared, kGameTitle, 0);
         break;
     case kCmdUpdate:
-        if (!CheckForUpdate(theApp, TRUE)) {
-            SkinMessageBox(kNoUpdate, kGameTitle, 0);
-        } else if (!RunSelfUpdate(theApp)) {
-            SkinMessageBox(kUpdateFailed, kGameTitle, 0);
-        } else {
-            RecordUpdateTime();
-            QuitLauncher();
-        }
+        RunUpdate();
         break;
     case kCmdSettings: {
         CSettingDlg settings(this);
@@ -428,6 +416,17 @@ void CLauncherDlg::RunMenuCommand(int command) {
         break;
     default:
         break;
+    }
+}
+
+void CLauncherDlg::RunUpdate() {
+    if (!m_update.Check(TRUE)) {
+        SkinMessageBox(kNoUpdate, kGameTitle, 0);
+    } else if (!m_update.Run()) {
+        SkinMessageBox(kUpdateFailed, kGameTitle, 0);
+    } else {
+        RecordUpdateTime();
+        QuitLauncher();
     }
 }
 
@@ -498,8 +497,8 @@ LRESULT CLauncherDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_WINDOWPOSCHANGED: {
         LRESULT result = CDlgEx::WindowProc(msg, wParam, lParam);
-        LayoutPages();
-        if (g_hallPage.m_hWnd) LayoutHallPage();
+        m_pages.LayoutPages();
+        if (m_pages.Hall().m_hWnd) m_pages.LayoutHallPage();
         return result;
     }
     case WM_HOTKEY:

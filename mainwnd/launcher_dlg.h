@@ -7,7 +7,9 @@
 #pragma once
 
 #include "framework/handles.h"
+#include "mainwnd/game_pages.h"
 #include "net/pop_info_dlg.h"
+#include "net/update.h"
 #include "skin/btn_ex.h"
 #include "skin/dlg_ex.h"
 #include "skin/static_ex.h"
@@ -19,7 +21,9 @@ extern CLoginBkDlg* g_pLoginBk;
 
 class CLauncherDlg : public CDlgEx {
 public:
-    explicit CLauncherDlg(CWnd* parent = nullptr);
+    // The window shows the pages of `pages` and runs `update` from its menu;
+    // both belong to the caller and outlive the window.
+    CLauncherDlg(CGamePageSet& pages, SelfUpdate& update, CWnd* parent = nullptr);
     ~CLauncherDlg() override;
 
     // Menu item ids (-1 is the version line, which does nothing).
@@ -86,6 +90,10 @@ private:
     void HideInstanceWindows();
     void ShowInstanceWindows();
     void BringBackOpenLogin();
+    void RunUpdate();
+
+    CGamePageSet& m_pages;
+    SelfUpdate& m_update;
 
     HICON m_hIcon = nullptr;
     CBtnEx m_btnHide;

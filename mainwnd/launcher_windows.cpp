@@ -1,6 +1,6 @@
 #include "mainwnd/launcher_windows.h"
 
-#include "app/launcher_ids.h"
+#include "core/launcher_ids.h"
 
 #include <array>
 #include <cwchar>

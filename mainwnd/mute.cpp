@@ -1,8 +1,8 @@
 #include "mainwnd/mute.h"
 
 #include "framework/handles.h"
-#include "mainwnd/intercept.h"
-#include "mainwnd/trampoline_asm.h"
+#include "hook/intercept.h"
+#include "hook/trampoline_asm.h"
 
 #include <audiopolicy.h>
 #include <mmdeviceapi.h>

@@ -1,8 +1,8 @@
 #include "net/build_identity.h"
 
-#include "app/launcher_ids.h"
+#include "core/launcher_ids.h"
 #include "net/md5.h"
-#include "net/start_program.h"
+#include "core/start_program.h"
 #include "net/version_identity.h"
 
 #include <cstdio>

@@ -1,9 +1,11 @@
 #include "net/down_game_dlg.h"
 
 #include "framework/winapp.h"
+#include "net/fetch_progress.h"
 #include "net/game_name.h"
+#include "net/http_request.h"
 #include "net/operator_site_win.h"
-#include "net/start_program.h"
+#include "core/start_program.h"
 #include "net/update.h"
 #include "res/resource.h"
 #include "skin/skin_image.h"
@@ -105,11 +107,7 @@ BOOL CDownGameDlg::StartVerifiedDownload() {
 BOOL CDownGameDlg::FetchGameConfig() {
     std::wstring iniPath;
     if (!MakeExeDirPath((m_strGameName + L".ini").c_str(), iniPath)) return FALSE;
-    FetchOptions options;
-    options.address = m_strConfigUrl;
-    options.skipScheme = TRUE;
-    options.blockSize = 1024;
-    options.targetPath = iniPath;
+    FetchOptions options = OperatorFileFetch(m_strConfigUrl, iniPath, 1024, FALSE);
     options.handleHolder = &m_handles;
     if (!HttpFetch(options)) return FALSE;
     wchar_t address[512] = {};
@@ -123,16 +121,22 @@ BOOL CDownGameDlg::FetchGameConfig() {
 }
 
 BOOL CDownGameDlg::DownloadGameExe() {
-    FetchOptions options;
-    options.address = m_strExeUrl;
-    options.skipScheme = TRUE;
-    options.requireDomain = TRUE;
-    options.blockSize = 1024;
-    options.targetPath = m_szTempExe;
+    FetchOptions options = OperatorFileFetch(m_strExeUrl, m_szTempExe, 1024, TRUE);
     options.handleHolder = &m_handles;
-    options.progressBar = m_progress.m_hWnd;
-    options.progressLabel = &m_stStatus;
+    options.onProgress = [this, bar = ProgressBarReport(m_progress.m_hWnd)](unsigned percent, bool changed) {
+        bar(percent, changed);
+        // The label's text is the user-interface thread's data: the dialog
+        // sets it there.
+        if (changed) ::SendMessageW(m_hWnd, WM_DOWNLOAD_PERCENT, percent, 0);
+    };
     return HttpFetch(options);
+}
+
+void CDownGameDlg::ShowPercent(unsigned percent) {
+    std::wstring text = http::ProgressLabelText(percent);
+    if (text == m_stStatus.m_strText) return;
+    m_stStatus.m_strText = std::move(text);
+    m_stStatus.Invalidate();
 }
 
 void CDownGameDlg::OnDownloadState(DownloadState state) {
@@ -182,8 +186,8 @@ LRESULT CDownGameDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DOWNLOAD_STATE:
         OnDownloadState(static_cast<DownloadState>(wParam));
         return 0;
-    case WM_FETCH_LABEL_TEXT:
-        if (reinterpret_cast<CStaticEx*>(lParam) == &m_stStatus) SetProgressLabelText(m_stStatus, static_cast<unsigned>(wParam));
+    case WM_DOWNLOAD_PERCENT:
+        ShowPercent(static_cast<unsigned>(wParam));
         return 0;
     default:
         return CDlgEx::WindowProc(msg, wParam, lParam);

@@ -48,9 +48,13 @@ protected:
     // Sent by the worker to the dialog: wParam a DownloadState.
     static constexpr UINT WM_DOWNLOAD_STATE = WM_APP + 0x4A;
     enum DownloadState { ConfigFailed, Downloaded, DownloadFailed };
+    // Sent by the worker when the percentage changes: wParam the percentage.
+    static constexpr UINT WM_DOWNLOAD_PERCENT = WM_APP + 0x49;
 
 private:
     void OnDownloadState(DownloadState state);
+    // The status label reads "已加载  N%".
+    void ShowPercent(unsigned percent);
     void Post(DownloadState state);
     void OnClose();
     // Stops the worker: cancels its fetch and waits for it, serving the

@@ -1,11 +1,7 @@
 #include "net/http_fetch.h"
 
-#include "app/launcher_app.h"
 #include "net/http_request.h"
 #include "net/operator_site_win.h"
-#include "skin/static_ex.h"
-
-#include <commctrl.h>
 
 #include <cstdio>
 #include <memory>
@@ -76,15 +72,6 @@ void FetchHandles::Reset() {
     CloseAll();
     Lock lock(m_lock);
     m_bCancelled = false;
-}
-
-void SetProgressLabelText(CStaticEx& label, unsigned percent) {
-    std::wstring text = http::ProgressLabelText(percent);
-    // Most blocks leave the percentage as it was; repainting for them only
-    // slows a large download down.
-    if (text == label.m_strText) return;
-    label.m_strText = std::move(text);
-    label.Invalidate();
 }
 
 namespace {
@@ -161,30 +148,6 @@ BOOL ReadIntoMemory(HINTERNET request, uint32_t announced, std::wstring& text) {
     return TRUE;
 }
 
-// Most blocks leave the percentage as it was (a 20 MB update has 40,960 blocks
-// and 100 percentages). For those only the bar is told its position again:
-// repainting it and reaching the label's thread per block made the update
-// download twice as slow under Wine.
-void ReportProgress(const FetchOptions& options, unsigned percent, bool changed) {
-    if (options.progressBar) {
-        ::SendMessageW(options.progressBar, PBM_SETPOS, percent, 0);
-        if (!changed) return;
-        // A fetch on the bar's own thread keeps that thread from painting
-        // until it ends: the bar is painted now, or it would stand still.
-        if (::GetWindowThreadProcessId(options.progressBar, nullptr) == ::GetCurrentThreadId())
-            ::UpdateWindow(options.progressBar);
-    }
-    CStaticEx* label = options.progressLabel;
-    if (!changed || !label || !label->m_hWnd) return;
-    if (::GetWindowThreadProcessId(label->m_hWnd, nullptr) == ::GetCurrentThreadId()) {
-        SetProgressLabelText(*label, percent);
-    } else {
-        // The label's text is the user-interface thread's data: the window
-        // that holds the label sets it there.
-        ::SendMessageW(::GetParent(label->m_hWnd), WM_FETCH_LABEL_TEXT, percent, reinterpret_cast<LPARAM>(label));
-    }
-}
-
 BOOL ReadIntoFile(const FetchOptions& options, FetchHandles& handles, uint32_t announced) {
     UniqueFile file(::_wfopen(options.targetPath.c_str(), L"wb"));
     if (!file) return FALSE;
@@ -203,9 +166,9 @@ BOOL ReadIntoFile(const FetchOptions& options, FetchHandles& handles, uint32_t a
             break;
         }
         total += n;
-        if (options.progressBar || options.progressLabel) {
+        if (options.onProgress) {
             const unsigned percent = http::FetchPercent(total, announced);
-            ReportProgress(options, percent, percent != lastPercent);
+            options.onProgress(percent, percent != lastPercent);
             lastPercent = percent;
         }
         if (n == 0) break;
@@ -245,6 +208,27 @@ BOOL HttpFetch(const FetchOptions& options) {
     return ok;
 }
 
+FetchOptions OperatorFileFetch(const std::wstring& address, const std::wstring& targetPath, unsigned blockSize,
+                               BOOL requireDomain) {
+    FetchOptions options;
+    options.address = address;
+    options.skipScheme = TRUE;
+    options.requireDomain = requireDomain;
+    options.blockSize = blockSize;
+    options.targetPath = targetPath;
+    return options;
+}
+
+FetchOptions OperatorTextFetch(const std::wstring& address, std::wstring* text) {
+    FetchOptions options;
+    options.address = address;
+    options.skipScheme = TRUE;
+    options.requireDomain = TRUE;
+    options.sink = FetchSink::Memory;
+    options.textOut = text;
+    return options;
+}
+
 BOOL HttpPing(const std::wstring& address, const std::wstring& body, const FetchTimeouts& timeouts) {
     if (address.size() < 7 || ::CompareStringOrdinal(address.c_str(), 7, L"http://", 7, TRUE) != CSTR_EQUAL)
         return FALSE;
@@ -273,11 +257,11 @@ DWORD WINAPI PingInBackground(LPVOID param) {
     const PingRequest& request = *static_cast<const PingRequest*>(param);
     std::wstring address = request.address.substr(0, 511);
     std::wstring body = request.body.substr(0, 255);
-    CLauncherApp* owner = request.owner;
+    HANDLE done = request.done;
     // From here on the request may be gone: the starter goes on once it sees
     // this event.
-    ::SetEvent(owner->m_hEvtPingTaken.get());
+    ::SetEvent(request.taken);
     HttpPing(address, body);
-    ::SetEvent(owner->m_hEvtPingDone.get());
+    ::SetEvent(done);
     return 0;
 }

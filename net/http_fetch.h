@@ -6,10 +6,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <functional>
 #include <string>
-
-class CLauncherApp;
-class CStaticEx;
 
 enum class FetchSink {
     File,    // the body goes to targetPath
@@ -56,11 +54,10 @@ private:
     bool m_bCancelled = false;
 };
 
-// Sent to the parent of a fetch's progress label when the fetch runs on
-// another thread than the label: wParam the percentage, lParam the CStaticEx*.
-// The parent answers it with SetProgressLabelText on its own thread.
-inline constexpr UINT WM_FETCH_LABEL_TEXT = WM_APP + 0x49;
-void SetProgressLabelText(CStaticEx& label, unsigned percent);
+// Told after every block read into a file: the percentage of the announced
+// length, and whether it differs from the previous block's. It runs on the
+// fetch's thread; whoever shows it moves to its own thread if it must.
+using FetchProgress = std::function<void(unsigned percent, bool changed)>;
 
 struct FetchOptions {
     std::wstring address;        // [http://]host[:port]/path
@@ -70,8 +67,7 @@ struct FetchOptions {
     FetchSink sink = FetchSink::File;
     std::wstring targetPath;              // File sink: created or truncated
     std::wstring* textOut = nullptr;      // Memory sink: receives the body (at most 1024 characters)
-    HWND progressBar = nullptr;           // told the percentage after every block
-    CStaticEx* progressLabel = nullptr;   // its text becomes "已加载  N%" after every block
+    FetchProgress onProgress;             // told the percentage after every block
     FetchHandles* handleHolder = nullptr; // lets another thread cancel the fetch
     FetchTimeouts timeouts;
 };
@@ -80,19 +76,29 @@ struct FetchOptions {
 // least that many body bytes were stored.
 BOOL HttpFetch(const FetchOptions& options);
 
+// The set-up every fetch of an address from the operator's files shares: the
+// address is given with its "http://", which is dropped unexamined, and (with
+// requireDomain) must contain the platform's domain text.
+FetchOptions OperatorFileFetch(const std::wstring& address, const std::wstring& targetPath, unsigned blockSize,
+                               BOOL requireDomain);
+// The same into memory (the Memory sink, at most 1024 characters into *text).
+FetchOptions OperatorTextFetch(const std::wstring& address, std::wstring* text);
+
 // Sends a GET of an "http://" address and reads nothing of the answer; TRUE
 // when the request was sent.
 BOOL HttpPing(const std::wstring& address, const std::wstring& body,
               const FetchTimeouts& timeouts = FetchTimeouts{});
 
 // What the ping worker is handed. It lives on the starter's stack: the worker
-// copies it and then sets owner->m_hEvtPingTaken.
+// copies it and then sets `taken`. The events are the starter's (manual-reset)
+// and outlive the worker.
 struct PingRequest {
     std::wstring address;  // at most 511 characters are used
     std::wstring body;     // at most 255 characters are used
-    CLauncherApp* owner = nullptr;
+    HANDLE taken = nullptr;  // set once the worker has copied the request
+    HANDLE done = nullptr;   // set once the request has been sent (or failed)
 };
 
-// Thread procedure (argument a PingRequest*): copies the request, sets the
-// owner's m_hEvtPingTaken, pings, sets m_hEvtPingDone. Exit code 0.
+// Thread procedure (argument a PingRequest*): copies the request, sets
+// `taken`, pings, sets `done`. Exit code 0.
 DWORD WINAPI PingInBackground(LPVOID request);

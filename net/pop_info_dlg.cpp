@@ -4,7 +4,7 @@
 #include "net/http_fetch.h"
 #include "net/http_request.h"
 #include "net/operator_site_win.h"
-#include "net/start_program.h"
+#include "core/start_program.h"
 #include "res/resource.h"
 #include "skin/skin_image.h"
 
@@ -62,23 +62,11 @@ void CPopInfoDlg::DoDataExchange() {
 }
 
 BOOL CPopInfoDlg::FetchNoticeText(std::wstring& text) const {
-    FetchOptions options;
-    options.address = site::NoticeFileUrl(CurrentSite());
-    options.skipScheme = TRUE;
-    options.requireDomain = TRUE;
-    options.sink = FetchSink::Memory;
-    options.textOut = &text;
-    return HttpFetch(options);
+    return HttpFetch(OperatorTextFetch(site::NoticeFileUrl(CurrentSite()), &text));
 }
 
 BOOL CPopInfoDlg::DownloadNoticePicture(const std::wstring& url, const std::wstring& path) const {
-    FetchOptions options;
-    options.address = url;
-    options.skipScheme = TRUE;
-    options.requireDomain = TRUE;
-    options.blockSize = 512;
-    options.targetPath = path;
-    return HttpFetch(options);
+    return HttpFetch(OperatorFileFetch(url, path, 512, TRUE));
 }
 
 BOOL CPopInfoDlg::ShouldShowNotice(const std::wstring& text) const {

@@ -1,7 +1,7 @@
 #include "net/prgs_dlg.h"
 
 #include "framework/winapp.h"
-#include "net/http_fetch.h"
+#include "net/fetch_progress.h"
 #include "res/resource.h"
 #include "skin/skin_image.h"
 
@@ -37,12 +37,7 @@ void CPrgsDlg::OnTimer() {
 }
 
 BOOL CPrgsDlg::DownloadUpdate() {
-    FetchOptions options;
-    options.address = m_szUrl.substr(0, 511);
-    options.skipScheme = TRUE;
-    options.requireDomain = TRUE;
-    options.blockSize = 512;
-    options.targetPath = m_szFile;
-    options.progressBar = m_progress.m_hWnd;
+    FetchOptions options = OperatorFileFetch(m_szUrl.substr(0, 511), m_szFile, 512, TRUE);
+    options.onProgress = ProgressBarReport(m_progress.m_hWnd);
     return HttpFetch(options);
 }

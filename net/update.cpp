@@ -1,13 +1,12 @@
 #include "net/update.h"
 
-#include "app/launcher_app.h"
-#include "app/launcher_ids.h"
-#include "app/run_mode.h"
-#include "app/run_mode_win.h"
+#include "core/launcher_ids.h"
+#include "core/run_mode.h"
+#include "core/run_mode_win.h"
+#include "core/start_program.h"
 #include "net/build_identity.h"
 #include "net/http_fetch.h"
 #include "net/operator_site_win.h"
-#include "net/start_program.h"
 #include "net/version_identity.h"
 
 namespace {
@@ -67,7 +66,7 @@ BOOL RecordUpdateTime() {
            ERROR_SUCCESS;
 }
 
-BOOL FetchRemoteConfig(CLauncherApp& app, char versionOut[64]) {
+BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64]) {
     std::wstring path;
     if (!MakeExeDirPath(kConfigFileName, path)) return FALSE;
     FetchOptions options;
@@ -81,20 +80,20 @@ BOOL FetchRemoteConfig(CLauncherApp& app, char versionOut[64]) {
     ::GetPrivateProfileStringW(L"VerKey", L"XCJY", L"", version, 64, path.c_str());
     ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, path.c_str());
     ::DeleteFileW(path.c_str());
-    app.m_szUpdAddr = address;
+    addressOut = address;
     ::WideCharToMultiByte(CP_ACP, 0, version, -1, versionOut, 64, nullptr, nullptr);
     versionOut[63] = '\0';
     return TRUE;
 }
 
-int CheckForUpdate(CLauncherApp& app, BOOL forced) {
+int SelfUpdate::Check(BOOL forced) {
     if (!forced) {
         int mode = ParseRunMode();
         if (mode != RUN_LOGIN && mode != RUN_INSTALLED) return 0;
         if (!IsCheckDue()) return 0;
     }
     char fetched[64] = {};
-    FetchRemoteConfig(app, fetched);
+    FetchRemoteConfig(m_offer.address, fetched);
     if (fetched[0] == '\0') return 0;
     wchar_t published[65] = {};
     ::MultiByteToWideChar(CP_ACP, 0, fetched, -1, published, 64);
@@ -102,7 +101,7 @@ int CheckForUpdate(CLauncherApp& app, BOOL forced) {
     // from its own; updating blindly is the worse mistake.
     std::wstring local = LocalIdentity();
     if (local.empty()) return 0;
-    app.m_szUpdIdentity = published;
+    m_offer.identity = published;
     return SameIdentity(published, local) ? 0 : 1;
 }
 
@@ -124,18 +123,18 @@ BOOL SwapInNewBuild(const std::wstring& current, const std::wstring& newPath, co
     return TRUE;
 }
 
-int RunSelfUpdate(CLauncherApp& app) {
+int SelfUpdate::Run() {
     std::wstring newPath, oldPath, current;
     if (!MakeExeDirPath(kNewExeName, newPath) || !MakeExeDirPath(kOldExeName, oldPath) ||
         !MakeExeDirPath(nullptr, current))
         return FALSE;
 
-    app.m_dlgProgress.m_szUrl = app.m_szUpdAddr.substr(0, 511);
-    app.m_dlgProgress.m_szFile = newPath;
-    bool downloaded = app.m_dlgProgress.DoModal() == IDOK;
+    m_dlgProgress.m_szUrl = m_offer.address.substr(0, 511);
+    m_dlgProgress.m_szFile = newPath;
+    bool downloaded = m_dlgProgress.DoModal() == IDOK;
     // An error page, a truncated or tampered file, another build: none of it
     // may take the launcher's name.
-    if (!downloaded || !VerifyUpdateFile(newPath, app.m_szUpdIdentity) || !SwapInNewBuild(current, newPath, oldPath)) {
+    if (!downloaded || !VerifyUpdateFile(newPath, m_offer.identity) || !SwapInNewBuild(current, newPath, oldPath)) {
         if (!::DeleteFileW(newPath.c_str())) ScheduleDeletionAtRestart(newPath);
         return FALSE;
     }

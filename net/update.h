@@ -2,16 +2,42 @@
 // swaps a verified new build in place of the running one.
 #pragma once
 
+#include "net/prgs_dlg.h"
+
 #include <windows.h>
 
 #include <string>
 
-class CLauncherApp;
+// What the remote configuration offers: the new build's address and the
+// identity the downloaded file must have.
+struct UpdateOffer {
+    std::wstring address;   // at most 511 characters are used
+    std::wstring identity;
+};
 
-// Non-zero when a different build is published (and, unless forced, the check
-// is due today). Answers 0 at once in install, web and uninstall mode, and
-// whenever nothing could be learned.
-int CheckForUpdate(CLauncherApp& app, BOOL forced);
+// The self-update: the check learns the offer, the run downloads it in the
+// progress dialog, verifies it and swaps it in. The application holds the one
+// object; the main window's "更新" runs the same one.
+class SelfUpdate {
+public:
+    // Non-zero when a different build is published (and, unless forced, the
+    // check is due today). Answers 0 at once in install, web and uninstall
+    // mode, and whenever nothing could be learned.
+    int Check(BOOL forced);
+    // TRUE when the new executable, verified against the offer's identity, has
+    // replaced the running one under its usual name and has been started. On
+    // FALSE the running build is still in place under its usual name.
+    int Run();
+
+    const UpdateOffer& Offer() const { return m_offer; }
+    void SetOffer(UpdateOffer offer) { m_offer = std::move(offer); }
+
+    CPrgsDlg m_dlgProgress;
+
+private:
+    UpdateOffer m_offer;
+};
+
 // TRUE when the start-up check should run today: no update recorded today
 // (UTC) and today is not one of the "DisableDays".
 BOOL IsCheckDue();
@@ -19,17 +45,12 @@ BOOL IsCheckDue();
 BOOL IsCheckDisabledToday(int dayOfWeek);
 // Fetches ConfigXcjy.htm: the published identity goes to versionOut (system
 // ANSI code page, 64 bytes with its terminator; the caller zeroes it) and the
-// update address to app.m_szUpdAddr.
-BOOL FetchRemoteConfig(CLauncherApp& app, char versionOut[64]);
+// update address to addressOut. Nothing is written when the fetch fails.
+BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64]);
 // Stores the current UTC time as "UpdTime". FALSE when the key cannot be written.
 BOOL RecordUpdateTime();
 
-// TRUE when the new executable, verified against the published identity, has
-// replaced the running one under its usual name and has been started. On FALSE
-// the running build is still in place under its usual name.
-int RunSelfUpdate(CLauncherApp& app);
-
-// The steps of RunSelfUpdate, for any folder.
+// The steps of SelfUpdate::Run, for any folder.
 // TRUE when the file is a 32-bit executable whose identity (its digest with
 // the version text of its own version resource) is `published`, letter case
 // ignored.

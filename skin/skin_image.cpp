@@ -1,32 +1,18 @@
 #include "skin/skin_image.h"
 
+#include "framework/sessions.h"
 #include "skin/keyed_pixel.h"
 
 #include <gdiplus.h>
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
 // GDI+ for the length of one load. Start-up keeps its own session for the
 // process, so these nested sessions only count up and down.
-class GdiplusSession {
-public:
-    GdiplusSession() {
-        Gdiplus::GdiplusStartupInput input;
-        ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-    }
-    ~GdiplusSession() {
-        if (ok_) Gdiplus::GdiplusShutdown(token_);
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-    bool ok() const { return ok_; }
-
-private:
-    ULONG_PTR token_ = 0;
-    bool ok_ = false;
-};
+using GdiplusSession = fw::GdiplusSession;
 
 BITMAPINFO BottomUpDibInfo(int width, int height) {
     BITMAPINFO bi{};
@@ -63,6 +49,26 @@ fw::ComPtr<IStream> StreamOfResource(HINSTANCE module, HRSRC res) {
     return stream;
 }
 
+// A PNG resource decoded by GDI+ (which must be running), with the stream it
+// was read from: the picture may read from it for as long as it lives.
+struct DecodedPng {
+    fw::ComPtr<IStream> stream;
+    std::unique_ptr<Gdiplus::Bitmap> image;  // declared last: it goes first
+};
+
+// The resource of type "PNG" and this id, decoded; no image when there is no
+// such resource or it does not decode.
+DecodedPng DecodePngResource(HINSTANCE module, UINT id) {
+    DecodedPng png;
+    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+    if (!res) return png;
+    png.stream = StreamOfResource(module, res);
+    if (!png.stream) return png;
+    png.image = std::make_unique<Gdiplus::Bitmap>(png.stream.get());
+    if (png.image->GetLastStatus() != Gdiplus::Ok) png.image.reset();
+    return png;
+}
+
 }  // namespace
 
 fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key) {
@@ -90,13 +96,10 @@ fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id) {
     // An ordinary bitmap resource of the same id wins and is used as it is.
     if (fw::UniqueBitmap plain(::LoadBitmapW(module, MAKEINTRESOURCEW(id))); plain) return plain;
 
-    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
-    if (!res || !gdiplus.ok()) return {};
-    fw::ComPtr<IStream> stream = StreamOfResource(module, res);
-    if (!stream) return {};
-
-    Gdiplus::Bitmap image(stream.get());
-    if (image.GetLastStatus() != Gdiplus::Ok) return {};
+    if (!gdiplus.ok()) return {};
+    DecodedPng png = DecodePngResource(module, id);
+    if (!png.image) return {};
+    Gdiplus::Bitmap& image = *png.image;
     fw::UniqueBitmap result = MakeKeyedBitmap(image, kColorKey);
     if (!result) {
         // GDI+'s own conversion over opaque magenta gives the same keyed look.
@@ -109,12 +112,10 @@ fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id) {
 fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id) {
     if (!module) return {};
     GdiplusSession gdiplus;
-    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
-    if (!res || !gdiplus.ok()) return {};
-    fw::ComPtr<IStream> stream = StreamOfResource(module, res);
-    if (!stream) return {};
-    Gdiplus::Bitmap image(stream.get());
-    if (image.GetLastStatus() != Gdiplus::Ok) return {};
+    if (!gdiplus.ok()) return {};
+    DecodedPng png = DecodePngResource(module, id);
+    if (!png.image) return {};
+    Gdiplus::Bitmap& image = *png.image;
 
     const int w = static_cast<int>(image.GetWidth());
     const int h = static_cast<int>(image.GetHeight());

@@ -2,7 +2,6 @@
 
 #include "res/resource.h"
 #include "web/error_page.h"
-#include "web/my_browser_control_site.h"
 #include "web/page_command.h"
 
 #include <windowsx.h>
@@ -91,7 +90,24 @@ void CDHtmDlgEx::ReplaceErrorPage(IHTMLDocument2& document) {
 
 // ---------------------------------------------------------------- element events
 
-std::span<const CDHtmlDialog::ElementEvent> CDHtmDlgEx::GetElementEventTable() const {
+namespace {
+
+// Sprite buttons first: a "button" that is also a div is a button. The drag
+// rows lie together so that a subclass can take them alone; the order of rows
+// for different events does not matter (only the first match of an event
+// runs).
+constexpr size_t kSpriteRows = 4;
+constexpr size_t kDragRows = 9;
+
+}  // namespace
+
+std::span<const CDHtmlDialog::ElementEvent> CDHtmDlgEx::GetElementEventTable() const { return AllEvents(); }
+
+std::span<const CDHtmlDialog::ElementEvent> CDHtmDlgEx::DragEvents() {
+    return AllEvents().subspan(kSpriteRows, kDragRows);
+}
+
+std::span<const CDHtmlDialog::ElementEvent> CDHtmDlgEx::AllEvents() {
     using D = CDHtmDlgEx;
     static const ElementEvent table[] = {
         {Selector::Class, L"button", static_cast<DISPID>(DISPID_HTMLELEMENTEVENTS2_ONMOUSEOUT), Handler(&D::OnSpriteNormal)},
@@ -101,18 +117,20 @@ std::span<const CDHtmlDialog::ElementEvent> CDHtmDlgEx::GetElementEventTable() c
         {Selector::Tag, L"body", DISPID_HTMLELEMENTEVENTS2_ONMOUSEDOWN, Handler(&D::OnDragButtonDown)},
         {Selector::Tag, L"body", DISPID_HTMLELEMENTEVENTS2_ONMOUSEUP, Handler(&D::OnDragButtonUp)},
         {Selector::Tag, L"body", DISPID_HTMLELEMENTEVENTS2_ONMOUSEMOVE, Handler(&D::OnDragMouseMove)},
-        {Selector::Tag, L"body", DISPID_HTMLELEMENTEVENTS2_ONCONTEXTMENU, Handler(&D::OnNoContextMenu)},
         {Selector::Tag, L"td", DISPID_HTMLELEMENTEVENTS2_ONMOUSEDOWN, Handler(&D::OnDragButtonDown)},
         {Selector::Tag, L"td", DISPID_HTMLELEMENTEVENTS2_ONMOUSEUP, Handler(&D::OnDragButtonUp)},
         {Selector::Tag, L"td", DISPID_HTMLELEMENTEVENTS2_ONMOUSEMOVE, Handler(&D::OnDragMouseMove)},
-        {Selector::Tag, L"td", DISPID_HTMLELEMENTEVENTS2_ONCONTEXTMENU, Handler(&D::OnNoContextMenu)},
         {Selector::Tag, L"div", DISPID_HTMLELEMENTEVENTS2_ONMOUSEDOWN, Handler(&D::OnDragButtonDown)},
         {Selector::Tag, L"div", DISPID_HTMLELEMENTEVENTS2_ONMOUSEUP, Handler(&D::OnDragButtonUp)},
         {Selector::Tag, L"div", DISPID_HTMLELEMENTEVENTS2_ONMOUSEMOVE, Handler(&D::OnDragMouseMove)},
+        {Selector::Tag, L"body", DISPID_HTMLELEMENTEVENTS2_ONCONTEXTMENU, Handler(&D::OnNoContextMenu)},
+        {Selector::Tag, L"td", DISPID_HTMLELEMENTEVENTS2_ONCONTEXTMENU, Handler(&D::OnNoContextMenu)},
         {Selector::Tag, L"div", DISPID_HTMLELEMENTEVENTS2_ONCONTEXTMENU, Handler(&D::OnNoContextMenu)},
     };
+    static_assert(kSpriteRows + kDragRows <= std::size(table));
     return table;
 }
+
 
 void CDHtmDlgEx::SetNormalFrame(CHtmlElement& element) {
     if (!HoldsCapture()) element.SetBackgroundPositionX(0);
@@ -171,7 +189,7 @@ bool CDHtmDlgEx::EndSpritePress(LPARAM point) {
 void CDHtmDlgEx::SendDragMessage(UINT msg) {
     POINT pt{};
     ::GetCursorPos(&pt);
-    ::SendMessageW(m_hWnd, msg, HTCAPTION, MAKELPARAM(pt.x, pt.y));
+    ::SendMessageW(DragWindow(), msg, HTCAPTION, MAKELPARAM(pt.x, pt.y));
 }
 
 HRESULT CDHtmDlgEx::OnDragButtonDown(const std::shared_ptr<CHtmlElement>&) {

@@ -14,21 +14,22 @@
 #pragma once
 
 #include "framework/html_dialog.h"
+#include "web/my_browser_control_site.h"
 
 #include <memory>
 #include <span>
 
-class CDHtmDlgEx : public CDHtmlDialog {
+class CDHtmDlgEx : public CDHtmlDialog, public CShowUIHandler {
 public:
     explicit CDHtmDlgEx(UINT templateId = 0, CWnd* parent = nullptr);
     ~CDHtmDlgEx() override;
 
     // A page's message box (alert, confirm, ...) or help request. S_FALSE:
     // not handled, the browser shows its own.
-    virtual HRESULT OnShowMessage(HWND wnd, const wchar_t* text, const wchar_t* caption, DWORD type,
-                                  const wchar_t* helpFile, DWORD helpContext, LRESULT* result);
-    virtual HRESULT OnShowHelp(HWND wnd, const wchar_t* helpFile, UINT command, DWORD data, POINT pt,
-                               IDispatch* hit);
+    HRESULT OnShowMessage(HWND wnd, const wchar_t* text, const wchar_t* caption, DWORD type,
+                          const wchar_t* helpFile, DWORD helpContext, LRESULT* result) override;
+    HRESULT OnShowHelp(HWND wnd, const wchar_t* helpFile, UINT command, DWORD data, POINT pt,
+                       IDispatch* hit) override;
 
     HRESULT ShowContextMenu(DWORD id, POINT* pt, IUnknown* target, IDispatch* object) override;
     HRESULT GetHostInfo(DOCHOSTUIINFO* info) override;
@@ -59,6 +60,14 @@ protected:
     // Cancels the page's context menu.
     HRESULT OnNoContextMenu(const std::shared_ptr<CHtmlElement>& element);
 
+    // The window that the page's background drags: this one, unless a
+    // subclass lies over another window that moves with it.
+    virtual HWND DragWindow() const { return m_hWnd; }
+    // The table's rows that drag the window by the page's background (body,
+    // td and div: button down, up and move), for subclasses whose tables
+    // take the drag alone.
+    static std::span<const ElementEvent> DragEvents();
+
     // The window holds the mouse capture (taken by a sprite press).
     bool HoldsCapture() const { return m_hWnd && ::GetCapture() == m_hWnd; }
 
@@ -67,6 +76,9 @@ protected:
     std::shared_ptr<CHtmlElement> m_pPressed;
 
 private:
+    // Every row of this window's table: sprite buttons, then the drag rows,
+    // then the context menu's.
+    static std::span<const ElementEvent> AllEvents();
     void SetHoverFrame(CHtmlElement& element);
     void SetNormalFrame(CHtmlElement& element);
     // A button release while a sprite press holds the capture ends the press;

@@ -1,17 +1,19 @@
 #include "web/login_bk_dlg.h"
 
-#include "app/launcher_ids.h"
+#include "core/launcher_ids.h"
 #include "framework/winapp.h"
 #include "net/operator_site_win.h"
 #include "res/resource.h"
 #include "skin/skin_image.h"
+#include "web/login_frame_messages.h"
 
 #include <windowsx.h>
 
-CLoginBkDlg::CLoginBkDlg(CWnd* parent)
+CLoginBkDlg::CLoginBkDlg(CLoginTarget& pages, CWnd* parent)
     : CDialog(IDD_LOGIN, parent),
       m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP))),
-      m_dlgLogin(site::LobbyLoginUrl(CurrentSite())) {}
+      m_dlgLogin(site::LobbyLoginUrl(CurrentSite()), pages),
+      m_pages(pages) {}
 
 // DoModal has destroyed the window, and the owned windows with it, unless the
 // object goes while it is still shown.
@@ -93,6 +95,14 @@ void CLoginBkDlg::RaiseOwnedWindows() {
         if (wnd) ::SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+void CLoginBkDlg::MinimizeLogin() {
+    // A further login (pages already open) has a main window to return to.
+    if (m_pages.GetPageCount() > 0)
+        EndDialog(IDCANCEL);
+    else
+        ::ShowWindow(m_hWnd, SW_MINIMIZE);
+}
+
 BOOL CLoginBkDlg::PreTranslateMessage(MSG* msg) {
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) return TRUE;
     return CDialog::PreTranslateMessage(msg);
@@ -127,6 +137,9 @@ LRESULT CLoginBkDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         // it.
         if (msg == WM_SETFOCUS || LOWORD(wParam) != WA_INACTIVE) ::PostMessageW(m_hWnd, kMsgRaiseOwned, 0, 0);
         return CDialog::WindowProc(msg, wParam, lParam);
+    case WM_LOGIN_MINIMIZE:
+        MinimizeLogin();
+        return 0;
     case kMsgRaiseOwned:
         if (::IsWindowVisible(m_hWnd) && !::IsIconic(m_hWnd)) RaiseOwnedWindows();
         return 0;

@@ -7,12 +7,14 @@
 #pragma once
 
 #include "framework/dialog.h"
-#include "mainwnd/menu_dlg.h"
 #include "web/login_dlg.h"
+#include "web/login_target.h"
+#include "web/menu_dlg.h"
 
 class CLoginBkDlg : public CDialog {
 public:
-    explicit CLoginBkDlg(CWnd* parent = nullptr);
+    // A "loadgame" of the login hands its page to pages.
+    explicit CLoginBkDlg(CLoginTarget& pages, CWnd* parent = nullptr);
     ~CLoginBkDlg() override;
 
     // Enter on the frame does nothing.
@@ -29,11 +31,16 @@ public:
     CLoginDlg m_dlgLogin;
     CMenuDlg m_dlgMenu;
 
+private:
+    CLoginTarget& m_pages;
+
 protected:
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // The one minimise rule of the login (WM_LOGIN_MINIMIZE).
+    void MinimizeLogin();
     void PaintLayered();
     void PlaceOwnedWindows(int x, int y);
     void ShowOwnedWindows(bool show);

@@ -1,10 +1,10 @@
 #include "web/login_dlg.h"
 
-#include "app/launcher_ids.h"
+#include "core/launcher_ids.h"
+#include "core/start_program.h"
 #include "framework/winapp.h"
-#include "mainwnd/game_pages.h"
-#include "net/start_program.h"
 #include "res/resource.h"
+#include "web/login_frame_messages.h"
 
 namespace {
 
@@ -38,8 +38,11 @@ std::wstring DecodeAccount(const std::wstring& account) {
     return FromCodePage(pagecmd::PercentUnescape(ToCodePage(account, CP_THREAD_ACP)), CP_UTF8);
 }
 
-CLoginDlg::CLoginDlg(std::wstring address)
-    : CDHtmDlgEx(IDD_LOGIN), m_startLauncher([] { StartProgram(nullptr); }), m_strAddress(std::move(address)) {
+CLoginDlg::CLoginDlg(std::wstring address, CLoginTarget& pages)
+    : CDHtmDlgEx(IDD_LOGIN),
+      m_startLauncher([] { StartProgram(nullptr); }),
+      m_strAddress(std::move(address)),
+      m_pages(pages) {
     auto bind = [this](bool (CLoginDlg::*handler)(int, const Args&)) -> pagecmd::CommandHandler {
         return [this, handler](int count, const Args& args) { return (this->*handler)(count, args); };
     };
@@ -94,11 +97,7 @@ void CLoginDlg::EndLogin(int result) {
 // ---------------------------------------------------------------- page commands
 
 bool CLoginDlg::OnMinimize(int, const Args&) {
-    // A further login (pages already open) has a main window to return to.
-    if (GetPageCount() > 0)
-        EndLogin(IDCANCEL);
-    else
-        ::ShowWindow(LoginFrame(), SW_MINIMIZE);
+    ::SendMessageW(LoginFrame(), WM_LOGIN_MINIMIZE, 0, 0);
     return true;
 }
 
@@ -121,57 +120,12 @@ bool CLoginDlg::OnLoadGame(int count, const Args& args) {
     const std::wstring& address = args.front();
     std::wstring account = DecodeAccount(count >= 2 ? args[1] : pagecmd::AccountFromTail(address));
     std::wstring server = count >= 3 ? args[2] : pagecmd::ServerFromTail(address);
-    if (IsAccountOpen(account, server)) {
+    if (m_pages.IsAccountOpen(account, server)) {
         ::MessageBoxW(m_hWnd, DuplicateLoginText(server).c_str(), kGameTitle, MB_OK);
         EndLogin(IDCANCEL);
         return true;
     }
-    // The three lists grow together: page, account and server at one index.
-    AddGamePage(address);
-    g_arrAccounts.push_back(account);
-    g_arrServers.push_back(server);
+    m_pages.AddGamePage(address, account, server);
     EndLogin(IDOK);
     return true;
-}
-
-// ---------------------------------------------------------------- dragging
-
-std::span<const CDHtmlDialog::ElementEvent> CLoginDlg::GetElementEventTable() const {
-    using D = CLoginDlg;
-    static const ElementEvent table[] = {
-        {Selector::Tag, L"body", DISPID_HTMLELEMENTEVENTS2_ONMOUSEDOWN, Handler(&D::OnDragFrameDown)},
-        {Selector::Tag, L"body", DISPID_HTMLELEMENTEVENTS2_ONMOUSEUP, Handler(&D::OnDragFrameUp)},
-        {Selector::Tag, L"body", DISPID_HTMLELEMENTEVENTS2_ONMOUSEMOVE, Handler(&D::OnDragFrameMove)},
-        {Selector::Tag, L"td", DISPID_HTMLELEMENTEVENTS2_ONMOUSEDOWN, Handler(&D::OnDragFrameDown)},
-        {Selector::Tag, L"td", DISPID_HTMLELEMENTEVENTS2_ONMOUSEUP, Handler(&D::OnDragFrameUp)},
-        {Selector::Tag, L"td", DISPID_HTMLELEMENTEVENTS2_ONMOUSEMOVE, Handler(&D::OnDragFrameMove)},
-        {Selector::Tag, L"div", DISPID_HTMLELEMENTEVENTS2_ONMOUSEDOWN, Handler(&D::OnDragFrameDown)},
-        {Selector::Tag, L"div", DISPID_HTMLELEMENTEVENTS2_ONMOUSEUP, Handler(&D::OnDragFrameUp)},
-        {Selector::Tag, L"div", DISPID_HTMLELEMENTEVENTS2_ONMOUSEMOVE, Handler(&D::OnDragFrameMove)},
-    };
-    return table;
-}
-
-// The frame, not this window, is dragged: the system's move loop of the
-// frame then moves this window along (the frame places its owned windows).
-// Non-client mouse messages carry screen coordinates.
-void CLoginDlg::SendToFrame(UINT msg) {
-    POINT pt{};
-    ::GetCursorPos(&pt);
-    ::SendMessageW(LoginFrame(), msg, HTCAPTION, MAKELPARAM(pt.x, pt.y));
-}
-
-HRESULT CLoginDlg::OnDragFrameDown(const std::shared_ptr<CHtmlElement>&) {
-    SendToFrame(WM_NCLBUTTONDOWN);
-    return S_FALSE;
-}
-
-HRESULT CLoginDlg::OnDragFrameUp(const std::shared_ptr<CHtmlElement>&) {
-    SendToFrame(WM_NCLBUTTONUP);
-    return S_FALSE;
-}
-
-HRESULT CLoginDlg::OnDragFrameMove(const std::shared_ptr<CHtmlElement>&) {
-    SendToFrame(WM_NCMOUSEMOVE);
-    return S_FALSE;
 }

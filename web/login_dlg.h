@@ -6,6 +6,7 @@
 #pragma once
 
 #include "web/dhtm_dlg_ex.h"
+#include "web/login_target.h"
 #include "web/page_command.h"
 
 #include <functional>
@@ -13,7 +14,8 @@
 
 class CLoginDlg : public CDHtmDlgEx {
 public:
-    explicit CLoginDlg(std::wstring address);
+    // "loadgame" hands its page to pages.
+    CLoginDlg(std::wstring address, CLoginTarget& pages);
     ~CLoginDlg() override;
 
     // Replaces the base's "app:" filter: a known page command is carried out
@@ -36,12 +38,12 @@ public:
 protected:
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    std::span<const ElementEvent> GetElementEventTable() const override;
-
-    // Dragging the page's background drags the whole login.
-    HRESULT OnDragFrameDown(const std::shared_ptr<CHtmlElement>& element);
-    HRESULT OnDragFrameUp(const std::shared_ptr<CHtmlElement>& element);
-    HRESULT OnDragFrameMove(const std::shared_ptr<CHtmlElement>& element);
+    // Only the background drag: no sprite buttons, the page's context menu stays.
+    std::span<const ElementEvent> GetElementEventTable() const override { return DragEvents(); }
+    // Dragging the page's background drags the whole login: the frame, whose
+    // own move loop then moves this window along (the frame places its owned
+    // windows).
+    HWND DragWindow() const override { return LoginFrame(); }
 
 private:
     using Args = std::vector<std::wstring>;
@@ -53,9 +55,9 @@ private:
     // The login background window (this window's owner).
     HWND LoginFrame() const { return ::GetParent(m_hWnd); }
     void EndLogin(int result);
-    void SendToFrame(UINT msg);
 
     std::wstring m_strAddress;
+    CLoginTarget& m_pages;
     pagecmd::CommandTable m_commands;
 };
 

@@ -1,9 +1,7 @@
 #include "web/my_browser_control_site.h"
 
-#include "web/dhtm_dlg_ex.h"
-
 namespace {
-CDHtmDlgEx* WebPageOwner(CBrowserControlSite& site) { return dynamic_cast<CDHtmDlgEx*>(site.GetHandler()); }
+CShowUIHandler* WebPageOwner(CBrowserControlSite& site) { return dynamic_cast<CShowUIHandler*>(site.GetHandler()); }
 }  // namespace
 
 IUnknown* CMyBrowserControlSite::GetInterfaceHook(REFIID iid) {
@@ -13,12 +11,12 @@ IUnknown* CMyBrowserControlSite::GetInterfaceHook(REFIID iid) {
 
 HRESULT CMyBrowserControlSite::XDocHostShowUI::ShowMessage(HWND wnd, LPOLESTR text, LPOLESTR caption, DWORD type,
                                                            LPOLESTR helpFile, DWORD helpContext, LRESULT* result) {
-    CDHtmDlgEx* owner = WebPageOwner(m_outer);
+    CShowUIHandler* owner = WebPageOwner(m_outer);
     return owner ? owner->OnShowMessage(wnd, text, caption, type, helpFile, helpContext, result) : S_OK;
 }
 
 HRESULT CMyBrowserControlSite::XDocHostShowUI::ShowHelp(HWND wnd, LPOLESTR helpFile, UINT command, DWORD data,
                                                         POINT pt, IDispatch* hit) {
-    CDHtmDlgEx* owner = WebPageOwner(m_outer);
+    CShowUIHandler* owner = WebPageOwner(m_outer);
     return owner ? owner->OnShowHelp(wnd, helpFile, command, data, pt, hit) : S_OK;
 }

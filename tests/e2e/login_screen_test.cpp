@@ -1,6 +1,6 @@
 // The real executable in login mode: the login screen it shows and how
 // Escape on the frame ends it.
-#include "app/launcher_ids.h"
+#include "core/launcher_ids.h"
 #include "tests/win/test_util.h"
 
 #include <gtest/gtest.h>

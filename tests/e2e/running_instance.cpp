@@ -18,16 +18,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     fw::OleSession ole;
     fw::GdiplusSession gdiplus;
 
-    // Page, account and server at one index, as a login appends them.
-    AddGamePage(L"about:blank");
-    g_arrAccounts.push_back(L"account0");
-    g_arrServers.push_back(L"11");
+    // What a login hands over.
+    CGamePageSet pages;
+    pages.AddGamePage(L"about:blank", L"account0", L"11");
 
-    CLauncherDlg mainWindow;
+    CLauncherDlg mainWindow(pages, theApp.m_update);
     // The notice would fetch from the operator's site.
     mainWindow.m_nNoticeDelayMs = 0;
-    theApp.m_pMainWnd = &mainWindow;
-    mainWindow.DoModal();
-    theApp.m_pMainWnd = nullptr;
+    RunMainWindow(mainWindow);
     return 0;
 }

@@ -1,7 +1,7 @@
 // The real launcher in its install folder updating itself from the local
 // operator site, and going on with its own build when anything is wrong.
-#include "app/launcher_ids.h"
-#include "app/run_mode_win.h"
+#include "core/launcher_ids.h"
+#include "core/run_mode_win.h"
 #include "tests/win/opsite_client.h"
 #include "tests/win/site_overrides.h"
 #include "tests/win/test_util.h"

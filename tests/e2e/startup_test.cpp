@@ -1,8 +1,8 @@
 // The real executable started the way players, shortcuts and a second launcher
 // start it.
 #include "app/launcher_app.h"
-#include "app/launcher_ids.h"
-#include "app/run_mode_win.h"
+#include "core/launcher_ids.h"
+#include "core/run_mode_win.h"
 #include "tests/win/install_fixture.h"
 #include "tests/win/site_overrides.h"
 #include "tests/win/test_util.h"

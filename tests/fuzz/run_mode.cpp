@@ -1,7 +1,7 @@
 // Run mode from the command line and the executable's place. The command line
 // is anyone's to choose, so every input must give one of the five modes, and
 // only the first argument may matter.
-#include "app/run_mode.h"
+#include "core/run_mode.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

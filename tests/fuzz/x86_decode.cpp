@@ -1,8 +1,8 @@
 // The x86 decoder and the interception plans built on it: any bytes, read only
 // inside the buffer they are given (the buffer is exactly the input, so
 // AddressSanitizer reports a read one byte past it).
-#include "mainwnd/code_patch.h"
-#include "mainwnd/x86_decode.h"
+#include "hook/code_patch.h"
+#include "hook/x86_decode.h"
 #include "tests/fuzz/fuzz_input.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,6 +1,6 @@
-#include "mainwnd/code_patch.h"
+#include "hook/code_patch.h"
 
-#include "mainwnd/x86_decode.h"
+#include "hook/x86_decode.h"
 
 #include <gtest/gtest.h>
 

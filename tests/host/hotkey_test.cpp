@@ -2,29 +2,80 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
+#include <string>
 
 namespace {
 
-TEST(KeyName, EveryNamedCodeAndTheUnnamedOnes) {
-    const std::pair<unsigned, const wchar_t*> cases[] = {
-        {48, L"0"},        {57, L"9"},         {65, L"A"},          {90, L"Z"},         {96, L"Num 0"},
-        {105, L"Num 9"},   {112, L"F1"},       {121, L"F10"},       {122, L"F11"},      {123, L"F12"},
-        {8, L"Back"},      {9, L"Tab"},        {13, L"Enter"},      {16, L"Shift"},     {17, L"Ctrl"},
-        {18, L"Alt"},      {19, L"Pause Break"}, {20, L"Caps"},     {27, L"Esc"},       {33, L"Page Up"},
-        {34, L"Page Down"}, {35, L"End"},      {36, L"Home"},       {37, L"Left"},      {38, L"Up"},
-        {39, L"Right"},    {40, L"Down"},      {45, L"Insert"},     {46, L"Del"},       {91, L"LWin"},
-        {92, L"RWin"},     {106, L"Num *"},    {107, L"Num +"},     {109, L"Num -"},    {110, L"Num Del"},
-        {111, L"Num /"},   {144, L"Num Lock"}, {145, L"Scroll Lock"}, {186, L";"},      {187, L"+"},
-        {188, L","},       {189, L"-"},        {190, L"."},         {191, L"/"},        {192, L"`"},
-        {219, L"["},       {220, L"\\"},       {221, L"]"},         {222, L"'"},
-        // Unnamed: space, the application key, the keypad separator, gaps and the ends.
-        {32, L""},         {93, L""},          {108, L""},          {0, L""},           {47, L""},
-        {58, L""},         {64, L""},          {91 + 3, L""},       {124, L""},         {146, L""},
-        {193, L""},        {223, L""},         {255, L""},          {0xFFFFFFFFu, L""},
+// The expected names, written out by hand from the key table of the product's
+// documentation, column by column, with each code as the platform's
+// virtual-key list gives it (hexadecimal, its VK_ name beside it). It is kept
+// in another order and notation than the code's table on purpose: a copy of
+// that table would repeat its typos.
+std::map<unsigned, std::wstring> ExpectedKeyNames() {
+    std::map<unsigned, std::wstring> names = {
+        // first column
+        {0x08 /* VK_BACK */, L"Back"},
+        {0x09 /* VK_TAB */, L"Tab"},
+        {0x0D /* VK_RETURN */, L"Enter"},
+        {0x10 /* VK_SHIFT */, L"Shift"},
+        {0x11 /* VK_CONTROL */, L"Ctrl"},
+        {0x12 /* VK_MENU */, L"Alt"},
+        {0x13 /* VK_PAUSE */, L"Pause Break"},
+        {0x14 /* VK_CAPITAL */, L"Caps"},
+        {0x1B /* VK_ESCAPE */, L"Esc"},
+        {0x21 /* VK_PRIOR */, L"Page Up"},
+        {0x22 /* VK_NEXT */, L"Page Down"},
+        {0x23 /* VK_END */, L"End"},
+        // second column
+        {0x24 /* VK_HOME */, L"Home"},
+        {0x25 /* VK_LEFT */, L"Left"},
+        {0x26 /* VK_UP */, L"Up"},
+        {0x27 /* VK_RIGHT */, L"Right"},
+        {0x28 /* VK_DOWN */, L"Down"},
+        {0x2D /* VK_INSERT */, L"Insert"},
+        {0x2E /* VK_DELETE */, L"Del"},
+        {0x5B /* VK_LWIN */, L"LWin"},
+        {0x5C /* VK_RWIN */, L"RWin"},
+        {0x6A /* VK_MULTIPLY */, L"Num *"},
+        {0x6B /* VK_ADD */, L"Num +"},
+        {0x6D /* VK_SUBTRACT */, L"Num -"},
+        {0x6E /* VK_DECIMAL */, L"Num Del"},
+        {0x6F /* VK_DIVIDE */, L"Num /"},
+        {0x90 /* VK_NUMLOCK */, L"Num Lock"},
+        // third column
+        {0x91 /* VK_SCROLL */, L"Scroll Lock"},
+        {0xBA /* VK_OEM_1 */, L";"},
+        {0xBB /* VK_OEM_PLUS */, L"+"},
+        {0xBC /* VK_OEM_COMMA */, L","},
+        {0xBD /* VK_OEM_MINUS */, L"-"},
+        {0xBE /* VK_OEM_PERIOD */, L"."},
+        {0xBF /* VK_OEM_2 */, L"/"},
+        {0xC0 /* VK_OEM_3 */, L"`"},
+        {0xDB /* VK_OEM_4 */, L"["},
+        {0xDC /* VK_OEM_5 */, std::wstring(1, wchar_t{0x5C})},
+        {0xDD /* VK_OEM_6 */, L"]"},
+        {0xDE /* VK_OEM_7 */, L"'"},
     };
-    for (const auto& [code, name] : cases) EXPECT_EQ(KeyName(code), name) << "code " << code;
-    for (unsigned code = 0; code < 512; ++code) EXPECT_LE(KeyName(code).size(), 15u) << code;
+    // The names that follow a rule.
+    for (wchar_t c = L'0'; c <= L'9'; ++c) names[c] = std::wstring(1, c);
+    for (wchar_t c = L'A'; c <= L'Z'; ++c) names[c] = std::wstring(1, c);
+    for (unsigned n = 0; n <= 9; ++n) names[0x60 /* VK_NUMPAD0 */ + n] = L"Num " + std::to_wstring(n);
+    for (unsigned n = 1; n <= 12; ++n) names[0x70 /* VK_F1 */ + n - 1] = L"F" + std::to_wstring(n);
+    return names;
+}
+
+TEST(KeyName, EveryCodeHasItsDocumentedNameAndNoOtherIsNamed) {
+    const std::map<unsigned, std::wstring> expected = ExpectedKeyNames();
+    ASSERT_EQ(expected.size(), 36u + 10u + 12u + 39u);
+    for (unsigned code = 0; code < 512; ++code) {
+        auto it = expected.find(code);
+        EXPECT_EQ(KeyName(code), it == expected.end() ? L"" : it->second) << "code " << code;
+        EXPECT_LE(KeyName(code).size(), 15u) << code;
+    }
+    // Unnamed by name: the space bar, the application key, the keypad separator.
+    for (unsigned code : {0x20u, 0x5Du, 0x6Cu, 0xFFFFFFFFu}) EXPECT_EQ(KeyName(code), L"") << code;
 }
 
 TEST(IsBossKeyKey, ExactlyTheAllowedCodes) {

@@ -1,4 +1,4 @@
-#include "mainwnd/x86_decode.h"
+#include "hook/x86_decode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The game page window on a real browser control. No document loads under
 // Wine, so script calls go to a fake script window and the Flash player's chain
 // of windows is made by the test.
-#include "app/launcher_ids.h"
+#include "core/launcher_ids.h"
 #include "framework/winapp.h"
 #include "mainwnd/game_pages.h"
 #include "mainwnd/game_wnd.h"
@@ -199,14 +199,11 @@ TEST_F(GameWndTest, RightButtonCallsThePageScriptAndThePressNeverReachesTheBrows
 }
 
 TEST_F(GameWndTest, TitleAfterTheGameNameRenamesTheTabWithTheServer) {
-    g_arrPages.clear();
-    AddGamePage(L"http://127.0.0.1:9/game");
-    g_arrAccounts = {L"acc"};
-    g_arrServers = {L"12"};
-    g_arrPages[0]->OnTitleChange(L"RV星潮纪元-星潮纪元-第12区");
-    EXPECT_EQ(g_arrPageTitles, (std::vector<std::wstring>{L"星潮纪元-第12区"}));
-    EXPECT_EQ(GetTabTitle(0), L"12服-星潮纪元");
-    testutil::ClearPageSet();
+    CGamePageSet pages;
+    pages.AddGamePage(L"http://127.0.0.1:9/game", L"acc", L"12");
+    pages.Pages()[0].window->OnTitleChange(L"RV星潮纪元-星潮纪元-第12区");
+    EXPECT_EQ(testutil::PageTitles(pages), (std::vector<std::wstring>{L"星潮纪元-第12区"}));
+    EXPECT_EQ(pages.GetTabTitle(0), L"12服-星潮纪元");
 }
 
 // Runs `action`, then pumps for up to `waitMs` more, while the shared driver

@@ -1,5 +1,5 @@
 // HttpFetch and HttpPing against the local operator site and its fault modes.
-#include "app/launcher_app.h"
+#include "net/fetch_progress.h"
 #include "net/http_fetch.h"
 #include "tests/win/opsite_client.h"
 #include "tests/win/test_util.h"
@@ -122,7 +122,7 @@ TEST_F(HttpFetchTest, ProgressAfterEveryBlock) {
     ::SetWindowSubclass(bar, RecordPositions, 1, reinterpret_cast<DWORD_PTR>(&positions));
     FetchOptions o = FileOptions(L"/ConfigXcjy.htm");
     o.blockSize = 1024;
-    o.progressBar = bar;
+    o.onProgress = ProgressBarReport(bar);
     EXPECT_TRUE(HttpFetch(o));
     EXPECT_EQ(positions, (std::vector<WPARAM>{34, 68, 100, 100}));
     ::DestroyWindow(bar);
@@ -192,15 +192,16 @@ TEST_F(HttpFetchTest, PingSendsOnlyHttpAddresses) {
 }
 
 TEST_F(HttpFetchTest, PingInBackgroundSignalsTheApplicationsEvents) {
-    theApp.m_hEvtPingTaken.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    theApp.m_hEvtPingDone.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    fw::UniqueHandle taken(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    fw::UniqueHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     fw::UniqueHandle thread;
     {
-        PingRequest request{L"http://" + opsite::Address() + L"/uninstall.htm?tag=XCJY&count=1", L"", &theApp};
+        PingRequest request{L"http://" + opsite::Address() + L"/uninstall.htm?tag=XCJY&count=1", L"", taken.get(),
+                            done.get()};
         thread.reset(::CreateThread(nullptr, 0, PingInBackground, &request, 0, nullptr));
-        ASSERT_EQ(::WaitForSingleObject(theApp.m_hEvtPingTaken.get(), 5000), WAIT_OBJECT_0);
+        ASSERT_EQ(::WaitForSingleObject(taken.get(), 5000), WAIT_OBJECT_0);
     }  // the request is gone: the worker must have copied it
-    ASSERT_EQ(::WaitForSingleObject(theApp.m_hEvtPingDone.get(), 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(::WaitForSingleObject(done.get(), 10000), WAIT_OBJECT_0);
     EXPECT_EQ(opsite::CountRequests("count=1"), 1);
     ::WaitForSingleObject(thread.get(), 5000);
 }

@@ -1,8 +1,9 @@
 // The main window and the game page set on real windows: the main window made
 // from its template with its skins, pages added the way the login hands them
 // over, driven by real messages.
-#include "app/launcher_ids.h"
+#include "app/launcher_app.h"
 #include "bosskey/boss_key.h"
+#include "core/launcher_ids.h"
 #include "framework/winapp.h"
 #include "mainwnd/game_pages.h"
 #include "mainwnd/launcher_dlg.h"
@@ -50,13 +51,6 @@ bool PumpSeesQuit(DWORD ms) {
     return quit;
 }
 
-// What the login hands over: a page with its account and server.
-void LogIn(const std::wstring& account, const std::wstring& server) {
-    AddGamePage(L"about:blank#" + account);
-    g_arrAccounts.push_back(account);
-    g_arrServers.push_back(server);
-}
-
 RECT ClientRectOf(HWND child, HWND parent) {
     RECT r{};
     ::GetWindowRect(child, &r);
@@ -76,29 +70,20 @@ SIZE SizeOf(HWND wnd) {
     return {r.right - r.left, r.bottom - r.top};
 }
 
-std::wstring TabText(int i) {
-    wchar_t text[128] = {};
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = 128;
-    TabCtrl_GetItem(g_captTab.m_hWnd, i, &item);
-    return text;
-}
-
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // The pages' browsers need OLE, as start-up sets it up.
         ::OleInitialize(nullptr);
         ::DeleteFileW(SettingsFile().c_str());
-        testutil::ClearPageSet();
+        pages_ = std::make_unique<CGamePageSet>();
         LogIn(L"account0", L"11");
     }
 
     void TearDown() override {
         dlg_.reset();
-        testutil::ClearPageSet();
+        // The pages' browsers go before OLE, as at the launcher's end.
+        pages_.reset();
         TakeQuitMessage();
         ::DeleteFileW(SettingsFile().c_str());
         ::OleUninitialize();
@@ -106,31 +91,50 @@ protected:
 
     // The main window as start-up makes it after the first login.
     void Open() {
-        dlg_ = std::make_unique<CLauncherDlg>();
+        dlg_ = std::make_unique<CLauncherDlg>(*pages_, update_);
         // The notice would fetch from the operator's site: not here.
         dlg_->m_nNoticeDelayMs = 0;
-        AfxGetApp()->m_pMainWnd = dlg_.get();
+        // Registered with the launcher's own application object, as start-up does.
+        theApp.m_pMainWnd = dlg_.get();
         ASSERT_TRUE(dlg_->Create(IDD_MAIN));
         testutil::PumpFor(30);
+    }
+
+    // What the login hands over: a page with its account and server.
+    void LogIn(const std::wstring& account, const std::wstring& server) {
+        pages_->AddGamePage(L"about:blank#" + account, account, server);
     }
 
     // A further login that succeeded, as OpenAnotherLogin finishes it.
     void AddAccount(const std::wstring& account, const std::wstring& server) {
         LogIn(account, server);
-        ASSERT_TRUE(AddTabForNewestPage());
+        ASSERT_TRUE(pages_->AddTabForNewestPage());
     }
 
-    HWND Page(int i) const { return g_arrPages[static_cast<size_t>(i)]->m_hWnd; }
+    CGameWnd* PageObject(int i) const { return pages_->Pages()[static_cast<size_t>(i)].window.get(); }
+    HWND Page(int i) const { return PageObject(i)->m_hWnd; }
+    CCaptTab& Tabs() const { return pages_->Tabs(); }
+    std::wstring TabText(int i) const {
+        wchar_t text[128] = {};
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 128;
+        TabCtrl_GetItem(Tabs().m_hWnd, i, &item);
+        return text;
+    }
     bool Visible(HWND wnd) const { return ::IsWindowVisible(wnd) != FALSE; }
 
     void ClickTab(int i) {
         RECT r{};
-        g_captTab.GetItemRect(i, &r);
+        Tabs().GetItemRect(i, &r);
         const LPARAM at = MAKELPARAM(r.left + 40, 15);
-        ::SendMessageW(g_captTab, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::SendMessageW(g_captTab, WM_LBUTTONUP, 0, at);
+        ::SendMessageW(Tabs(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::SendMessageW(Tabs(), WM_LBUTTONUP, 0, at);
     }
 
+    std::unique_ptr<CGamePageSet> pages_;
+    SelfUpdate update_;
     std::unique_ptr<CLauncherDlg> dlg_;
 };
 
@@ -156,10 +160,10 @@ TEST_F(MainWindowTest, OpensMaximisedWithTheFirstPageItsTabAndItsStripWidth) {
     EXPECT_EQ(page.right, r.right - 4);
     EXPECT_EQ(page.bottom, r.bottom - 4);
 
-    ASSERT_EQ(g_captTab.GetItemCount(), 1);
+    ASSERT_EQ(Tabs().GetItemCount(), 1);
     EXPECT_EQ(TabText(0), L"account0");
-    EXPECT_EQ(g_captTab.GetItemData(0), reinterpret_cast<LPARAM>(g_arrPages[0].get()));
-    RECT strip = ClientRectOf(g_captTab, *dlg_);
+    EXPECT_EQ(Tabs().GetItemData(0), reinterpret_cast<LPARAM>(PageObject(0)));
+    RECT strip = ClientRectOf(Tabs(), *dlg_);
     EXPECT_EQ(strip.left, 100);
     EXPECT_EQ(strip.top, 6);
     EXPECT_EQ(strip.right - strip.left, 199);
@@ -218,7 +222,7 @@ TEST_F(MainWindowTest, CaptionControlsFollowTheRightEdge) {
         ::GetWindowRect(Page(0), &page);
         EXPECT_EQ(page.right - page.left, width - 8);
         // The strip is not moved by a resize.
-        EXPECT_EQ(ClientRectOf(g_captTab, *dlg_).left, 100);
+        EXPECT_EQ(ClientRectOf(Tabs(), *dlg_).left, 100);
     }
 }
 
@@ -325,7 +329,7 @@ TEST_F(MainWindowTest, AFourthAccountIsRefusedBeforeAnyLoginOpens) {
                         }),
               refused);
     EXPECT_EQ(g_pLoginBk, nullptr);
-    EXPECT_EQ(GetPageCount(), 3);
+    EXPECT_EQ(pages_->GetPageCount(), 3);
 }
 
 HWND g_loginOwner = nullptr;
@@ -343,25 +347,25 @@ TEST_F(MainWindowTest, AFurtherLoginThatAddsNoPageChangesNothing) {
     ::SendMessageW(*dlg_, WM_ADD_ACCOUNT, 0, 0);
     EXPECT_EQ(g_loginOwner, dlg_->m_hWnd);
     EXPECT_EQ(g_pLoginBk, nullptr);
-    EXPECT_EQ(GetPageCount(), 1);
-    EXPECT_EQ(g_captTab.GetItemCount(), 1);
+    EXPECT_EQ(pages_->GetPageCount(), 1);
+    EXPECT_EQ(Tabs().GetItemCount(), 1);
 }
 
 TEST_F(MainWindowTest, HallButtonShowsTheHallAndItsStripUntilATabIsPicked) {
     Open();
     AddAccount(L"account1", L"12");
-    ShowCurrentPage(TRUE);
+    pages_->ShowCurrentPage(TRUE);
     ASSERT_TRUE(Visible(Page(1)));
 
     ::SendMessageW(*dlg_, WM_COMMAND, MAKEWPARAM(IDC_BTN_HALL, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(*dlg_, IDC_BTN_HALL)));
-    EXPECT_TRUE(g_bHall);
-    ASSERT_NE(g_hallPage.m_hWnd, nullptr);
-    EXPECT_TRUE(Visible(g_hallPage.m_hWnd));
+    EXPECT_TRUE(pages_->m_bHall);
+    ASSERT_NE(pages_->Hall().m_hWnd, nullptr);
+    EXPECT_TRUE(Visible(pages_->Hall().m_hWnd));
     EXPECT_FALSE(Visible(Page(0)));
     EXPECT_FALSE(Visible(Page(1)));
     RECT hall{}, main = dlg_->GetWindowRect();
-    ::GetWindowRect(g_hallPage.m_hWnd, &hall);
+    ::GetWindowRect(pages_->Hall().m_hWnd, &hall);
     EXPECT_EQ(hall.left, main.left + 4);
     EXPECT_EQ(hall.top, main.top + 30);
     EXPECT_EQ(hall.right, main.right - 4);
@@ -372,8 +376,8 @@ TEST_F(MainWindowTest, HallButtonShowsTheHallAndItsStripUntilATabIsPicked) {
     EXPECT_LE(::GetTickCount() - clicked, 450u);
 
     ClickTab(0);
-    EXPECT_FALSE(g_bHall);
-    EXPECT_FALSE(Visible(g_hallPage.m_hWnd));
+    EXPECT_FALSE(pages_->m_bHall);
+    EXPECT_FALSE(Visible(pages_->Hall().m_hWnd));
     EXPECT_TRUE(Visible(Page(0)));
     EXPECT_TRUE(testutil::PumpUntil([&] { return dlg_->m_bHallShown == FALSE; }, 1000));
 }
@@ -381,8 +385,8 @@ TEST_F(MainWindowTest, HallButtonShowsTheHallAndItsStripUntilATabIsPicked) {
 TEST_F(MainWindowTest, ToggleVisibleHidesAndRestoresEveryWindowOfTheInstance) {
     Open();
     AddAccount(L"account1", L"12");
-    ShowCurrentPage(TRUE);
-    CLoginBkDlg login(dlg_.get());
+    pages_->ShowCurrentPage(TRUE);
+    CLoginBkDlg login(*pages_, dlg_.get());
     ASSERT_TRUE(login.Create(IDD_LOGIN, dlg_.get()));
     ::ShowWindow(login, SW_SHOWNA);
     g_pLoginBk = &login;
@@ -405,9 +409,9 @@ TEST_F(MainWindowTest, ToggleVisibleHidesAndRestoresEveryWindowOfTheInstance) {
     // With the hall shown, restoring shows the hall instead of a page.
     dlg_->ShowHall();
     dlg_->ToggleVisible(FALSE);
-    EXPECT_FALSE(Visible(g_hallPage.m_hWnd));
+    EXPECT_FALSE(Visible(pages_->Hall().m_hWnd));
     dlg_->ToggleVisible(FALSE);
-    EXPECT_TRUE(Visible(g_hallPage.m_hWnd));
+    EXPECT_TRUE(Visible(pages_->Hall().m_hWnd));
     EXPECT_FALSE(Visible(Page(1)));
     g_pLoginBk = nullptr;
     login.DestroyWindow();
@@ -451,14 +455,14 @@ TEST_F(MainWindowTest, BossKeyTogglesThisInstanceAndTellsTheOthers) {
 
 TEST_F(MainWindowTest, TabStripWidensPerPageAndKeepsItsWidthWhenPagesClose) {
     Open();
-    auto stripWidth = [] { return SizeOf(g_captTab).cx; };
+    auto stripWidth = [this] { return SizeOf(Tabs()).cx; };
     EXPECT_EQ(stripWidth(), 199);
     AddAccount(L"account1", L"12");
     EXPECT_EQ(stripWidth(), 388);
     AddAccount(L"account2", L"13");
     EXPECT_EQ(stripWidth(), 577);
-    EXPECT_EQ(g_captTab.GetCurSel(), 2);
-    ClosePage(1);
+    EXPECT_EQ(Tabs().GetCurSel(), 2);
+    pages_->ClosePage(1);
     EXPECT_EQ(stripWidth(), 577);
 }
 
@@ -466,59 +470,59 @@ TEST_F(MainWindowTest, ClosingTabZeroOfThreeShiftsEveryList) {
     Open();
     AddAccount(L"account1", L"12");
     AddAccount(L"account2", L"13");
-    for (int i = 0; i < 3; ++i) SetPageTabTitle(g_arrPages[static_cast<size_t>(i)].get(), L"t" + std::to_wstring(i));
-    CGameWnd* formerOne = g_arrPages[1].get();
-    CGameWnd* formerTwo = g_arrPages[2].get();
+    for (int i = 0; i < 3; ++i) pages_->SetPageTabTitle(PageObject(i), L"t" + std::to_wstring(i));
+    CGameWnd* formerOne = PageObject(1);
+    CGameWnd* formerTwo = PageObject(2);
     HWND closed = Page(0);
-    g_captTab.SetCurSel(1);
+    Tabs().SetCurSel(1);
 
-    ClosePage(0);
+    pages_->ClosePage(0);
     EXPECT_FALSE(::IsWindow(closed));
-    ASSERT_EQ(GetPageCount(), 2);
-    EXPECT_EQ(g_arrPages[0].get(), formerOne);
-    EXPECT_EQ(g_arrPages[1].get(), formerTwo);
-    EXPECT_EQ(g_arrAccounts, (std::vector<std::wstring>{L"account1", L"account2"}));
-    EXPECT_EQ(g_arrServers, (std::vector<std::wstring>{L"12", L"13"}));
-    EXPECT_EQ(g_arrPageTitles, (std::vector<std::wstring>{L"t1", L"t2"}));
-    EXPECT_EQ(g_arrTabTitles, (std::vector<std::wstring>{L"12服-星潮纪元", L"13服-星潮纪元"}));
-    ASSERT_EQ(g_captTab.GetItemCount(), 2);
-    EXPECT_EQ(g_captTab.GetItemData(0), reinterpret_cast<LPARAM>(formerOne));
+    ASSERT_EQ(pages_->GetPageCount(), 2);
+    EXPECT_EQ(PageObject(0), formerOne);
+    EXPECT_EQ(PageObject(1), formerTwo);
+    EXPECT_EQ(testutil::Accounts(*pages_), (std::vector<std::wstring>{L"account1", L"account2"}));
+    EXPECT_EQ(testutil::Servers(*pages_), (std::vector<std::wstring>{L"12", L"13"}));
+    EXPECT_EQ(testutil::PageTitles(*pages_), (std::vector<std::wstring>{L"t1", L"t2"}));
+    EXPECT_EQ(testutil::TabTitles(*pages_), (std::vector<std::wstring>{L"12服-星潮纪元", L"13服-星潮纪元"}));
+    ASSERT_EQ(Tabs().GetItemCount(), 2);
+    EXPECT_EQ(Tabs().GetItemData(0), reinterpret_cast<LPARAM>(formerOne));
     EXPECT_EQ(TabText(1), L"13服-星潮纪元");
-    EXPECT_EQ(GetTabTitle(0), L"12服-星潮纪元");
-    EXPECT_EQ(GetTabTitle(2), L"");
-    EXPECT_EQ(GetTabTitle(-1), L"");
+    EXPECT_EQ(pages_->GetTabTitle(0), L"12服-星潮纪元");
+    EXPECT_EQ(pages_->GetTabTitle(2), L"");
+    EXPECT_EQ(pages_->GetTabTitle(-1), L"");
 
     // Out of range: nothing happens.
-    ClosePage(2);
-    ClosePage(-1);
-    EXPECT_EQ(GetPageCount(), 2);
+    pages_->ClosePage(2);
+    pages_->ClosePage(-1);
+    EXPECT_EQ(pages_->GetPageCount(), 2);
 }
 
 TEST_F(MainWindowTest, ClosingTheCurrentTabShowsTheNextFirst) {
     Open();
     AddAccount(L"account1", L"12");
     AddAccount(L"account2", L"13");
-    g_captTab.SetCurSel(0);
-    ShowCurrentPage(TRUE);
-    CGameWnd* next = g_arrPages[1].get();
-    ClosePage(0);
+    Tabs().SetCurSel(0);
+    pages_->ShowCurrentPage(TRUE);
+    CGameWnd* next = PageObject(1);
+    pages_->ClosePage(0);
     EXPECT_TRUE(::IsWindowVisible(next->m_hWnd));
     EXPECT_TRUE(FocusIn(next->m_hWnd));
-    EXPECT_EQ(reinterpret_cast<CGameWnd*>(g_captTab.GetItemData(g_captTab.GetCurSel())), next);
+    EXPECT_EQ(reinterpret_cast<CGameWnd*>(Tabs().GetItemData(Tabs().GetCurSel())), next);
 }
 
 TEST_F(MainWindowTest, ClosingTheOnlyTabShowsItsPageThenDestroysIt) {
     Open();
     HWND page = Page(0);
-    ClosePage(0);
+    pages_->ClosePage(0);
     EXPECT_FALSE(::IsWindow(page));
-    EXPECT_EQ(GetPageCount(), 0);
-    EXPECT_EQ(g_captTab.GetItemCount(), 0);
-    EXPECT_TRUE(g_arrAccounts.empty());
+    EXPECT_EQ(pages_->GetPageCount(), 0);
+    EXPECT_EQ(Tabs().GetItemCount(), 0);
+    EXPECT_TRUE(testutil::Accounts(*pages_).empty());
     // With no tab left these do nothing.
-    SelectNextPage();
-    RefreshCurrentPage();
-    EXPECT_TRUE(ShowCurrentPage(TRUE));
+    pages_->SelectNextPage();
+    pages_->RefreshCurrentPage();
+    EXPECT_TRUE(pages_->ShowCurrentPage(TRUE));
     dlg_->FocusCurrentPage();
 }
 
@@ -526,10 +530,10 @@ TEST_F(MainWindowTest, SelectNextPageFromTheLastTabWrapsToTheFirst) {
     Open();
     AddAccount(L"account1", L"12");
     AddAccount(L"account2", L"13");
-    ShowCurrentPage(TRUE);
-    ASSERT_EQ(g_captTab.GetCurSel(), 2);
-    SelectNextPage();
-    EXPECT_EQ(g_captTab.GetCurSel(), 0);
+    pages_->ShowCurrentPage(TRUE);
+    ASSERT_EQ(Tabs().GetCurSel(), 2);
+    pages_->SelectNextPage();
+    EXPECT_EQ(Tabs().GetCurSel(), 0);
     EXPECT_TRUE(Visible(Page(0)));
     EXPECT_FALSE(Visible(Page(1)));
     EXPECT_FALSE(Visible(Page(2)));
@@ -540,25 +544,25 @@ TEST_F(MainWindowTest, AnOlderPagesFirstTitleRenamesItsOwnTab) {
     Open();
     AddAccount(L"account1", L"12");
     // Page 0 reports its title only after page 1 was added.
-    SetPageTabTitle(g_arrPages[0].get(), L"星潮纪元-whatever");
+    pages_->SetPageTabTitle(PageObject(0), L"星潮纪元-whatever");
     EXPECT_EQ(TabText(0), L"11服-星潮纪元");
     EXPECT_EQ(TabText(1), L"account1");
-    EXPECT_EQ(GetTabTitle(0), L"11服-星潮纪元");
-    EXPECT_EQ(GetTabTitle(1), L"");
-    SetPageTabTitle(g_arrPages[1].get(), L"x");
+    EXPECT_EQ(pages_->GetTabTitle(0), L"11服-星潮纪元");
+    EXPECT_EQ(pages_->GetTabTitle(1), L"");
+    pages_->SetPageTabTitle(PageObject(1), L"x");
     EXPECT_EQ(TabText(1), L"12服-星潮纪元");
-    EXPECT_EQ(GetTabTitle(1), L"12服-星潮纪元");
+    EXPECT_EQ(pages_->GetTabTitle(1), L"12服-星潮纪元");
     // A page not in the set changes nothing.
     CGameWnd stranger(L"about:blank");
-    SetPageTabTitle(&stranger, L"y");
-    EXPECT_EQ(g_arrTabTitles.size(), 2u);
+    pages_->SetPageTabTitle(&stranger, L"y");
+    EXPECT_EQ(testutil::TabTitles(*pages_).size(), 2u);
 }
 
 TEST_F(MainWindowTest, RefreshPostsF5ToTheCurrentPage) {
     Open();
     AddAccount(L"account1", L"12");
-    g_captTab.SetCurSel(0);
-    RefreshCurrentPage();
+    Tabs().SetCurSel(0);
+    pages_->RefreshCurrentPage();
     MSG msg{};
     ASSERT_TRUE(::PeekMessageW(&msg, Page(0), WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>(VK_F5));
@@ -584,12 +588,12 @@ TEST_F(MainWindowTest, Screenshots) {
     Open();
     AddAccount(L"account1", L"12");
     AddAccount(L"account2", L"13");
-    SetPageTabTitle(g_arrPages[0].get(), L"星潮纪元-第11区");
+    pages_->SetPageTabTitle(PageObject(0), L"星潮纪元-第11区");
     ::SetWindowPos(*dlg_, nullptr, 0, 0, 1200, 500, SWP_NOZORDER | SWP_NOACTIVATE);
     // Wine's tab control spaces button tabs 3 pixels apart and needs 580
     // pixels for three, where the page set gives 577; for the picture only.
-    ::MoveWindow(g_captTab, 100, 6, 580, 22, TRUE);
-    g_captTab.SetCurSel(0);
+    ::MoveWindow(Tabs(), 100, 6, 580, 22, TRUE);
+    Tabs().SetCurSel(0);
     dlg_->ShowHall();
     testutil::PumpUntil([&] { return dlg_->m_bHallShown != FALSE; }, 1000);
     testutil::Repaint(*dlg_);

@@ -1,9 +1,8 @@
 // The login frame run modally for real, with the real login window and its
 // browser: each way the login ends, page commands navigated in the real
 // control, the frame's layered window with its owned windows, and the keys.
-#include "app/launcher_ids.h"
+#include "core/launcher_ids.h"
 #include "framework/sessions.h"
-#include "mainwnd/game_pages.h"
 #include "net/operator_site_win.h"
 #include "res/resource.h"
 #include "tests/win/page_set_fixture.h"
@@ -63,10 +62,8 @@ private:
 class LoginTest : public testing::Test {
 protected:
     void SetUp() override {
-        testutil::ClearPageSet();
         frame.m_dlgLogin.m_startLauncher = [this] { ++launchersStarted; };
     }
-    void TearDown() override { testutil::ClearPageSet(); }
 
     // Navigates the login window's real browser, as the page would.
     std::function<bool()> Navigate(std::wstring url) {
@@ -82,14 +79,13 @@ protected:
         ::SysFreeString(location);
         return text;
     }
-    static void AddOpenPage(const std::wstring& account, const std::wstring& server) {
-        AddGamePage(L"http://127.0.0.1:9/open.html");
-        g_arrAccounts.push_back(account);
-        g_arrServers.push_back(server);
+    void AddOpenPage(const std::wstring& account, const std::wstring& server) {
+        pages.AddGamePage(L"http://127.0.0.1:9/open.html", account, server);
     }
 
     fw::OleSession ole;
-    CLoginBkDlg frame;
+    CGamePageSet pages;
+    CLoginBkDlg frame{pages};
     LoginRun run{frame};
     int launchersStarted = 0;
 };
@@ -97,10 +93,10 @@ protected:
 TEST_F(LoginTest, LoadGameAddsThePageWithAccountAndServerAndEndsWithOk) {
     run.Then(Navigate(L"app://loadgame:12345,s1|http://127.0.0.1:9/play.html?a=1|b"));
     EXPECT_EQ(run.Run(), IDOK);
-    ASSERT_EQ(g_arrPages.size(), 1u);
-    EXPECT_EQ(g_arrPages[0]->GetAddress(), L"http://127.0.0.1:9/play.html?a=1|b");
-    EXPECT_EQ(g_arrAccounts, std::vector<std::wstring>{L"12345"});
-    EXPECT_EQ(g_arrServers, std::vector<std::wstring>{L"s1"});
+    ASSERT_EQ(pages.Pages().size(), 1u);
+    EXPECT_EQ(pages.Pages()[0].window->GetAddress(), L"http://127.0.0.1:9/play.html?a=1|b");
+    EXPECT_EQ(testutil::Accounts(pages), std::vector<std::wstring>{L"12345"});
+    EXPECT_EQ(testutil::Servers(pages), std::vector<std::wstring>{L"s1"});
 }
 
 TEST_F(LoginTest, LoadGameDecodesTheAccountAndCutsMissingValuesFromTheAddress) {
@@ -119,8 +115,8 @@ TEST_F(LoginTest, LoadGameDecodesTheAccountAndCutsMissingValuesFromTheAddress) {
         {longUrl.c_str(), nullptr, L"9"},  // no cut at 127 bytes
     };
     for (const auto& c : cases) {
-        testutil::ClearPageSet();
-        CLoginBkDlg login;
+        CGamePageSet casePages;
+        CLoginBkDlg login(casePages);
         LoginRun loginRun(login);
         std::wstring url = c.url;
         loginRun.Then([&login, url] {
@@ -128,9 +124,9 @@ TEST_F(LoginTest, LoadGameDecodesTheAccountAndCutsMissingValuesFromTheAddress) {
             return true;
         });
         EXPECT_EQ(loginRun.Run(), IDOK) << c.url;
-        ASSERT_EQ(g_arrAccounts.size(), 1u) << c.url;
-        EXPECT_EQ(g_arrAccounts[0], c.account ? c.account : longAccount + L"\u5f20") << c.url;
-        EXPECT_EQ(g_arrServers[0], c.server) << c.url;
+        ASSERT_EQ(testutil::Accounts(casePages).size(), 1u) << c.url;
+        EXPECT_EQ(testutil::Accounts(casePages)[0], c.account ? c.account : longAccount + L"\u5f20") << c.url;
+        EXPECT_EQ(testutil::Servers(casePages)[0], c.server) << c.url;
     }
 }
 
@@ -183,25 +179,25 @@ TEST_F(LoginTest, SameAccountOnTheSameServerIsRefusedWithTheSystemBox) {
     s_closeBox = nullptr;
     EXPECT_EQ(boxText, L"此帐号已在 s1服 登录，同一账号不能在同一个服重复登录");
     EXPECT_NE(boxOwner, nullptr);
-    EXPECT_EQ(g_arrPages.size(), 1u);
-    EXPECT_EQ(g_arrAccounts.size(), 1u);
+    EXPECT_EQ(pages.Pages().size(), 1u);
+    EXPECT_EQ(testutil::Accounts(pages).size(), 1u);
 
     // The same account on another server is a new login.
-    CLoginBkDlg other;
+    CLoginBkDlg other(pages);
     LoginRun otherRun(other);
     otherRun.Then([&other] {
         other.m_dlgLogin.Navigate(L"app://loadgame:12345,s2|http://127.0.0.1:9/s2.html");
         return true;
     });
     EXPECT_EQ(otherRun.Run(), IDOK);
-    EXPECT_EQ(g_arrServers, (std::vector<std::wstring>{L"s1", L"s2"}));
+    EXPECT_EQ(testutil::Servers(pages), (std::vector<std::wstring>{L"s1", L"s2"}));
 }
 
 TEST_F(LoginTest, RestartStartsANewLauncherAndEndsWithOk) {
     run.Then(Navigate(L"app://restart/"));
     EXPECT_EQ(run.Run(), IDOK);
     EXPECT_EQ(launchersStarted, 1);
-    EXPECT_TRUE(g_arrPages.empty());
+    EXPECT_TRUE(pages.Pages().empty());
 }
 
 TEST_F(LoginTest, ExitGameEndsWithCancel) {
@@ -248,7 +244,7 @@ TEST_F(LoginTest, UnknownCommandsNavigateAndDoNotEndTheLogin) {
     EXPECT_EQ(::_wcsnicmp(locations[0].c_str(), L"app://minimize", 14), 0) << locations[0];
     EXPECT_EQ(::_wcsnicmp(locations[1].c_str(), L"app://loadgame", 14), 0) << locations[1];
     EXPECT_EQ(::_wcsicmp(locations[2].c_str(), L"app://bogus/"), 0) << locations[2];
-    EXPECT_TRUE(g_arrPages.empty());
+    EXPECT_TRUE(pages.Pages().empty());
 }
 
 TEST_F(LoginTest, CloseOfTheLoginWindowEndsWithCancel) {
@@ -421,7 +417,7 @@ TEST_F(LoginTest, LinkBarMinimiseMinimisesTheFirstLoginAndEndsAFurtherOne) {
     EXPECT_TRUE(iconic);
 
     AddOpenPage(L"a", L"1");
-    CLoginBkDlg further;
+    CLoginBkDlg further(pages);
     LoginRun furtherRun(further);
     furtherRun.Then([&further] {
         PressLinkBarButton(further, IDC_BTN_LINK_MIN);

@@ -2,9 +2,9 @@
 // functions, and muting this process's audio session. The wine session gives
 // the prefix an ALSA null device (scripts/wine-session.sh), so there is a wave
 // output, a mixer and an audio session to work with.
-#include "mainwnd/intercept.h"
+#include "hook/intercept.h"
 #include "mainwnd/mute.h"
-#include "mainwnd/trampoline_asm.h"
+#include "hook/trampoline_asm.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 // The self-update's progress dialog and RunSelfUpdate's refusals.
-#include "app/launcher_app.h"
+#include "core/start_program.h"
 #include "net/prgs_dlg.h"
-#include "net/start_program.h"
 #include "net/update.h"
 #include "tests/win/opsite_client.h"
 #include "tests/win/test_util.h"
@@ -87,14 +86,14 @@ TEST_F(PrgsDlgTest, RunSelfUpdateRefusesWhatItCannotVerify) {
     // Served with a 200 and its length, yet not the build that was published
     // (any path of the site will do).
     opsite::Control(L"fault?path=/ConfigXcjy.htm&mode=slow&seconds=0&size=5000");
-    theApp.m_szUpdAddr = L"http://" + opsite::Address() + L"/ConfigXcjy.htm";
-    theApp.m_szUpdIdentity = L"0123456789abcdef012345615,1,23,3";
-    EXPECT_FALSE(RunSelfUpdate(theApp));
+    SelfUpdate update;
+    update.SetOffer({L"http://" + opsite::Address() + L"/ConfigXcjy.htm", L"0123456789abcdef012345615,1,23,3"});
+    EXPECT_FALSE(update.Run());
     EXPECT_EQ(::GetFileAttributesW(newPath.c_str()), INVALID_FILE_ATTRIBUTES) << "the download is deleted";
     EXPECT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "the running build stays";
 
-    theApp.m_szUpdAddr.clear();
-    EXPECT_FALSE(RunSelfUpdate(theApp)) << "no address";
+    update.SetOffer({L"", update.Offer().identity});
+    EXPECT_FALSE(update.Run()) << "no address";
 }
 
 }  // namespace

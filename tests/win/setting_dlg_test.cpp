@@ -1,6 +1,6 @@
 // The settings dialog driven by key messages through the message loop's
 // pre-translation, with the boss key registered on a stand-in main window.
-#include "app/launcher_ids.h"
+#include "core/launcher_ids.h"
 #include "bosskey/boss_key.h"
 #include "bosskey/setting_dlg.h"
 #include "framework/winapp.h"

@@ -1,9 +1,8 @@
 // The version check's registry gates, the remote configuration, and the
 // verified swap of a downloaded build.
-#include "app/launcher_app.h"
-#include "app/launcher_ids.h"
+#include "core/launcher_ids.h"
+#include "core/start_program.h"
 #include "net/build_identity.h"
-#include "net/start_program.h"
 #include "net/update.h"
 #include "tests/win/opsite_client.h"
 #include "tests/win/test_util.h"
@@ -126,9 +125,9 @@ TEST_F(VersionCheck, OnlyADifferentIdentityMeansUpdate) {
     } cases[] = {{local_, false}, {upper, false}, {otherDigit, true}, {otherVersion, true}, {L"", false}};
     for (const Case& c : cases) {
         Publish(c.published);
-        theApp.m_szUpdAddr.clear();
-        EXPECT_EQ(CheckForUpdate(theApp, TRUE) != 0, c.update) << c.published;
-        EXPECT_EQ(theApp.m_szUpdAddr, L"http://x.example/") << "the address is read either way";
+        SelfUpdate update;
+        EXPECT_EQ(update.Check(TRUE) != 0, c.update) << c.published;
+        EXPECT_EQ(update.Offer().address, L"http://x.example/") << "the address is read either way";
     }
     wchar_t config[MAX_PATH];
     ::GetModuleFileNameW(nullptr, config, MAX_PATH);
@@ -139,14 +138,15 @@ TEST_F(VersionCheck, OnlyADifferentIdentityMeansUpdate) {
 
 TEST_F(VersionCheck, NothingLearnedMeansNoUpdate) {
     Publish(local_.substr(0, 23) + L"15,1,23,2");
-    theApp.m_szUpdAddr = L"kept";
+    SelfUpdate update;
+    update.SetOffer({L"kept", L""});
     opsite::Control(L"fault?path=/ConfigXcjy.htm&mode=500&size=200");
-    EXPECT_EQ(CheckForUpdate(theApp, TRUE), 0);
-    EXPECT_EQ(theApp.m_szUpdAddr, L"kept");
+    EXPECT_EQ(update.Check(TRUE), 0);
+    EXPECT_EQ(update.Offer().address, L"kept");
     opsite::Control(L"fault?path=/ConfigXcjy.htm&mode=none");
     // The test program runs in install mode, where start-up never checks.
     opsite::Control(L"requests?clear=1");
-    EXPECT_EQ(CheckForUpdate(theApp, FALSE), 0);
+    EXPECT_EQ(update.Check(FALSE), 0);
     EXPECT_EQ(opsite::CountRequests("ConfigXcjy"), 0);
 }
 

@@ -18,25 +18,29 @@
 namespace {
 
 // What a login hands over for one account.
-void LogIn(int i) {
+void LogIn(CGamePageSet& pages, int i) {
     const std::wstring account = L"account" + std::to_wstring(i);
-    AddGamePage(L"about:blank#" + account);
-    g_arrAccounts.push_back(account);
-    g_arrServers.push_back(std::to_wstring(11 + i));
+    pages.AddGamePage(L"about:blank#" + account, account, std::to_wstring(11 + i));
 }
 
 // The main window after two further logins, which add their pages the way
 // OpenAnotherLogin does once its login window ends with IDOK.
 class CIdleMainDlg : public CLauncherDlg {
+public:
+    explicit CIdleMainDlg(CGamePageSet& pages) : CLauncherDlg(pages, theApp.m_update), m_set(pages) {}
+
 protected:
     BOOL OnInitDialog() override {
         const BOOL result = CLauncherDlg::OnInitDialog();
         for (int i = 1; i < 3; ++i) {
-            LogIn(i);
-            AddTabForNewestPage();
+            LogIn(m_set, i);
+            m_set.AddTabForNewestPage();
         }
         return result;
     }
+
+private:
+    CGamePageSet& m_set;
 };
 
 }  // namespace
@@ -48,13 +52,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     fw::OleSession ole;
     fw::GdiplusSession gdiplus;
 
-    LogIn(0);
-    CIdleMainDlg dlg;
+    CGamePageSet pages;
+    LogIn(pages, 0);
+    CIdleMainDlg dlg(pages);
     // No notice: it would fetch from the operator's site, which is not the
     // launcher's idle work.
     dlg.m_nNoticeDelayMs = 0;
-    theApp.m_pMainWnd = &dlg;
-    dlg.DoModal();
-    theApp.m_pMainWnd = nullptr;
+    RunMainWindow(dlg);
     return 0;
 }

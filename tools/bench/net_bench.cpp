@@ -10,6 +10,7 @@
 //                                     update dialog's bar is.
 //   net_bench md5 PATH               prints "md5 DIGEST S s"
 #include "net/build_identity.h"
+#include "net/fetch_progress.h"
 #include "net/http_fetch.h"
 
 #include <commctrl.h>
@@ -60,7 +61,7 @@ int Fetch(const wchar_t* address, const wchar_t* target, unsigned blockSize, boo
 {
     ShownProgressBar bar;
     FetchOptions options;
-    if (withBar) options.progressBar = bar.get();
+    if (withBar) options.onProgress = ProgressBarReport(bar.get());
     options.address = address;
     options.skipScheme = TRUE;
     options.requireDomain = TRUE;

@@ -20,7 +20,7 @@
 //
 // Prints one line of figures per file; exits 1 when any instruction disagrees,
 // 2 when a file cannot be read or disassembled.
-#include "mainwnd/x86_decode.h"
+#include "hook/x86_decode.h"
 
 #include <algorithm>
 #include <cstdint>

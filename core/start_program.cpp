@@ -1,4 +1,4 @@
-#include "net/start_program.h"
+#include "core/start_program.h"
 
 namespace {
 

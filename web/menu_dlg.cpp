@@ -1,12 +1,12 @@
-#include "mainwnd/menu_dlg.h"
+#include "web/menu_dlg.h"
 
-#include "app/launcher_ids.h"
+#include "core/launcher_ids.h"
 #include "framework/winapp.h"
-#include "mainwnd/game_pages.h"
 #include "net/operator_site_win.h"
 #include "res/resource.h"
 #include "skin/message_box.h"
 #include "skin/skin_image.h"
+#include "web/login_frame_messages.h"
 
 #include <shellapi.h>
 
@@ -101,14 +101,7 @@ void CMenuDlg::OnExit() {
     if (CDialog* frame = LoginFrame()) frame->EndDialog(IDCANCEL);
 }
 
-void CMenuDlg::OnMinimize() {
-    // From the main window (pages open) the login is a further one: cancel it.
-    if (GetPageCount() > 0) {
-        if (CDialog* frame = LoginFrame()) frame->EndDialog(IDCANCEL);
-    } else {
-        ::ShowWindow(::GetParent(m_hWnd), SW_MINIMIZE);
-    }
-}
+void CMenuDlg::OnMinimize() { ::SendMessageW(::GetParent(m_hWnd), WM_LOGIN_MINIMIZE, 0, 0); }
 
 BOOL CMenuDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int id = LOWORD(wParam);

@@ -1,6 +1,6 @@
-#include "mainwnd/intercept.h"
+#include "hook/intercept.h"
 
-#include "mainwnd/code_patch.h"
+#include "hook/code_patch.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-// The trampoline's layout (mainwnd/code_patch.h) as an assembler macro, for the
+// The trampoline's layout (hook/code_patch.h) as an assembler macro, for the
 // top-level asm blocks that define trampolines:
 //     TRAMPOLINE _PassThroughName@12, _GetterName
 // The getter returns the target's address in eax (an import slot's content).

@@ -1,5 +1,5 @@
 // Redirecting a function of this process to a replacement, for every caller,
-// through a trampoline (see mainwnd/code_patch.h for its layout). The trampoline
+// through a trampoline (see hook/code_patch.h for its layout). The trampoline
 // becomes the pass-through entry: calling it behaves like the function before.
 #pragma once
 

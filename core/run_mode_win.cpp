@@ -1,6 +1,6 @@
-#include "app/run_mode_win.h"
+#include "core/run_mode_win.h"
 
-#include "app/run_mode.h"
+#include "core/run_mode.h"
 
 #include <windows.h>
 #include <shellapi.h>

@@ -1,0 +1,13 @@
+// A fetch's progress shown on a progress bar (the common control or the
+// launcher's image bar, which answers the same messages).
+#pragma once
+
+#include "net/http_fetch.h"
+
+// Tells the bar the percentage after every block. Most blocks leave the
+// percentage as it was (a 20 MB update has 40,960 blocks and 100
+// percentages); for those the bar is only told its position again: repainting
+// it per block made the update download twice as slow under Wine. A fetch on
+// the bar's own thread keeps that thread from painting until it ends, so on a
+// change the bar is painted at once there.
+FetchProgress ProgressBarReport(HWND bar);

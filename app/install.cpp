@@ -2,13 +2,13 @@
 
 #include "app/folder_rights.h"
 #include "app/install_rules.h"
+#include "app/shortcuts.h"
 #include "core/launcher_ids.h"
 #include "core/run_mode_win.h"
-#include "app/shortcuts.h"
+#include "core/start_program.h"
 #include "framework/winapp.h"
 #include "net/http_fetch.h"
 #include "net/operator_site_win.h"
-#include "core/start_program.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>

@@ -1,7 +1,7 @@
 #include "bosskey/setting_dlg.h"
 
-#include "core/launcher_ids.h"
 #include "bosskey/boss_key.h"
+#include "core/launcher_ids.h"
 #include "framework/winapp.h"
 #include "res/resource.h"
 #include "skin/message_box.h"

@@ -2,10 +2,10 @@
 
 #include "core/launcher_ids.h"
 #include "core/run_mode_win.h"
+#include "core/start_program.h"
 #include "framework/winapp.h"
 #include "net/down_game_dlg.h"
 #include "net/operator_site_win.h"
-#include "core/start_program.h"
 #include "res/resource.h"
 #include "skin/message_box.h"
 

@@ -1,9 +1,9 @@
 #include "mainwnd/launcher_dlg.h"
 
-#include "core/launcher_ids.h"
-#include "framework/winapp.h"
 #include "bosskey/boss_key.h"
 #include "bosskey/setting_dlg.h"
+#include "core/launcher_ids.h"
+#include "framework/winapp.h"
 #include "mainwnd/cache.h"
 #include "mainwnd/launcher_windows.h"
 #include "mainwnd/mute.h"

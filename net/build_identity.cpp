@@ -1,8 +1,8 @@
 #include "net/build_identity.h"
 
 #include "core/launcher_ids.h"
-#include "net/md5.h"
 #include "core/start_program.h"
+#include "net/md5.h"
 #include "net/version_identity.h"
 
 #include <cstdio>

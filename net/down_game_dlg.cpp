@@ -1,11 +1,11 @@
 #include "net/down_game_dlg.h"
 
+#include "core/start_program.h"
 #include "framework/winapp.h"
 #include "net/fetch_progress.h"
 #include "net/game_name.h"
 #include "net/http_request.h"
 #include "net/operator_site_win.h"
-#include "core/start_program.h"
 #include "net/update.h"
 #include "res/resource.h"
 #include "skin/skin_image.h"

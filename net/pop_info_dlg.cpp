@@ -1,10 +1,10 @@
 #include "net/pop_info_dlg.h"
 
+#include "core/start_program.h"
 #include "framework/winapp.h"
 #include "net/http_fetch.h"
 #include "net/http_request.h"
 #include "net/operator_site_win.h"
-#include "core/start_program.h"
 #include "res/resource.h"
 #include "skin/skin_image.h"
 

@@ -3,8 +3,8 @@
 // second start is the real executable. They reach each other only through the
 // messages and window lookups the launcher uses, and every window state below
 // is read from the other processes' real windows.
-#include "core/launcher_ids.h"
 #include "bosskey/boss_key.h"
+#include "core/launcher_ids.h"
 #include "tests/win/install_fixture.h"
 #include "tests/win/test_util.h"
 

@@ -206,6 +206,25 @@ TEST_F(GameWndTest, TitleAfterTheGameNameRenamesTheTabWithTheServer) {
     EXPECT_EQ(pages.GetTabTitle(0), L"12服-星潮纪元");
 }
 
+// The set owns its pages: they and the script windows they keep go when the
+// set goes, which its owner arranges before OLE ends (no page outlives the
+// launcher's OLE session at static destruction).
+TEST_F(GameWndTest, PagesAndTheirScriptWindowsEndWithTheirSet) {
+    testutil::FakeScriptWindow script;
+    HWND window = nullptr;
+    {
+        CGamePageSet pages;
+        pages.AddGamePage(L"about:blank", L"acc", L"12");
+        CGameWnd& page = *pages.Pages()[0].window;
+        ASSERT_TRUE(page.CreatePage(nullptr));
+        window = page.m_hWnd;
+        page.m_spScriptWindow.copy_from(&script);
+        ASSERT_EQ(script.refs, 2u);
+    }
+    EXPECT_EQ(script.refs, 1u) << "the page let go of its script window";
+    EXPECT_FALSE(::IsWindow(window));
+}
+
 // Runs `action`, then pumps for up to `waitMs` more, while the shared driver
 // answers the download question (captioned with the product's name) with its
 // second button; returns the texts asked. The page asks from a later turn of

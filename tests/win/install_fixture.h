@@ -3,9 +3,9 @@
 #pragma once
 
 #include "app/install.h"
+#include "app/shortcuts.h"
 #include "core/launcher_ids.h"
 #include "core/run_mode_win.h"
-#include "app/shortcuts.h"
 #include "framework/handles.h"
 #include "tests/win/test_util.h"
 

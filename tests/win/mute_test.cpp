@@ -3,8 +3,8 @@
 // the prefix an ALSA null device (scripts/wine-session.sh), so there is a wave
 // output, a mixer and an audio session to work with.
 #include "hook/intercept.h"
-#include "mainwnd/mute.h"
 #include "hook/trampoline_asm.h"
+#include "mainwnd/mute.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>

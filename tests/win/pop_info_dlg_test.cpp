@@ -1,6 +1,6 @@
 // The pop-up notice against notices the operator site publishes.
-#include "net/pop_info_dlg.h"
 #include "core/start_program.h"
+#include "net/pop_info_dlg.h"
 #include "tests/win/opsite_client.h"
 #include "tests/win/test_util.h"
 

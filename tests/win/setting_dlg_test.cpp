@@ -1,8 +1,8 @@
 // The settings dialog driven by key messages through the message loop's
 // pre-translation, with the boss key registered on a stand-in main window.
-#include "core/launcher_ids.h"
 #include "bosskey/boss_key.h"
 #include "bosskey/setting_dlg.h"
+#include "core/launcher_ids.h"
 #include "framework/winapp.h"
 #include "res/resource.h"
 #include "skin/message_box.h"

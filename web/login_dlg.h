@@ -38,7 +38,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    // Only the background drag: no sprite buttons, the page's context menu stays.
+    // Only the background drag rows: no sprite buttons, no context-menu rows.
     std::span<const ElementEvent> GetElementEventTable() const override { return DragEvents(); }
     // Dragging the page's background drags the whole login: the frame, whose
     // own move loop then moves this window along (the frame places its owned

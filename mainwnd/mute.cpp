@@ -2,7 +2,9 @@
 
 #include "framework/handles.h"
 #include "hook/intercept.h"
+#if defined(__i386__)
 #include "hook/trampoline_asm.h"
+#endif
 
 #include <audiopolicy.h>
 #include <mmdeviceapi.h>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__i386__)
 // The trampolines, in the code section: before interception each calls a
 // getter that loads the system function's address from the import table and
 // jumps there, so a call of the trampoline is a call of the function. (The PE
@@ -32,6 +35,17 @@ _GetMidiStreamOutAddress:
     TRAMPOLINE _MidiStreamOutPassThrough@12, _GetMidiStreamOutAddress
     .text
 )");
+#else
+// The interception engine is 32-bit x86 only: a 64-bit build (the test programs
+// on a machine without 32-bit wine) calls the system functions straight on
+// and never intercepts.
+extern "C" MMRESULT WINAPI WaveOutWritePassThrough(HWAVEOUT wave, LPWAVEHDR header, UINT size) {
+    return ::waveOutWrite(wave, header, size);
+}
+extern "C" MMRESULT WINAPI MidiStreamOutPassThrough(HMIDISTRM stream, LPMIDIHDR header, UINT size) {
+    return ::midiStreamOut(stream, header, size);
+}
+#endif
 
 namespace {
 
@@ -47,10 +61,12 @@ void SilenceBuffer(Header* header, UINT size) {
     std::memset(header->lpData, 0, header->dwBufferLength);
 }
 
+#if defined(__i386__)
 void RemoveWaveOutInterception() {
     RemoveInterception(reinterpret_cast<const void*>(&WaveOutWritePassThrough),
                        reinterpret_cast<const void*>(&SilentWaveOutWrite));
 }
+#endif
 
 DWORD MajorVersion() {
     OSVERSIONINFOW info{};
@@ -110,6 +126,10 @@ MMRESULT WINAPI SilentMidiStreamOut(HMIDISTRM stream, LPMIDIHDR header, UINT siz
 }
 
 BOOL MuteByInterception(int mute) {
+#if !defined(__i386__)
+    (void)mute;
+    return FALSE;
+#else
     static bool exitActionAdded = false;
     if (!exitActionAdded) {
         exitActionAdded = true;
@@ -122,6 +142,7 @@ BOOL MuteByInterception(int mute) {
                       reinterpret_cast<const void*>(&SilentMidiStreamOut));
     g_silence.store(mute ? 1 : 0, std::memory_order_relaxed);
     return TRUE;
+#endif
 }
 
 BOOL MuteOwnAudioSession(int mute) {

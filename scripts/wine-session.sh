@@ -5,15 +5,37 @@
 #   wine_session_stop                 stops both
 # The prefix is created once (about 25 s) into a template and copied for each
 # run, so every run starts from a clean registry and file system.
+#
+# A kernel without IA-32 emulation (some virtual machines switch it off) cannot
+# start wine's 32-bit loader, an i386 Linux program. There the session is a
+# 64-bit one (WINE_SESSION_BITS=64): a 64-bit prefix, and a "wine" first on
+# PATH that starts the 64-bit loader, for the 64-bit test build
+# (cmake/toolchain-mingw-x86_64.cmake).
+
+# True when this machine can run 32-bit (i386) Linux programs.
+wine_can_run_32bit() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+
+# In a 64-bit session: "wine" and "wine-stable" (which wineboot calls) start
+# the 64-bit loader; Debian's own wrapper would pick the 32-bit one, which
+# cannot start here.
+wine_64bit_commands() {
+    local bin="$1" name
+    mkdir -p "$bin"
+    for name in wine wine-stable; do
+        printf '%s\n' '#!/bin/sh' 'export WINELOADER=/usr/lib/wine/wine64' 'exec /usr/lib/wine/wine64 "$@"' >"$bin/$name"
+        chmod +x "$bin/$name"
+    done
+    export PATH="$bin:$PATH"
+}
 
 wine_template_prefix() {
-    local template="$1"
+    local template="$1" arch="$2"
     # The marker names the setup below; changing the setup changes the marker.
     if [ -f "$template/.ready-unmanaged" ]; then return 0; fi
     # An interrupted creation leaves a broken prefix: start over.
     rm -rf "$template"
     echo "creating wine prefix $template (once)"
-    WINEPREFIX="$template" WINEARCH=win32 wineboot --init >/dev/null 2>&1 || true
+    WINEPREFIX="$template" WINEARCH="$arch" wineboot --init >/dev/null 2>&1 || true
     # Xvfb has no window manager: unmanaged windows stop wine from waiting up to
     # 2 s for one whenever an active top-level window is hidden or destroyed.
     WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
@@ -22,7 +44,12 @@ wine_template_prefix() {
 }
 
 wine_session_start() {
-    local prefix="$1" template="$1.template"
+    local prefix="$1" template="$1.template" arch=win32
+    export WINE_SESSION_BITS=32
+    if ! wine_can_run_32bit; then
+        WINE_SESSION_BITS=64 arch=win64 template="$1.template64"
+        wine_64bit_commands "$1.bin"
+    fi
     export WINEDEBUG=-all
     export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
     # Keep wine from turning test shortcuts into desktop entries, and from
@@ -41,10 +68,10 @@ wine_session_start() {
         export DISPLAY=":$n"
         for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     fi
-    wine_template_prefix "$template"
+    wine_template_prefix "$template" "$arch"
     rm -rf "$prefix"
     cp -a "$template" "$prefix"
-    export WINEPREFIX="$prefix" WINEARCH=win32
+    export WINEPREFIX="$prefix" WINEARCH="$arch"
     wine_sound_device "$prefix"
     wineserver -p
     # The first wine start spawns helper processes that would hold a caller's

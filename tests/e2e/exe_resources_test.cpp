@@ -27,6 +27,7 @@ protected:
 };
 
 TEST(LauncherFile, IsA32BitGuiProgram) {
+    if (testutil::Is64BitTestBuild()) GTEST_SKIP() << testutil::kNeeds32BitBuild;
     HANDLE file = ::CreateFileW(testutil::LauncherPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);

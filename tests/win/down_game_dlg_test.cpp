@@ -67,7 +67,9 @@ protected:
     // the wine prefix's regsvr32 as the game.
     static void PointConfigAtTheGame() {
         const std::wstring identity = IdentityOfExecutable(L"C:\\windows\\system32\\regsvr32.exe");
-        ASSERT_FALSE(identity.empty());
+        // A 64-bit prefix has no 32-bit program to serve: the download then
+        // never passes its check, which only the test that starts it needs.
+        if (!testutil::Is64BitTestBuild()) ASSERT_FALSE(identity.empty());
         opsite::Control(L"config?updaddr=" + opsite::Encode(L"http://{{HOST}}/games/Hyxd.exe") +
                         L"&xcjy=" + opsite::Encode(identity));
     }
@@ -91,6 +93,7 @@ protected:
 };
 
 TEST_F(DownGameTest, DownloadsStartsAndThenLetsThePlayerClose) {
+    if (testutil::Is64BitTestBuild()) GTEST_SKIP() << testutil::kNeeds32BitBuild;
     CDownGameDlg dlg(L"Hyxd");
     Open(dlg);
     ASSERT_TRUE(testutil::PumpUntilPreTranslated([&] { return Caption(dlg) != L"游戏下载中..."; }, 15000));

@@ -411,7 +411,11 @@ namespace {
 
 // GetMessageW as every loop of the framework calls it, through the import
 // table; a test swaps in a version that fails a given number of times.
+#if defined(__i386__)
 extern "C" void* g_importGetMessageW __asm__("__imp__GetMessageW@16");
+#else
+extern "C" void* g_importGetMessageW __asm__("__imp_GetMessageW");
+#endif
 
 using GetMessageFn = BOOL(WINAPI*)(MSG*, HWND, UINT, UINT);
 GetMessageFn g_realGetMessage = nullptr;

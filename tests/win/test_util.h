@@ -10,6 +10,14 @@
 
 namespace testutil {
 
+// The 64-bit test build, made only on a machine that cannot run 32-bit
+// programs (scripts/test.sh). What exists only for 32-bit executables (the
+// identity a download or update is checked against, the launcher's own
+// headers) cannot be tested there; those tests skip, giving this reason.
+inline bool Is64BitTestBuild() { return sizeof(void*) == 8; }
+inline constexpr const char* kNeeds32BitBuild =
+    "64-bit test build: only a 32-bit executable has an identity and is the launcher";
+
 std::wstring ExeDir();
 // The launcher executable built beside the test programs.
 std::wstring LauncherPath();

@@ -16,8 +16,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-// The one process-wide object. Everything that holds a window or a browser
-// lives inside InitInstance instead, so that it ends before OLE and GDI+ do.
+// The one process-wide object. The pages and their browsers live inside
+// InitInstance instead, so that they end before OLE and GDI+ do; the progress
+// dialog inside the application has a window only while it runs modally.
 CLauncherApp theApp;
 
 INT_PTR RunMainWindow(CLauncherDlg& window) {

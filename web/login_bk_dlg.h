@@ -31,9 +31,6 @@ public:
     CLoginDlg m_dlgLogin;
     CMenuDlg m_dlgMenu;
 
-private:
-    CLoginTarget& m_pages;
-
 protected:
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -45,4 +42,6 @@ private:
     void PlaceOwnedWindows(int x, int y);
     void ShowOwnedWindows(bool show);
     void RaiseOwnedWindows();
+
+    CLoginTarget& m_pages;
 };

@@ -69,7 +69,9 @@ protected:
         const std::wstring identity = IdentityOfExecutable(L"C:\\windows\\system32\\regsvr32.exe");
         // A 64-bit prefix has no 32-bit program to serve: the download then
         // never passes its check, which only the test that starts it needs.
-        if (!testutil::Is64BitTestBuild()) ASSERT_FALSE(identity.empty());
+        if (!testutil::Is64BitTestBuild()) {
+            ASSERT_FALSE(identity.empty());
+        }
         opsite::Control(L"config?updaddr=" + opsite::Encode(L"http://{{HOST}}/games/Hyxd.exe") +
                         L"&xcjy=" + opsite::Encode(identity));
     }

@@ -5,11 +5,14 @@
 #include "framework/sessions.h"
 #include "net/operator_site_win.h"
 #include "res/resource.h"
+#include "tests/win/fake_html_element.h"
 #include "tests/win/page_set_fixture.h"
 #include "tests/win/test_util.h"
 #include "web/login_bk_dlg.h"
 
 #include <gtest/gtest.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <functional>
@@ -347,6 +350,47 @@ TEST_F(LoginTest, SeeThroughColoursOfTheLoginWindowAndTheLinkBar) {
     EXPECT_EQ(loginFlags, static_cast<DWORD>(LWA_COLORKEY));
     EXPECT_EQ(barKey, RGB(255, 0, 255));
     EXPECT_EQ(barFlags, static_cast<DWORD>(LWA_COLORKEY));
+}
+
+// Records the drag messages a window gets, in place of the system's move loop.
+LRESULT CALLBACK RecordDrag(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR seen) {
+    if ((msg == WM_NCLBUTTONDOWN || msg == WM_NCLBUTTONUP || msg == WM_NCMOUSEMOVE) && wParam == HTCAPTION) {
+        reinterpret_cast<std::vector<UINT>*>(seen)->push_back(msg);
+        return 0;
+    }
+    return ::DefSubclassProc(wnd, msg, wParam, lParam);
+}
+
+TEST_F(LoginTest, ThePageBackgroundDragsTheFrameAndHasNoSpriteButtons) {
+    std::vector<UINT> frameDrag, loginDrag;
+    std::vector<HRESULT> answers;
+    run.Then([&] {
+        ::SetWindowSubclass(frame.m_hWnd, RecordDrag, 77, reinterpret_cast<DWORD_PTR>(&frameDrag));
+        ::SetWindowSubclass(frame.m_dlgLogin.m_hWnd, RecordDrag, 77, reinterpret_cast<DWORD_PTR>(&loginDrag));
+        for (const wchar_t* tag : {L"BODY", L"td", L"DIV"}) {
+            auto element = testutil::FakeHtmlElement::Make(tag);
+            for (DISPID event : {DISPID_HTMLELEMENTEVENTS2_ONMOUSEDOWN, DISPID_HTMLELEMENTEVENTS2_ONMOUSEMOVE,
+                                 DISPID_HTMLELEMENTEVENTS2_ONMOUSEUP})
+                answers.push_back(frame.m_dlgLogin.DispatchElementEvent(event, element));
+        }
+        // The login page keeps its own buttons and context menu.
+        answers.push_back(frame.m_dlgLogin.DispatchElementEvent(DISPID_HTMLELEMENTEVENTS2_ONMOUSEDOWN,
+                                                                testutil::FakeHtmlElement::Make(L"SPAN", L"button")));
+        answers.push_back(frame.m_dlgLogin.DispatchElementEvent(DISPID_HTMLELEMENTEVENTS2_ONCONTEXTMENU,
+                                                                testutil::FakeHtmlElement::Make(L"BODY")));
+        ::RemoveWindowSubclass(frame.m_hWnd, RecordDrag, 77);
+        ::RemoveWindowSubclass(frame.m_dlgLogin.m_hWnd, RecordDrag, 77);
+        return true;
+    });
+    run.Then(Navigate(L"app://exitgame/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    const std::vector<UINT> oneDrag{WM_NCLBUTTONDOWN, WM_NCMOUSEMOVE, WM_NCLBUTTONUP};
+    std::vector<UINT> threeDrags;
+    for (int i = 0; i < 3; ++i) threeDrags.insert(threeDrags.end(), oneDrag.begin(), oneDrag.end());
+    EXPECT_EQ(frameDrag, threeDrags);
+    EXPECT_TRUE(loginDrag.empty()) << "the frame is dragged, not the login window";
+    EXPECT_EQ(answers, (std::vector<HRESULT>{S_FALSE, S_FALSE, S_FALSE, S_FALSE, S_FALSE, S_FALSE, S_FALSE, S_FALSE,
+                                             S_FALSE, S_OK, S_OK}));
 }
 
 // ---------------------------------------------------------------- link bar

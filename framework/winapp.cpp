@@ -1,7 +1,6 @@
 #include "framework/winapp.h"
 
 namespace {
-CWinApp* g_app = nullptr;
 
 std::wstring ModuleStem(HINSTANCE instance) {
     wchar_t path[MAX_PATH] = {};
@@ -13,15 +12,10 @@ std::wstring ModuleStem(HINSTANCE instance) {
 }
 }  // namespace
 
-CWinApp::CWinApp() {
-    g_app = this;
-    fw::SetApplicationLink(this);
-}
+CWinApp::CWinApp() { fw::SetApplicationLink(this); }
 
 CWinApp::~CWinApp() {
-    if (g_app != this) return;
-    g_app = nullptr;
-    fw::SetApplicationLink(nullptr);
+    if (fw::CurrentApplication() == this) fw::SetApplicationLink(nullptr);
 }
 
 int CWinApp::Run() {
@@ -32,14 +26,16 @@ int CWinApp::Run() {
     return ExitInstance();
 }
 
-CWinApp* AfxGetApp() { return g_app; }
+// Only CWinApp registers itself as the application.
+CWinApp* AfxGetApp() { return static_cast<CWinApp*>(fw::CurrentApplication()); }
 
 HINSTANCE AfxGetInstanceHandle() { return fw::ApplicationModule(); }
 
 HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
 
 int AfxMessageBox(const wchar_t* text, UINT type) {
-    std::wstring caption = g_app && !g_app->m_strAppName.empty() ? g_app->m_strAppName : ModuleStem(nullptr);
+    CWinApp* app = AfxGetApp();
+    std::wstring caption = app && !app->m_strAppName.empty() ? app->m_strAppName : ModuleStem(nullptr);
     return ::MessageBoxW(fw::SafeOwner(nullptr), text, caption.c_str(), type);
 }
 

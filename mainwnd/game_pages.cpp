@@ -12,11 +12,6 @@ constexpr int kStripHeight = 22;
 constexpr int kFirstTabStripWidth = 199;
 constexpr int kTabWidth = 189;
 
-HWND MainWindow() {
-    CWinApp* app = AfxGetApp();
-    return app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
-}
-
 CWnd* MainWnd() {
     CWinApp* app = AfxGetApp();
     return app ? app->m_pMainWnd : nullptr;
@@ -176,4 +171,7 @@ BOOL CGamePageSet::ShowHallPage(int showCommand) {
     return ::ShowWindow(m_hallPage.m_hWnd, showCommand);
 }
 
-void CGamePageSet::LayoutHallPage() { PlaceOver(m_hallPage.m_hWnd, MainWindow()); }
+void CGamePageSet::LayoutHallPage() {
+    CWnd* main = MainWnd();
+    PlaceOver(m_hallPage.m_hWnd, main ? main->m_hWnd : nullptr);
+}

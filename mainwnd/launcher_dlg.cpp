@@ -301,8 +301,7 @@ void CLauncherDlg::OpenAnotherLogin() {
     const INT_PTR result = login.DoModal();
     g_pLoginBk = nullptr;
     if (m_pages.GetPageCount() <= before || result != IDOK) return;
-    m_pages.m_bHall = FALSE;
-    HideWindow(m_pages.Hall().m_hWnd);
+    m_pages.HideHall();
     m_pages.AddTabForNewestPage();
     if (::IsIconic(m_hWnd)) ::ShowWindow(m_hWnd, SW_RESTORE);
 }

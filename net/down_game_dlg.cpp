@@ -133,9 +133,7 @@ BOOL CDownGameDlg::DownloadGameExe() {
 }
 
 void CDownGameDlg::ShowPercent(unsigned percent) {
-    std::wstring text = http::ProgressLabelText(percent);
-    if (text == m_stStatus.m_strText) return;
-    m_stStatus.m_strText = std::move(text);
+    m_stStatus.m_strText = http::ProgressLabelText(percent);
     m_stStatus.Invalidate();
 }
 

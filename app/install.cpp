@@ -100,17 +100,18 @@ std::optional<std::string> BatchSpelling(const std::wstring& path) {
 }
 
 std::string BatchText(bool wipeFolder, const std::wstring& exe, const std::wstring& folder,
-                      const std::wstring& batch) {
+                      const std::wstring& batch, unsigned passes) {
     auto spelledExe = BatchSpelling(exe);
     auto spelledFolder = BatchSpelling(folder);
     auto spelledBatch = BatchSpelling(batch);
     if (spelledExe && spelledFolder && spelledBatch)
-        return install::SelfDeleteBatchText(wipeFolder, {*spelledExe, *spelledFolder, *spelledBatch});
+        return install::SelfDeleteBatchText(wipeFolder, {*spelledExe, *spelledFolder, *spelledBatch}, passes);
     // No short names and a path outside the console code page: switch the
     // console to UTF-8 first; cmd decodes every later line with it.
     return "chcp 65001 >nul\r\n" +
            install::SelfDeleteBatchText(wipeFolder,
-                                        {Narrow(exe, CP_UTF8), Narrow(folder, CP_UTF8), Narrow(batch, CP_UTF8)});
+                                        {Narrow(exe, CP_UTF8), Narrow(folder, CP_UTF8), Narrow(batch, CP_UTF8)},
+                                        passes);
 }
 
 // The batch runs with this process's rights after it has ended, so it lies
@@ -303,14 +304,15 @@ int CountFiles(const std::wstring& folder) {
     return count;
 }
 
-fw::UniqueHandle StartSelfDeleteBatch(const std::wstring& exePath, const std::wstring& installFolder) {
+fw::UniqueHandle StartSelfDeleteBatch(const std::wstring& exePath, const std::wstring& installFolder,
+                                      unsigned passes) {
     const std::wstring batch = CreateBatchFile();
     if (batch.empty() || exePath.empty()) return {};
     const std::wstring folder = FolderOf(exePath);
     // Emptying the folder is only ever right for our own install folder: a
     // copy started from a player's download folder removes just itself.
     const bool wipeFolder = !installFolder.empty() && SamePath(folder, installFolder) && CountFiles(folder) <= 1;
-    if (AppendToFile(batch, BatchText(wipeFolder, exePath, folder, batch)) < 0) return {};
+    if (AppendToFile(batch, BatchText(wipeFolder, exePath, folder, batch, passes)) < 0) return {};
     return StartBatch(batch);
 }
 

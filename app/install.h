@@ -2,6 +2,7 @@
 // installed-programs entry, and uninstall with its survey and self-removal.
 #pragma once
 
+#include "app/install_rules.h"
 #include "framework/handles.h"
 
 #include <windows.h>
@@ -45,8 +46,10 @@ int CountFiles(const std::wstring& folder);
 // in the install folder, that folder) once this process has ended.
 void WriteSelfDeleteBatch();
 // The same for any executable path; returns the batch's process so that a
-// caller may wait for it (null when it did not start).
-fw::UniqueHandle StartSelfDeleteBatch(const std::wstring& exePath, const std::wstring& installFolder);
+// caller may wait for it (null when it did not start). The batch gives up
+// after `passes` tries of about a second each (install::SelfDeleteBatchText).
+fw::UniqueHandle StartSelfDeleteBatch(const std::wstring& exePath, const std::wstring& installFolder,
+                                      unsigned passes = install::kSelfDeletePasses);
 // Appends bytes to a file, creating it; the count written, or -1 with the
 // system's last error kept.
 int AppendToFile(const std::wstring& fileName, const std::string& text);

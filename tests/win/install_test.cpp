@@ -395,4 +395,42 @@ TEST_F(InstallTest, SelfDeleteBatchRemovesTheExecutableAndOnlyItsOwnEmptyFolder)
     }
 }
 
+std::vector<std::wstring> BatchFilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW item{};
+    fw::UniqueFind find(::FindFirstFileW((folder + L"\\DelSelf*.bat").c_str(), &item));
+    if (find) {
+        do names.push_back(item.cFileName);
+        while (::FindNextFileW(find.get(), &item));
+    }
+    return names;
+}
+
+// An executable that stays held (a debugger keeping a crashed copy): the batch
+// gives up after its passes, leaves the folder and deletes itself.
+TEST_F(InstallTest, SelfDeleteBatchGivesUpOnAnExecutableThatStaysHeld) {
+    ScratchFolder scratch(L"岚屿网络");
+    const std::wstring folder = scratch / L"GameLogin";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring exe = folder + L"\\RV星潮纪元.exe";
+    ASSERT_TRUE(WriteBytes(exe, "MZ"));
+    fw::UniqueFile held(::CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    wchar_t windows[MAX_PATH] = {};
+    ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring batchFolder = std::wstring(windows) + L"\\Temp";
+    const auto batchesBefore = BatchFilesIn(batchFolder);
+
+    const DWORD started = ::GetTickCount();
+    fw::UniqueHandle batch = StartSelfDeleteBatch(exe, folder, 3);
+    ASSERT_TRUE(batch);
+    const bool ended = ::WaitForSingleObject(batch.get(), 30000) == WAIT_OBJECT_0;
+    if (!ended) ::TerminateProcess(batch.get(), 1);
+    ASSERT_TRUE(ended) << "the batch must give up by itself";
+    EXPECT_GE(::GetTickCount() - started, 1500u) << "each pass waits about a second";
+    EXPECT_TRUE(Exists(exe));
+    EXPECT_TRUE(Exists(folder)) << "a folder whose executable stays is not emptied";
+    EXPECT_EQ(BatchFilesIn(batchFolder), batchesBefore) << "the batch deleted itself";
+}
+
 }  // namespace

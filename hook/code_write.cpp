@@ -22,7 +22,6 @@ DWORD& InstructionPointer(CONTEXT& context) { return context.Eip; }
 // Changes a range's protection for writing and puts the old one back.
 class WritableRange {
 public:
-    WritableRange() = default;
     WritableRange(void* at, std::size_t size) : at_(at), size_(size) {
         ok_ = ::VirtualProtect(at_, size_, PAGE_EXECUTE_READWRITE, &old_) != FALSE;
     }
@@ -37,30 +36,67 @@ public:
     bool ok() const { return ok_; }
 
 private:
-    void* at_ = nullptr;
-    std::size_t size_ = 0;
+    void* at_;
+    std::size_t size_;
     DWORD old_ = 0;
+    bool ok_ = false;
+};
+
+// Every range of the writes made writable, or none. The protections go back
+// in the reverse order of the changes: two ranges on one page must leave it
+// with the protection it had before the first, not the writable one that the
+// second found.
+class WritableRanges {
+public:
+    explicit WritableRanges(std::span<const CodeWrite> writes) {
+        ranges_.reserve(writes.size());
+        for (const CodeWrite& w : writes) {
+            ranges_.emplace_back(w.at, w.size);
+            if (!ranges_.back().ok()) {
+                Restore();
+                return;
+            }
+        }
+        ok_ = true;
+    }
+    ~WritableRanges() { Restore(); }
+    WritableRanges(const WritableRanges&) = delete;
+    WritableRanges& operator=(const WritableRanges&) = delete;
+
+    bool ok() const { return ok_; }
+    // Allocates nothing: safe while other threads are suspended.
+    void Restore() {
+        while (!ranges_.empty()) ranges_.pop_back();
+    }
+
+private:
+    std::vector<WritableRange> ranges_;
     bool ok_ = false;
 };
 
 constexpr DWORD kThreadAccess =
     THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT | THREAD_QUERY_LIMITED_INFORMATION | SYNCHRONIZE;
 
-// The other threads of this process, opened for suspension and registers.
-// Opened before any is suspended, so that stopping them allocates nothing.
-std::vector<fw::UniqueHandle> OpenOtherThreadsFromSnapshot() {
-    std::vector<fw::UniqueHandle> threads;
+// The other threads of this process, opened for suspension and registers,
+// into threads; false when they cannot all be found and opened, since one
+// left running could be inside the code about to change. Opened before any is
+// suspended, so that stopping them allocates nothing.
+bool OpenOtherThreadsFromSnapshot(std::vector<fw::UniqueHandle>& threads) {
     fw::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    if (!snapshot) return threads;
+    if (!snapshot) return false;
     const DWORD process = ::GetCurrentProcessId(), self = ::GetCurrentThreadId();
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry)) {
         if (entry.th32OwnerProcessID != process || entry.th32ThreadID == self) continue;
-        // A thread that ended since the snapshot cannot be opened and needs nothing.
-        if (HANDLE h = ::OpenThread(kThreadAccess, FALSE, entry.th32ThreadID)) threads.emplace_back(h);
+        HANDLE h = ::OpenThread(kThreadAccess, FALSE, entry.th32ThreadID);
+        if (h) {
+            threads.emplace_back(h);
+        } else if (::GetLastError() != ERROR_INVALID_PARAMETER) {
+            return false;  // ERROR_INVALID_PARAMETER: it ended since the snapshot
+        }
     }
-    return threads;
+    return true;
 }
 
 // The same by walking this process's own threads (from Vista on). The system
@@ -68,6 +104,7 @@ std::vector<fw::UniqueHandle> OpenOtherThreadsFromSnapshot() {
 // 65 ms, against well under one for this walk.
 using NextThreadFunction = LONG(WINAPI*)(HANDLE process, HANDLE thread, ACCESS_MASK access, ULONG attributes,
                                          ULONG flags, HANDLE* next);
+constexpr LONG kNoMoreEntries = static_cast<LONG>(0x8000001A);
 
 NextThreadFunction NextThread() {
     static const auto function = reinterpret_cast<NextThreadFunction>(
@@ -75,13 +112,15 @@ NextThreadFunction NextThread() {
     return function;
 }
 
-std::vector<fw::UniqueHandle> OpenOtherThreadsByWalk(NextThreadFunction next) {
-    std::vector<fw::UniqueHandle> threads;
+bool OpenOtherThreadsByWalk(NextThreadFunction next, std::vector<fw::UniqueHandle>& threads) {
     const DWORD self = ::GetCurrentThreadId();
     fw::UniqueHandle ownHandle;  // the walk goes on from this one, which is not kept
     HANDLE previous = nullptr;
-    HANDLE found = nullptr;
-    while (next(::GetCurrentProcess(), previous, kThreadAccess, 0, 0, &found) >= 0) {
+    for (;;) {
+        HANDLE found = nullptr;
+        const LONG status = next(::GetCurrentProcess(), previous, kThreadAccess, 0, 0, &found);
+        if (status == kNoMoreEntries) return true;
+        if (status < 0) return false;
         if (::GetThreadId(found) == self) {
             ownHandle.reset(found);
         } else {
@@ -89,13 +128,14 @@ std::vector<fw::UniqueHandle> OpenOtherThreadsByWalk(NextThreadFunction next) {
         }
         previous = found;
     }
-    return threads;
 }
 
-std::vector<fw::UniqueHandle> OpenOtherThreads(ThreadListing listing) {
-    if (NextThreadFunction next = NextThread(); next && listing == ThreadListing::kFastest)
-        return OpenOtherThreadsByWalk(next);
-    return OpenOtherThreadsFromSnapshot();
+bool OpenOtherThreads(ThreadListing listing, std::vector<fw::UniqueHandle>& threads) {
+    if (NextThreadFunction next = NextThread(); next && listing == ThreadListing::kFastest) {
+        if (OpenOtherThreadsByWalk(next, threads)) return true;
+        threads.clear();
+    }
+    return OpenOtherThreadsFromSnapshot(threads);
 }
 
 bool HasEnded(HANDLE thread) { return ::WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }
@@ -173,13 +213,10 @@ private:
 
 bool WriteCodeWhileOthersWait(std::span<const CodeWrite> writes, std::span<const ThreadMove> moves,
                               ThreadListing listing) {
-    std::vector<WritableRange> writable;
-    writable.reserve(writes.size());
-    for (const CodeWrite& w : writes) {
-        writable.emplace_back(w.at, w.size);
-        if (!writable.back().ok()) return false;
-    }
-    const std::vector<fw::UniqueHandle> threads = OpenOtherThreads(listing);
+    WritableRanges writable(writes);
+    if (!writable.ok()) return false;
+    std::vector<fw::UniqueHandle> threads;
+    if (!OpenOtherThreads(listing, threads)) return false;
     {
         StoppedThreads others(threads);
         if (!others.StopAll() || !others.Move(moves)) return false;
@@ -189,7 +226,7 @@ bool WriteCodeWhileOthersWait(std::span<const CodeWrite> writes, std::span<const
         }
         // The protections go back before the threads run again: none of them
         // ever runs while the code is writable.
-        writable.clear();
+        writable.Restore();
     }
     return true;
 }

@@ -37,8 +37,8 @@ enum class ThreadListing { kFastest, kSnapshot };
 // each one whose instruction pointer lies in a ThreadMove range, writes,
 // flushes the instruction cache, restores each range's protection and resumes
 // them. False, with nothing written and no thread moved, when a range cannot
-// be made writable, a thread cannot be suspended, or a thread's registers
-// cannot be read or changed.
+// be made writable, the other threads cannot all be found and opened, one
+// cannot be suspended, or a thread's registers cannot be read or changed.
 //
 // No memory is allocated while the others are suspended: one of them may hold
 // the heap's lock. A thread that starts during the call is not stopped; the

@@ -68,8 +68,11 @@ struct Interception {
     std::size_t target, trampoline, replacement;
     std::vector<std::uint8_t> original, jump;
 
+    // Like an interception, it writes the trampoline too: two ranges on one page.
     bool Install(patch::ThreadListing listing = patch::ThreadListing::kFastest) {
-        const patch::CodeWrite writes[] = {{page.at(target), jump.data(), jump.size()}};
+        const std::vector<std::uint8_t> copy = page.Bytes(trampoline, 10);
+        const patch::CodeWrite writes[] = {{page.at(trampoline), copy.data(), copy.size()},
+                                           {page.at(target), jump.data(), jump.size()}};
         const patch::ThreadMove moves[] = {{page.address(target), 5, page.address(trampoline)}};
         return patch::WriteCodeWhileOthersWait(writes, moves, listing);
     }

@@ -108,7 +108,8 @@ std::vector<ListedEntry> ListFolder(HANDLE folder) {
         for (std::size_t at = 0;;) {
             const auto* item = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data() + at);
             std::wstring name(item->FileName, item->FileNameLength / sizeof(wchar_t));
-            if (name != L"." && name != L"..") entries.push_back({std::move(name), item->FileAttributes, item->FileId.QuadPart});
+            if (name != L"." && name != L"..")
+                entries.push_back({std::move(name), item->FileAttributes, item->FileId.QuadPart});
             if (item->NextEntryOffset == 0) break;
             at += item->NextEntryOffset;
         }
@@ -209,7 +210,8 @@ DWORD DeleteEntry(HANDLE folder, const std::wstring& folderPath, const ListedEnt
         !SameText(FinalPath(entry.get()), folderPath + L'\\' + listed.name)) {
         return ERROR_CANT_ACCESS_FILE;
     }
-    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileThroughHandle(entry.get(), info.dwFileAttributes);
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return DeleteFileThroughHandle(entry.get(), info.dwFileAttributes);
     if (depth + 1 >= kMaxDepth) return ERROR_CANT_ACCESS_FILE;
     DeleteContents(entry.get(), depth + 1);  // its files' errors stay inside, as the folder does
     DeleteThroughHandle(entry.get());
@@ -222,10 +224,8 @@ DWORD ListedAttributes(const wchar_t* path) {
     std::wstring entry = path;
     while (entry.size() > 3 && entry.back() == L'\\') entry.pop_back();
     WIN32_FIND_DATAW item{};
-    const HANDLE find = ::FindFirstFileW(entry.c_str(), &item);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    ::FindClose(find);
-    return item.dwFileAttributes;
+    fw::UniqueFind find(::FindFirstFileW(entry.c_str(), &item));
+    return find ? item.dwFileAttributes : 0;
 }
 
 // The tree's root, itself: a folder and no link, or nothing.

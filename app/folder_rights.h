@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
-// Makes folder (created when missing) a folder only administrators can change:
+// Makes folder (created when missing) a folder only administrators can change
+// (called for the launcher's own install folder only, never for a folder that
+// other programs share):
 // owner Administrators where the system allows it, a protected DACL that gives
 // Administrators and SYSTEM full control and Users read and execute, inherited
 // by everything below. A link found at the path is removed and a real folder

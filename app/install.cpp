@@ -9,6 +9,7 @@
 #include "framework/winapp.h"
 #include "net/http_fetch.h"
 #include "net/operator_site_win.h"
+#include "skin/message_box.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -100,17 +101,18 @@ std::optional<std::string> BatchSpelling(const std::wstring& path) {
 }
 
 std::string BatchText(bool wipeFolder, const std::wstring& exe, const std::wstring& folder,
-                      const std::wstring& batch) {
+                      const std::wstring& batch, unsigned passes) {
     auto spelledExe = BatchSpelling(exe);
     auto spelledFolder = BatchSpelling(folder);
     auto spelledBatch = BatchSpelling(batch);
     if (spelledExe && spelledFolder && spelledBatch)
-        return install::SelfDeleteBatchText(wipeFolder, {*spelledExe, *spelledFolder, *spelledBatch});
+        return install::SelfDeleteBatchText(wipeFolder, {*spelledExe, *spelledFolder, *spelledBatch}, passes);
     // No short names and a path outside the console code page: switch the
     // console to UTF-8 first; cmd decodes every later line with it.
     return "chcp 65001 >nul\r\n" +
            install::SelfDeleteBatchText(wipeFolder,
-                                        {Narrow(exe, CP_UTF8), Narrow(folder, CP_UTF8), Narrow(batch, CP_UTF8)});
+                                        {Narrow(exe, CP_UTF8), Narrow(folder, CP_UTF8), Narrow(batch, CP_UTF8)},
+                                        passes);
 }
 
 // The batch runs with this process's rights after it has ended, so it lies
@@ -191,22 +193,51 @@ void StartSurvey(HANDLE taken, HANDLE done, const std::wstring& address) {
 
 }  // namespace
 
-std::wstring InstallCopyOf(const std::wstring& exe) {
+const wchar_t* InstallFailureText(InstallFailure failure) {
+    switch (failure) {
+    case InstallFailure::kNoFolder: return kInstallNoFolderText;
+    case InstallFailure::kFolderRights: return kInstallFolderRightsText;
+    case InstallFailure::kCopy: return kInstallCopyText;
+    case InstallFailure::kNone: break;
+    }
+    return L"";
+}
+
+namespace {
+
+std::wstring Failed(InstallFailure why, InstallFailure* failure) {
+    if (failure) *failure = why;
+    return {};
+}
+
+}  // namespace
+
+std::wstring InstallCopyOf(const std::wstring& exe, InstallFailure* failure) {
+    if (failure) *failure = InstallFailure::kNone;
     ComScope com;
     const std::wstring folder = InstallFolderPath();
-    if (folder.empty()) return {};
-    // Top down: while the vendor folder is not yet ours, its owner could move
-    // the install folder away and put another in its place. A folder whose
-    // rights cannot be made safe gets no executable that runs as administrator.
-    if (!MakeAdministratorsFolder(FolderOf(folder)) || !MakeAdministratorsFolder(folder)) return {};
+    if (folder.empty()) return Failed(InstallFailure::kNoFolder, failure);
+    // The vendor folder is shared with the vendor's other products: made when
+    // missing, with the rights it inherits, and otherwise not touched.
+    const std::wstring vendor = FolderOf(folder);
+    if (!FolderExists(vendor) && !::CreateDirectoryW(vendor.c_str(), nullptr) && !FolderExists(vendor))
+        return Failed(InstallFailure::kNoFolder, failure);
+    // A folder whose rights cannot be made safe gets no executable that runs
+    // as administrator.
+    if (!MakeAdministratorsFolder(folder)) return Failed(InstallFailure::kFolderRights, failure);
     const size_t slash = exe.rfind(L'\\');
     const std::wstring target = folder + (slash == std::wstring::npos ? L"\\" + exe : exe.substr(slash));
     // Copying a file onto itself (the same path in another case) could
     // truncate it.
-    if (!SamePath(target, exe)) ::CopyFileW(exe.c_str(), target.c_str(), FALSE);
+    const bool copying = !SamePath(target, exe);
+    if (copying && !::CopyFileW(exe.c_str(), target.c_str(), FALSE)) return Failed(InstallFailure::kCopy, failure);
     // A copy may take the rights of the file it was copied from, which lies in
-    // a folder of the player's (downloads) and may let anyone write.
-    MakeAdministratorsFile(target);
+    // a folder of the player's (downloads) and may let anyone write: a copy
+    // that keeps them must not stay where the shortcuts will start it.
+    if (!MakeAdministratorsFile(target)) {
+        if (copying) ::DeleteFileW(target.c_str());
+        return Failed(InstallFailure::kFolderRights, failure);
+    }
 
     CreateDesktopShortcut(target.c_str());
     CreateProgramsShortcut(kShortcutName, target.c_str(), L"/XCJY");
@@ -216,8 +247,19 @@ std::wstring InstallCopyOf(const std::wstring& exe) {
 }
 
 BOOL InstallSelf() {
-    const std::wstring target = InstallCopyOf(ExecutablePath());
-    if (!target.empty()) StartProgram(target.c_str());  // runs it in installed mode
+    InstallFailure failure = InstallFailure::kNone;
+    const std::wstring target = InstallCopyOf(ExecutablePath(), &failure);
+    if (target.empty()) {
+        SkinMessageBox(InstallFailureText(failure), kGameTitle, 0);
+        return FALSE;
+    }
+    StartProgram(target.c_str());  // runs it in installed mode
+    return TRUE;
+}
+
+BOOL RunInstallMode() {
+    if (!InstallSelf()) return FALSE;
+    WriteDisableDays();
     return TRUE;
 }
 
@@ -303,14 +345,15 @@ int CountFiles(const std::wstring& folder) {
     return count;
 }
 
-fw::UniqueHandle StartSelfDeleteBatch(const std::wstring& exePath, const std::wstring& installFolder) {
+fw::UniqueHandle StartSelfDeleteBatch(const std::wstring& exePath, const std::wstring& installFolder,
+                                      unsigned passes) {
     const std::wstring batch = CreateBatchFile();
     if (batch.empty() || exePath.empty()) return {};
     const std::wstring folder = FolderOf(exePath);
     // Emptying the folder is only ever right for our own install folder: a
     // copy started from a player's download folder removes just itself.
     const bool wipeFolder = !installFolder.empty() && SamePath(folder, installFolder) && CountFiles(folder) <= 1;
-    if (AppendToFile(batch, BatchText(wipeFolder, exePath, folder, batch)) < 0) return {};
+    if (AppendToFile(batch, BatchText(wipeFolder, exePath, folder, batch, passes)) < 0) return {};
     return StartBatch(batch);
 }
 

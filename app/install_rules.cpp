@@ -29,8 +29,9 @@ namespace {
 
 constexpr std::string_view kRetryHead =
     "cd\\\r\n"
+    "set xcjy_tries=0\r\n"
     ":delexe\r\n"
-    "ping -n 1 127.0.0.1\r\n";
+    "ping -n 2 127.0.0.1 >nul\r\n";
 
 std::string Quoted(std::string_view verb, std::string_view path, std::string_view tail = {}) {
     std::string line(verb);
@@ -44,14 +45,20 @@ std::string Quoted(std::string_view verb, std::string_view path, std::string_vie
 
 }  // namespace
 
-std::string SelfDeleteBatchText(bool wipeFolder, const BatchPaths& paths) {
+std::string SelfDeleteBatchText(bool wipeFolder, const BatchPaths& paths, unsigned passes) {
     std::string text(kRetryHead);
     text += Quoted("del", paths.exe);
-    text += Quoted("if exist", paths.exe, " goto :delexe");
+    text += Quoted("if not exist", paths.exe, " goto :gone");
+    // The count is read anew each pass: cmd expands a line when it runs it.
+    text += "set /a xcjy_tries+=1\r\n";
+    text += "if %xcjy_tries% lss " + std::to_string(passes) + " goto :delexe\r\n";
+    text += "goto :self\r\n";
+    text += ":gone\r\n";
     if (wipeFolder) {
         text += Quoted("del", paths.folder, " /Q /F /A");
         text += Quoted("rd", paths.folder);
     }
+    text += ":self\r\n";
     text += Quoted("del", paths.batch);
     return text;
 }

@@ -25,13 +25,17 @@ DisableDays DisableDaysFromMilliseconds(unsigned ms);
 
 // The self-delete batch. The texts are already in the batch's encoding; every
 // line ends with CR LF. wipeFolder chooses the template that also empties and
-// removes the folder.
+// removes the folder. It retries deleting the executable once a second (a
+// ping of two echoes) for at most `passes` passes; when the executable is
+// still held then (a debugger keeps a crashed copy), it gives up, leaves the
+// folder alone and only deletes itself.
 struct BatchPaths {
     std::string exe;
     std::string folder;  // used only when wipeFolder
     std::string batch;
 };
-std::string SelfDeleteBatchText(bool wipeFolder, const BatchPaths& paths);
+inline constexpr unsigned kSelfDeletePasses = 600;  // about ten minutes
+std::string SelfDeleteBatchText(bool wipeFolder, const BatchPaths& paths, unsigned passes = kSelfDeletePasses);
 
 // "<survey base>&count=<n>", the address the uninstall reports to.
 std::wstring SurveyAddressWithCount(std::wstring_view surveyBase, unsigned count);

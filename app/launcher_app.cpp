@@ -60,8 +60,7 @@ BOOL CLauncherApp::InitInstance() {
     SetCacheLimit();
 
     if (mode == RUN_INSTALL) {
-        InstallSelf();
-        WriteDisableDays();
+        RunInstallMode();
         return FALSE;
     }
     if (mode == RUN_WEB) {

@@ -1,6 +1,7 @@
 #include "hook/intercept.h"
 
 #include "hook/code_patch.h"
+#include "hook/code_write.h"
 
 #include <algorithm>
 #include <cstring>
@@ -44,33 +45,6 @@ std::uint32_t ResolveStub(std::uint32_t a, bool followRelativeJump) {
     return a;
 }
 
-// Makes a range of code writable for its lifetime; then puts the old
-// protection back. The instruction cache is flushed on both sides of the change.
-class WritableCode {
-public:
-    WritableCode(std::uint32_t at, std::size_t size) : at_(PointerTo(at)), size_(size) {
-        ::FlushInstructionCache(::GetCurrentProcess(), at_, size_);
-        ok_ = ::VirtualProtect(at_, size_, PAGE_EXECUTE_READWRITE, &old_) != FALSE;
-    }
-    ~WritableCode() {
-        if (!ok_) return;
-        DWORD ignored = 0;
-        ::VirtualProtect(at_, size_, old_, &ignored);
-        ::FlushInstructionCache(::GetCurrentProcess(), at_, size_);
-    }
-    WritableCode(const WritableCode&) = delete;
-    WritableCode& operator=(const WritableCode&) = delete;
-
-    bool ok() const { return ok_; }
-    void Write(const std::uint8_t* bytes, std::size_t n) { std::memcpy(at_, bytes, n); }
-
-private:
-    std::uint8_t* at_;
-    std::size_t size_;
-    DWORD old_ = 0;
-    bool ok_ = false;
-};
-
 bool ReadTrampoline(std::uint32_t t, patch::Trampoline& out) {
     return CopyCode(t, out.data(), out.size()) == out.size();
 }
@@ -97,12 +71,12 @@ BOOL InterceptFunction(const void* trampoline, const void* replacement) {
     patch::Installation plan;
     if (!patch::PlanInstallation(head, readable, target, t, r, plan)) return FALSE;
 
-    WritableCode tramp(t, patch::kTrampolineSize);
-    WritableCode code(target, plan.moved);
-    if (!tramp.ok() || !code.ok()) return FALSE;
-    tramp.Write(plan.trampoline.data(), plan.trampoline.size());
-    code.Write(plan.head.data(), plan.moved);
-    return TRUE;
+    // A thread in the middle of the target's first instructions goes on at the
+    // same instruction of their moved copy in the trampoline.
+    const patch::CodeWrite writes[] = {{PointerTo(t), plan.trampoline.data(), plan.trampoline.size()},
+                                       {PointerTo(target), plan.head.data(), plan.moved}};
+    const patch::ThreadMove moves[] = {{target, plan.moved, t}};
+    return patch::WriteCodeWhileOthersWait(writes, moves) ? TRUE : FALSE;
 }
 
 BOOL RemoveInterception(const void* trampoline, const void* replacement) {
@@ -123,8 +97,9 @@ BOOL RemoveInterception(const void* trampoline, const void* replacement) {
         why != patch::RemoveError::kNone) {
         return Fail(why);
     }
-    WritableCode code(target, moved);
-    if (!code.ok()) return FALSE;
-    code.Write(original.data(), moved);
-    return TRUE;
+    // A thread in the moved copy, or at the jump back after it, goes on at the
+    // same instruction of the target.
+    const patch::CodeWrite writes[] = {{PointerTo(target), original.data(), moved}};
+    const patch::ThreadMove moves[] = {{t, moved + 1, target}};
+    return patch::WriteCodeWhileOthersWait(writes, moves) ? TRUE : FALSE;
 }

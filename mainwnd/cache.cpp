@@ -4,15 +4,14 @@
 
 #include <shlobj.h>
 #include <wininet.h>
+#include <winternl.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace {
-
-// Every path handled here fits a 260-character buffer with its terminator.
-constexpr std::size_t kMaxPathChars = MAX_PATH - 1;
 
 constexpr wchar_t kCacheSettingsKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\5.0\\Cache\\Content";
@@ -23,12 +22,6 @@ struct UrlCacheFindTraits {
     static void close(HANDLE h) { ::FindCloseUrlCache(h); }
 };
 using UniqueUrlCacheFind = fw::Unique<HANDLE, UrlCacheFindTraits>;
-
-struct FileFindTraits {
-    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(HANDLE h) { ::FindClose(h); }
-};
-using UniqueFileFind = fw::Unique<HANDLE, FileFindTraits>;
 
 // A URL cache entry is a header followed by its strings; the buffer is sized
 // from what the system asks for, and twice that, as entries may grow between
@@ -76,49 +69,208 @@ void DeleteUrlCacheEntries() {
     }
 }
 
-bool IsDotOrDotDot(const wchar_t* name) {
-    return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+// ---- the folder tree, walked by handles
+//
+// The launcher runs elevated and the cache folder belongs to the user: any
+// process of the user may swap a folder of the tree for a link between the
+// moment it is listed and the moment it is deleted. So no path is opened
+// twice. The root is opened once; every entry is opened relative to its
+// opened folder, with links not followed, checked on its own handle, and
+// deleted through that handle. A link is deleted as a link and never entered.
+
+constexpr ULONG kFileOpen = 1;                       // NtCreateFile: open an existing entry
+constexpr ULONG kOpenReparsePoint = 0x00200000;      // the link itself, not what it names
+constexpr ULONG kOpenForBackupIntent = 0x00004000;
+constexpr ULONG kSynchronousIo = 0x00000020;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kEntryAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
+// Deeper trees are not the browser's; what lies below is left.
+constexpr int kMaxDepth = 64;
+
+std::function<void(std::wstring_view)>& Probe() {
+    static std::function<void(std::wstring_view)> probe;
+    return probe;
 }
 
-// A folder link (junction or symbolic link) is removed itself; what it points
-// to lies outside the tree and is never entered.
-bool IsFolderLink(DWORD attributes) {
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
+struct ListedEntry {
+    std::wstring name;
+    DWORD attributes = 0;
+    LONGLONG id = 0;
+};
 
-DWORD DeleteOneFile(const std::wstring& path, DWORD attributes) {
-    if (attributes & FILE_ATTRIBUTE_READONLY) {
-        ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+// The entries of an opened folder, "." and ".." left out.
+std::vector<ListedEntry> ListFolder(HANDLE folder) {
+    std::vector<ListedEntry> entries;
+    std::vector<BYTE> buffer(64 * 1024);
+    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+    while (::GetFileInformationByHandleEx(folder, kind, buffer.data(), static_cast<DWORD>(buffer.size()))) {
+        kind = FileIdBothDirectoryInfo;
+        for (std::size_t at = 0;;) {
+            const auto* item = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data() + at);
+            std::wstring name(item->FileName, item->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..")
+                entries.push_back({std::move(name), item->FileAttributes, item->FileId.QuadPart});
+            if (item->NextEntryOffset == 0) break;
+            at += item->NextEntryOffset;
+        }
     }
-    return ::DeleteFileW(path.c_str()) ? ERROR_SUCCESS : ::GetLastError();
+    return entries;
 }
 
-// The folder's path with every link on the way resolved, or empty when it
-// cannot be opened.
-std::wstring ResolvedFolderPath(const wchar_t* path) {
-    fw::UniqueFile folder(::CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folder) return {};
-    wchar_t resolved[MAX_PATH + 8] = {};
-    const DWORD len = ::GetFinalPathNameByHandleW(folder.get(), resolved, MAX_PATH + 8, FILE_NAME_NORMALIZED);
-    if (len == 0 || len >= MAX_PATH + 8) return {};
-    std::wstring text(resolved, len);
+// The entry name inside the opened folder, itself (a link is not followed).
+fw::UniqueFile OpenInside(HANDLE folder, const std::wstring& name, bool listedAsFolder, DWORD* error) {
+    UNICODE_STRING objectName{};
+    objectName.Buffer = const_cast<wchar_t*>(name.c_str());
+    objectName.Length = objectName.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes{};
+    attributes.Length = sizeof attributes;
+    attributes.RootDirectory = folder;
+    attributes.ObjectName = &objectName;
+    attributes.Attributes = OBJ_CASE_INSENSITIVE;
+    IO_STATUS_BLOCK io{};
+    HANDLE opened = nullptr;
+    const ACCESS_MASK access = kEntryAccess | (listedAsFolder ? FILE_LIST_DIRECTORY : 0);
+    const NTSTATUS status = ::NtCreateFile(&opened, access, &attributes, &io, nullptr, 0, kShareAll, kFileOpen,
+                                           kOpenReparsePoint | kOpenForBackupIntent | kSynchronousIo, nullptr, 0);
+    if (status < 0) {
+        *error = ::RtlNtStatusToDosError(status);
+        return {};
+    }
+    return fw::UniqueFile(opened);
+}
+
+std::wstring FinalPath(HANDLE entry) {
+    // Long enough for any path; Wine does not say how much a longer one needs.
+    std::vector<wchar_t> path(32768);
+    const DWORD len =
+        ::GetFinalPathNameByHandleW(entry, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+    if (len == 0 || len >= path.size()) return {};
+    std::wstring text(path.data(), len);
     constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
     if (text.compare(0, kLongPrefix.size(), kLongPrefix) == 0) text.erase(0, kLongPrefix.size());
     while (!text.empty() && text.back() == L'\\') text.pop_back();
     return text;
 }
 
+bool SameText(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
+DWORD DeleteThroughHandle(HANDLE entry) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return ::SetFileInformationByHandle(entry, FileDispositionInfo, &disposition, sizeof disposition)
+               ? ERROR_SUCCESS
+               : ::GetLastError();
+}
+
+// A read-only file refuses deletion until the attribute is off.
+DWORD DeleteFileThroughHandle(HANDLE file, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        FILE_BASIC_INFO basic{};
+        if (::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)) {
+            basic.FileAttributes = (attributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
+            ::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
+        }
+    }
+    return DeleteThroughHandle(file);
+}
+
+DWORD DeleteEntry(HANDLE folder, const std::wstring& folderPath, const ListedEntry& listed, int depth);
+
+// Deletes what lies in the opened folder; the last error among its files, or
+// ERROR_SUCCESS. What cannot be deleted in subfolders only shows in their own
+// removal, which then fails.
+DWORD DeleteContents(HANDLE folder, int depth) {
+    const std::wstring folderPath = FinalPath(folder);
+    if (folderPath.empty()) return ::GetLastError();
+    DWORD fileError = ERROR_SUCCESS;
+    for (const ListedEntry& listed : ListFolder(folder)) {
+        if (Probe()) Probe()(listed.name);
+        if (const DWORD error = DeleteEntry(folder, folderPath, listed, depth); error != ERROR_SUCCESS)
+            fileError = error;
+    }
+    return fileError;
+}
+
+DWORD DeleteEntry(HANDLE folder, const std::wstring& folderPath, const ListedEntry& listed, int depth) {
+    DWORD error = ERROR_SUCCESS;
+    fw::UniqueFile entry = OpenInside(folder, listed.name, (listed.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0, &error);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!entry) return error;
+    if (!::GetFileInformationByHandle(entry.get(), &info)) return ::GetLastError();
+    // Opened as itself, a link says so on its handle: it goes as a link.
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return DeleteThroughHandle(entry.get());
+    // Otherwise the handle must be the very entry that was listed, at its place.
+    // Wine follows a Linux link even when asked for the link itself; there
+    // only the place that the handle names tells that it went elsewhere. (Wine
+    // cannot name a place longer than 259 characters: such entries are left.)
+    const LONGLONG id = (static_cast<LONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    if (id != listed.id || (listed.attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        !SameText(FinalPath(entry.get()), folderPath + L'\\' + listed.name)) {
+        return ERROR_CANT_ACCESS_FILE;
+    }
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return DeleteFileThroughHandle(entry.get(), info.dwFileAttributes);
+    if (depth + 1 >= kMaxDepth) return ERROR_CANT_ACCESS_FILE;
+    DeleteContents(entry.get(), depth + 1);  // its files' errors stay inside, as the folder does
+    DeleteThroughHandle(entry.get());
+    return ERROR_SUCCESS;
+}
+
+// What a listing of the folder that holds path shows of it. Wine opens what a
+// Linux link names even when asked for the link; only its listing tells.
+DWORD ListedAttributes(const wchar_t* path) {
+    std::wstring entry = path;
+    while (entry.size() > 3 && entry.back() == L'\\') entry.pop_back();
+    WIN32_FIND_DATAW item{};
+    fw::UniqueFind find(::FindFirstFileW(entry.c_str(), &item));
+    return find ? item.dwFileAttributes : 0;
+}
+
+// The tree's root, itself: a folder and no link, or nothing.
+fw::UniqueFile OpenTreeRoot(const wchar_t* path) {
+    fw::UniqueFile root(::CreateFileW(path, kEntryAccess | FILE_LIST_DIRECTORY, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!root || !::GetFileInformationByHandle(root.get(), &info)) return {};
+    const DWORD attributes = info.dwFileAttributes | (ListedAttributes(path) & FILE_ATTRIBUTE_REPARSE_POINT);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        ::SetLastError(ERROR_DIRECTORY);
+        return {};
+    }
+    return root;
+}
+
+// Everything inside the opened root, then the root itself.
+BOOL DeleteTreeAt(HANDLE root) {
+    const DWORD fileError = DeleteContents(root, 0);
+    const DWORD rootError = DeleteThroughHandle(root);
+    if (fileError != ERROR_SUCCESS) {
+        ::SetLastError(fileError);
+        return FALSE;
+    }
+    ::SetLastError(rootError);
+    return rootError == ERROR_SUCCESS;
+}
+
+// The folder at path, links on the way followed, as the system names it.
+std::wstring ResolvedFolderPath(const wchar_t* path) {
+    fw::UniqueFile folder(::CreateFileW(path, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return folder ? FinalPath(folder.get()) : std::wstring();
+}
+
 // The cache folder's place comes from the user's own registry values, which
 // the user can point anywhere without administrator rights, and any folder on
 // the way can be a link. The launcher clears it with administrator rights, so
-// the tree is deleted only when the folder really lies inside the user's own
-// profile folder (whose place only administrators set).
-bool IsInsideUserProfile(const wchar_t* folder) {
+// the tree is deleted only when the opened folder really lies inside the
+// user's own profile folder (whose place only administrators set).
+bool IsInsideUserProfile(HANDLE folder) {
     wchar_t profile[MAX_PATH] = {};
     if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile))) return false;
     const std::wstring root = ResolvedFolderPath(profile);
-    const std::wstring inner = ResolvedFolderPath(folder);
+    const std::wstring inner = FinalPath(folder);
     if (root.empty() || inner.size() <= root.size() + 1 || inner[root.size()] != L'\\') return false;
     return ::CompareStringOrdinal(inner.c_str(), static_cast<int>(root.size()), root.c_str(),
                                   static_cast<int>(root.size()), TRUE) == CSTR_EQUAL;
@@ -126,50 +278,28 @@ bool IsInsideUserProfile(const wchar_t* folder) {
 
 }  // namespace
 
+void SetFolderTreeProbe(std::function<void(std::wstring_view name)> probe) { Probe() = std::move(probe); }
+
 BOOL DeleteFolderTree(const wchar_t* path) {
-    if (!path) return FALSE;
-    std::wstring dir = path;
-    if (dir.empty() || dir.back() != L'\\') dir += L'\\';
-
-    WIN32_FIND_DATAW item{};
-    UniqueFileFind find;
-    if (dir.size() + 1 <= kMaxPathChars) find.reset(::FindFirstFileW((dir + L'*').c_str(), &item));
-    if (!find) return ::RemoveDirectoryW(path);
-
-    DWORD fileError = ERROR_SUCCESS;  // the last failure among the files
-    do {
-        if (IsDotOrDotDot(item.cFileName)) continue;
-        const std::wstring child = dir + item.cFileName;
-        if (child.size() > kMaxPathChars) {
-            // Cutting the path would name something else: leave this one.
-            fileError = ERROR_FILENAME_EXCED_RANGE;
-        } else if (IsFolderLink(item.dwFileAttributes)) {
-            if (!::RemoveDirectoryW(child.c_str())) fileError = ::GetLastError();
-        } else if (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            DeleteFolderTree(child.c_str());
-        } else if (const DWORD error = DeleteOneFile(child, item.dwFileAttributes); error != ERROR_SUCCESS) {
-            fileError = error;
-        }
-    } while (::FindNextFileW(find.get(), &item));
-    find.reset();
-
-    const BOOL removed = ::RemoveDirectoryW(path);
-    if (fileError != ERROR_SUCCESS) {
-        ::SetLastError(fileError);
+    if (!path || !*path) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    return removed;
+    fw::UniqueFile root = OpenTreeRoot(path);
+    return root ? DeleteTreeAt(root.get()) : FALSE;
 }
 
 BOOL ClearBrowserCache() {
     DeleteUrlCacheEntries();
     wchar_t folder[MAX_PATH] = {};
     if (!::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_INTERNET_CACHE, FALSE)) return FALSE;
-    if (!IsInsideUserProfile(folder)) {
+    fw::UniqueFile root = OpenTreeRoot(folder);
+    if (!root) return FALSE;
+    if (!IsInsideUserProfile(root.get())) {
         ::SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    return DeleteFolderTree(folder);
+    return DeleteTreeAt(root.get());
 }
 
 namespace {

@@ -37,22 +37,25 @@ TEST(DisableDays, FirstDayDiffersFromTheOthersForEveryMillisecond) {
 
 TEST(SelfDeleteBatch, TemplatesByteForByte) {
     const BatchPaths paths{"C:\\P\\GameLogin\\RV.exe", "C:\\P\\GameLogin", "C:\\T\\DelSelf1A.tmp.bat"};
-    EXPECT_EQ(SelfDeleteBatchText(true, paths),
-              "cd\\\r\n"
-              ":delexe\r\n"
-              "ping -n 1 127.0.0.1\r\n"
-              "del \"C:\\P\\GameLogin\\RV.exe\"\r\n"
-              "if exist \"C:\\P\\GameLogin\\RV.exe\" goto :delexe\r\n"
-              "del \"C:\\P\\GameLogin\" /Q /F /A\r\n"
-              "rd \"C:\\P\\GameLogin\"\r\n"
-              "del \"C:\\T\\DelSelf1A.tmp.bat\"\r\n");
-    EXPECT_EQ(SelfDeleteBatchText(false, paths),
-              "cd\\\r\n"
-              ":delexe\r\n"
-              "ping -n 1 127.0.0.1\r\n"
-              "del \"C:\\P\\GameLogin\\RV.exe\"\r\n"
-              "if exist \"C:\\P\\GameLogin\\RV.exe\" goto :delexe\r\n"
-              "del \"C:\\T\\DelSelf1A.tmp.bat\"\r\n");
+    const std::string retry =
+        "cd\\\r\n"
+        "set xcjy_tries=0\r\n"
+        ":delexe\r\n"
+        "ping -n 2 127.0.0.1 >nul\r\n"
+        "del \"C:\\P\\GameLogin\\RV.exe\"\r\n"
+        "if not exist \"C:\\P\\GameLogin\\RV.exe\" goto :gone\r\n"
+        "set /a xcjy_tries+=1\r\n"
+        "if %xcjy_tries% lss 600 goto :delexe\r\n"
+        "goto :self\r\n"
+        ":gone\r\n";
+    EXPECT_EQ(SelfDeleteBatchText(true, paths), retry +
+                                                    "del \"C:\\P\\GameLogin\" /Q /F /A\r\n"
+                                                    "rd \"C:\\P\\GameLogin\"\r\n"
+                                                    ":self\r\n"
+                                                    "del \"C:\\T\\DelSelf1A.tmp.bat\"\r\n");
+    EXPECT_EQ(SelfDeleteBatchText(false, paths), retry +
+                                                     ":self\r\n"
+                                                     "del \"C:\\T\\DelSelf1A.tmp.bat\"\r\n");
 }
 
 TEST(Survey, AddressCarriesVersionAndCount) {

@@ -197,16 +197,83 @@ TEST(Cache, DeleteFolderTreeDeletesEverythingOrSaysWhyNot) {
         EXPECT_TRUE(Exists(busy));
     }
     {
-        // A path that does not fit 259 characters is skipped, not cut short.
+        // Going down by handles, a path longer than 259 characters is no
+        // obstacle on Windows; Wine cannot name such a path from its handle,
+        // and an entry whose place cannot be checked is left. Either way the
+        // answer tells which.
         ScratchFolder tree(L"xcjy_tree_long");
         const std::wstring sub = tree.path() + L"\\" + std::wstring(250 - tree.path().size(), L's');
         const std::wstring longFile = sub + L"\\" + std::wstring(30, L'f') + L".txt";
         ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + sub).c_str(), nullptr));
         WriteText(L"\\\\?\\" + longFile);
+        WriteText(tree.path() + L"\\short.txt");
         ASSERT_TRUE(Exists(L"\\\\?\\" + longFile));
-        ::SetLastError(0);
-        EXPECT_FALSE(DeleteFolderTree(tree.path().c_str()));
-        EXPECT_TRUE(Exists(L"\\\\?\\" + longFile));
+        const BOOL deleted = DeleteFolderTree(tree.path().c_str());
+        EXPECT_EQ(deleted != FALSE, !Exists(L"\\\\?\\" + longFile));
+        EXPECT_EQ(deleted != FALSE, !Exists(tree.path()));
+        EXPECT_FALSE(Exists(tree.path() + L"\\short.txt"));
+    }
+    {
+        // A root that is a link is refused, and nothing behind it goes.
+        const std::wstring behind = L"C:\\xcjy_behind_root_link";
+        ::CreateDirectoryW(behind.c_str(), nullptr);
+        WriteText(behind + L"\\keep.txt");
+        ScratchFolder parent(L"xcjy_tree_rootlink");
+        const std::wstring link = parent.path() + L"\\link";
+        ASSERT_TRUE(testutil::MakeFolderLink(link, behind));
+        EXPECT_FALSE(DeleteFolderTree(link.c_str()));
+        EXPECT_TRUE(Exists(behind + L"\\keep.txt"));
+        EXPECT_TRUE(testutil::RemoveFolderLink(link));
+    }
+}
+
+bool ListedAsLink(const std::wstring& path) {
+    WIN32_FIND_DATAW item{};
+    fw::UniqueFind find(::FindFirstFileW(path.c_str(), &item));
+    return find && (item.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Another process of the user swaps a folder of the tree for a link after its
+// folder was listed and before it is deleted: the link is removed or left, and
+// nothing behind it is deleted, whether it leads to an unrelated folder or to
+// the swapped folder itself, moved out of the tree.
+TEST(Cache, AFolderSwappedForALinkBetweenListingAndDeletionIsNotFollowed) {
+    for (const bool toMovedFolder : {false, true}) {
+        SCOPED_TRACE(toMovedFolder ? "link to the moved folder" : "link to another folder");
+        ScratchFolder tree(toMovedFolder ? L"xcjy_swap_moved" : L"xcjy_swap_other");
+        const std::wstring swapped = tree.path() + L"\\swapped";
+        ASSERT_TRUE(::CreateDirectoryW(swapped.c_str(), nullptr));
+        WriteText(swapped + L"\\keep.txt");
+        WriteText(tree.path() + L"\\plain.txt");
+        const std::wstring elsewhere = toMovedFolder ? L"C:\\xcjy_moved_away" : L"C:\\xcjy_behind_link";
+        if (!toMovedFolder) {
+            ::CreateDirectoryW(elsewhere.c_str(), nullptr);
+            WriteText(elsewhere + L"\\keep.txt");
+        }
+        bool swappedIn = false;
+        SetFolderTreeProbe([&](std::wstring_view name) {
+            if (name != L"swapped" || swappedIn) return;
+            if (toMovedFolder) {
+                ::MoveFileW(swapped.c_str(), elsewhere.c_str());
+            } else {
+                ::DeleteFileW((swapped + L"\\keep.txt").c_str());
+                ::RemoveDirectoryW(swapped.c_str());
+            }
+            // Under Wine the new link is made, but a listing does not show it
+            // while the tree's root is open, so MakeFolderLink's own check fails.
+            testutil::MakeFolderLink(swapped, elsewhere);
+            swappedIn = true;
+        });
+
+        DeleteFolderTree(tree.path().c_str());
+        SetFolderTreeProbe({});
+
+        EXPECT_TRUE(swappedIn && ListedAsLink(swapped)) << "the probe must have swapped the folder for a link";
+        EXPECT_TRUE(Exists(elsewhere + L"\\keep.txt")) << "the file behind the link is still there";
+        EXPECT_FALSE(Exists(tree.path() + L"\\plain.txt")) << "the rest of the tree goes";
+        EXPECT_TRUE(testutil::RemoveFolderLink(swapped));
+        ::DeleteFileW((elsewhere + L"\\keep.txt").c_str());
+        ::RemoveDirectoryW(elsewhere.c_str());
     }
 }
 

@@ -2,6 +2,7 @@
 // links of the test's own wine prefix.
 #include "app/folder_rights.h"
 #include "app/install_rules.h"
+#include "skin/skin_geometry.h"
 #include "tests/win/install_fixture.h"
 #include "tests/win/test_util.h"
 
@@ -205,6 +206,11 @@ TEST_F(InstallTest, InstallationTakesTheFoldersFromWhoeverMadeThem) {
     ASSERT_TRUE(MakeOpenToEveryone(folder, true));
     ASSERT_TRUE(MakeOpenToEveryone(folder + L"\\RV星潮纪元.exe", false));
     ASSERT_TRUE(MakeOpenToEveryone(folder + L"\\Statistic.ini", false));
+    // A hard link inside the install folder would carry its new rights to
+    // another file: it is removed, the other file stays.
+    ScratchFolder elsewhere(L"别处");
+    ASSERT_TRUE(WriteBytes(elsewhere / L"keep.txt", "keep"));
+    ASSERT_TRUE(::CreateHardLinkW((folder + L"\\hard.txt").c_str(), (elsewhere / L"keep.txt").c_str(), nullptr));
     // The download folder is the player's: the copy must not keep its rights.
     ScratchFolder downloads(L"下载");
     const std::wstring source = downloads / L"RV星潮纪元.exe";
@@ -216,8 +222,10 @@ TEST_F(InstallTest, InstallationTakesTheFoldersFromWhoeverMadeThem) {
     ASSERT_EQ(target, folder + L"\\RV星潮纪元.exe");
     EXPECT_EQ(ReadBytes(target), "MZ launcher bytes");
     EXPECT_EQ(ReadBytes(folder + L"\\Statistic.ini"), "planted") << "settings are kept, with new rights";
+    EXPECT_FALSE(Exists(folder + L"\\hard.txt"));
+    EXPECT_EQ(ReadBytes(elsewhere / L"keep.txt"), "keep");
     if (!FileSecurityIsKept()) GTEST_SKIP() << "this system keeps no file security descriptors to read back";
-    for (const std::wstring& path : {vendor, folder, target, folder + L"\\Statistic.ini"}) {
+    for (const std::wstring& path : {folder, target, folder + L"\\Statistic.ini"}) {
         const StoredSecurity stored = ReadSecurity(path);
         ASSERT_TRUE(stored.read) << path;
         EXPECT_TRUE(stored.isProtected) << path;
@@ -226,6 +234,7 @@ TEST_F(InstallTest, InstallationTakesTheFoldersFromWhoeverMadeThem) {
             << path;
         EXPECT_EQ(stored.owner, kAdministrators) << path;
     }
+    EXPECT_FALSE(ReadSecurity(vendor).isProtected) << "the vendor folder is not the launcher's to change";
 }
 
 // Links made by another user must not carry the executable, or the new
@@ -242,7 +251,6 @@ TEST_F(InstallTest, InstallationFollowsNoLinkInTheFolders) {
         ::CreateDirectoryW(vendor.c_str(), nullptr);
         ScratchFolder elsewhere(L"别处");
         ASSERT_TRUE(WriteBytes(elsewhere / L"keep.txt", "keep"));
-        ASSERT_TRUE(::CreateHardLinkW((vendor + L"\\hard.txt").c_str(), (elsewhere / L"keep.txt").c_str(), nullptr));
         ASSERT_TRUE(testutil::MakeFolderLink(folder, elsewhere.path()));
         ScratchFolder downloads(L"下载");
         const std::wstring source = downloads / L"RV星潮纪元.exe";
@@ -251,7 +259,6 @@ TEST_F(InstallTest, InstallationFollowsNoLinkInTheFolders) {
         const std::wstring target = InstallCopyOf(source);
 
         EXPECT_FALSE(Exists(elsewhere / L"RV星潮纪元.exe")) << "copied through the folder link";
-        EXPECT_FALSE(Exists(vendor + L"\\hard.txt")) << "a hard link to another file stays in the folder";
         EXPECT_EQ(ReadBytes(elsewhere / L"keep.txt"), "keep");
         // Windows removes the link and installs into a new folder; wine cannot
         // remove a Linux link, and the installation is refused.
@@ -263,6 +270,82 @@ TEST_F(InstallTest, InstallationFollowsNoLinkInTheFolders) {
         }
         EXPECT_TRUE(testutil::RemoveFolderLink(folder)) << "the test left its link behind";
     }
+}
+
+// What a path is, as comparable text: its kind, content or link target, and
+// (where the system keeps them) owner and DACL.
+std::wstring StateOf(const std::wstring& path) {
+    WIN32_FIND_DATAW item{};
+    fw::UniqueFind find(::FindFirstFileW(path.c_str(), &item));
+    if (!find) return L"missing";
+    std::wstring state = std::to_wstring(item.dwFileAttributes) + L" ";
+    if (!(item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        const std::string bytes = ReadBytes(path);
+        state += std::wstring(bytes.begin(), bytes.end());
+    }
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                nullptr, nullptr, nullptr, nullptr, &sd) == ERROR_SUCCESS) {
+        wchar_t* text = nullptr;
+        if (::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                sd, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr)) {
+            state += L" ";
+            state += text;
+            ::LocalFree(text);
+        }
+        ::LocalFree(sd);
+    }
+    return state;
+}
+
+// Another product of the vendor keeps its files beside the install folder:
+// a file, a hard link, a folder link. Installation changes none of them.
+TEST_F(InstallTest, InstallationLeavesASiblingProductsFolderAlone) {
+    const std::wstring vendor = VendorFolder();
+    ::CreateDirectoryW(vendor.c_str(), nullptr);
+    const std::wstring other = vendor + L"\\OtherGame";
+    ASSERT_TRUE(MakeOpenToEveryone(other, true));
+    ScratchFolder elsewhere(L"别处");
+    ASSERT_TRUE(WriteBytes(elsewhere / L"shared.dat", "shared"));
+    ASSERT_TRUE(WriteBytes(other + L"\\save.dat", "save"));
+    ASSERT_TRUE(::CreateHardLinkW((other + L"\\hard.dat").c_str(), (elsewhere / L"shared.dat").c_str(), nullptr));
+    ASSERT_TRUE(testutil::MakeFolderLink(other + L"\\link", elsewhere.path()));
+    const std::vector<std::wstring> paths = {vendor, other, other + L"\\save.dat", other + L"\\hard.dat",
+                                             other + L"\\link", elsewhere / L"shared.dat"};
+    std::vector<std::wstring> before;
+    for (const auto& path : paths) before.push_back(StateOf(path));
+    ScratchFolder downloads(L"下载");
+    const std::wstring source = downloads / L"RV星潮纪元.exe";
+    ASSERT_TRUE(WriteBytes(source, "MZ launcher bytes"));
+
+    EXPECT_EQ(InstallCopyOf(source), InstallFolderPath() + L"\\RV星潮纪元.exe");
+
+    for (size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(StateOf(paths[i]), before[i]) << paths[i];
+    EXPECT_TRUE(testutil::RemoveFolderLink(other + L"\\link"));
+    RemoveTree(other);
+}
+
+// A file lies where the install folder belongs (a link that cannot be replaced
+// fails the same way on Windows; Wine replaces a Linux link): its rights cannot
+// be made safe. The player is told, and nothing else of an installation is
+// left: no copy, shortcut, entry or "DisableDays".
+TEST_F(InstallTest, AFailedInstallationIsReportedAndWritesNothingElse) {
+    ::CreateDirectoryW(VendorFolder().c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(InstallFolderPath(), "in the way"));
+    const auto tracesBefore = InstallationTraces();
+
+    std::vector<std::wstring> told;
+    testutil::ModalBoxDriver driver(kGameTitle);
+    const int result = driver.Run([] { return RunInstallMode(); },
+                                  {testutil::ModalBoxDriver::Answer(skin::kMsgBoxFirstButtonId, &told)});
+
+    EXPECT_EQ(result, FALSE);
+    ASSERT_EQ(told.size(), 1u) << "the player is told in the launcher's message box";
+    EXPECT_EQ(told[0], kInstallFolderRightsText);
+    EXPECT_EQ(InstallationTraces(), tracesBefore);
+    EXPECT_FALSE(KeyExists(kLauncherRegKey)) << "no DisableDays";
+    EXPECT_EQ(ReadBytes(InstallFolderPath()), "in the way");
+    ::DeleteFileW(InstallFolderPath().c_str());
 }
 
 TEST_F(InstallTest, ShortcutsNeedAnExistingTargetAndAreOverwritten) {
@@ -393,6 +476,44 @@ TEST_F(InstallTest, SelfDeleteBatchRemovesTheExecutableAndOnlyItsOwnEmptyFolder)
             EXPECT_TRUE(Exists(folder + L"\\Statistic.ini")) << c.what;
         }
     }
+}
+
+std::vector<std::wstring> BatchFilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW item{};
+    fw::UniqueFind find(::FindFirstFileW((folder + L"\\DelSelf*.bat").c_str(), &item));
+    if (find) {
+        do names.push_back(item.cFileName);
+        while (::FindNextFileW(find.get(), &item));
+    }
+    return names;
+}
+
+// An executable that stays held (a debugger keeping a crashed copy): the batch
+// gives up after its passes, leaves the folder and deletes itself.
+TEST_F(InstallTest, SelfDeleteBatchGivesUpOnAnExecutableThatStaysHeld) {
+    ScratchFolder scratch(L"岚屿网络");
+    const std::wstring folder = scratch / L"GameLogin";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring exe = folder + L"\\RV星潮纪元.exe";
+    ASSERT_TRUE(WriteBytes(exe, "MZ"));
+    fw::UniqueFile held(::CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    wchar_t windows[MAX_PATH] = {};
+    ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring batchFolder = std::wstring(windows) + L"\\Temp";
+    const auto batchesBefore = BatchFilesIn(batchFolder);
+
+    const DWORD started = ::GetTickCount();
+    fw::UniqueHandle batch = StartSelfDeleteBatch(exe, folder, 3);
+    ASSERT_TRUE(batch);
+    const bool ended = ::WaitForSingleObject(batch.get(), 30000) == WAIT_OBJECT_0;
+    if (!ended) ::TerminateProcess(batch.get(), 1);
+    ASSERT_TRUE(ended) << "the batch must give up by itself";
+    EXPECT_GE(::GetTickCount() - started, 1500u) << "each pass waits about a second";
+    EXPECT_TRUE(Exists(exe));
+    EXPECT_TRUE(Exists(folder)) << "a folder whose executable stays is not emptied";
+    EXPECT_EQ(BatchFilesIn(batchFolder), batchesBefore) << "the batch deleted itself";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // functions (32-bit only, as the engine is). The wine session gives the prefix
 // an ALSA null device (scripts/wine-session.sh), so there is a wave output to
 // work with.
+#include "hook/code_patch.h"
 #include "hook/intercept.h"
 #include "hook/trampoline_asm.h"
 #include "mainwnd/mute.h"
@@ -11,12 +12,16 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 extern "C" {
 int WINAPI HookTestTarget(int x);  // x + HookTestHelper()
+const void* GetHookTestTarget();
 int WINAPI HookTestHelper() { return 100; }
 int WINAPI HookTestPassThroughA(int x);
 int WINAPI HookTestPassThroughB(int x);
@@ -38,6 +43,7 @@ _HookTestTarget@4:
     pop %ebp
     ret $4
     .balign 16
+    .globl _GetHookTestTarget
 _GetHookTestTarget:
     movl _g_hookTestTarget, %eax
     ret
@@ -124,6 +130,94 @@ TEST(Intercept, OwnFunctionIsRedirectedPassedThroughAndRestored) {
     r = Remove(Code(&HookTestPassThroughA), Code(&HookTestReplacement));
     EXPECT_FALSE(r.result);
     EXPECT_EQ(r.error, 9u) << "the target no longer begins with the jump";
+}
+
+int WINAPI StressReplacement(int x) { return x + 100; }  // what the target computes
+
+// Fresh trampolines in executable memory, laid out as TRAMPOLINE lays them
+// out, each calling the getter of HookTestTarget. A trampoline once installed
+// keeps its moved code after removal (a thread may still return into it), so
+// each cycle takes a new one.
+class TrampolineStock {
+public:
+    explicit TrampolineStock(std::size_t count) : count_(count) {
+        bytes_ = static_cast<std::uint8_t*>(
+            ::VirtualAlloc(nullptr, count * patch::kTrampolineSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        if (!bytes_) return;
+        const auto getter = reinterpret_cast<std::uintptr_t>(&GetHookTestTarget);
+        for (std::size_t i = 0; i < count; ++i) {
+            std::uint8_t* t = at(i);
+            std::memset(t, 0x90, patch::kTrampolineSize);
+            t[2] = 0xE8;
+            const auto rel = static_cast<std::uint32_t>(getter - (reinterpret_cast<std::uintptr_t>(t) + 7));
+            std::memcpy(t + 3, &rel, 4);
+            t[7] = 0xFF;
+            t[8] = 0xE0;
+            t[9] = 0xC3;
+        }
+        DWORD old = 0;
+        ::VirtualProtect(bytes_, count * patch::kTrampolineSize, PAGE_EXECUTE_READ, &old);
+    }
+    ~TrampolineStock() {
+        if (bytes_) ::VirtualFree(bytes_, 0, MEM_RELEASE);
+    }
+    TrampolineStock(const TrampolineStock&) = delete;
+    TrampolineStock& operator=(const TrampolineStock&) = delete;
+    bool ok() const { return bytes_ != nullptr; }
+    std::uint8_t* at(std::size_t i) const { return bytes_ + i * patch::kTrampolineSize; }
+    std::size_t count() const { return count_; }
+
+private:
+    std::uint8_t* bytes_ = nullptr;
+    std::size_t count_;
+};
+
+DWORD ProtectionOf(const void* p) {
+    MEMORY_BASIC_INFORMATION info{};
+    ::VirtualQuery(p, &info, sizeof info);
+    return info.Protect;
+}
+
+// Threads loop through the target's first instructions (a relative call among
+// them) while it is intercepted and released again and again.
+TEST(Intercept, ThreadsRunningTheTargetSurviveRepeatedInterceptionAndRemoval) {
+    g_hookTestTarget = Code(&HookTestTarget);
+    const auto original = BytesAt<16>(&HookTestTarget);
+    const DWORD codeProtection = ProtectionOf(Code(&HookTestTarget));
+    TrampolineStock stock(3000);
+    ASSERT_TRUE(stock.ok());
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> calls{0}, wrong{0};
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 2; ++i) {
+        workers.emplace_back([&] {
+            while (!stop.load(std::memory_order_relaxed)) {
+                for (int n = 0; n < 64; ++n)
+                    if (HookTestTarget(n) != n + 100) wrong.fetch_add(1);
+                calls.fetch_add(64, std::memory_order_relaxed);
+            }
+        });
+    }
+    while (calls.load() < 10000) std::this_thread::yield();
+
+    const auto start = std::chrono::steady_clock::now();
+    std::size_t cycles = 0;
+    int failures = 0;
+    for (; cycles < stock.count() && std::chrono::steady_clock::now() - start < std::chrono::seconds(4); ++cycles) {
+        failures += !InterceptFunction(stock.at(cycles), Code(&StressReplacement));
+        failures += !RemoveInterception(stock.at(cycles), Code(&StressReplacement));
+    }
+    stop = true;
+    for (auto& w : workers) w.join();
+
+    RecordProperty("cycles", static_cast<int>(cycles));
+    EXPECT_EQ(failures, 0);
+    EXPECT_GE(cycles, 20u);
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(BytesAt<16>(&HookTestTarget), original);
+    EXPECT_EQ(ProtectionOf(Code(&HookTestTarget)), codeProtection) << "the target's protection is put back";
+    EXPECT_EQ(ProtectionOf(stock.at(0)), static_cast<DWORD>(PAGE_EXECUTE_READ)) << "the trampoline's too";
 }
 
 // An open wave output on the null device, with headers to write.

@@ -124,17 +124,12 @@ fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id) {
     if (!dib || !bits) return {};
     Gdiplus::Rect all(0, 0, w, h);
     Gdiplus::BitmapData locked{};
-    // GDI+ premultiplies while it converts.
-    if (image.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &locked) != Gdiplus::Ok)
-        return {};
-    const size_t rowBytes = static_cast<size_t>(w) * 4;
-    for (int y = 0; y < h && locked.Scan0; ++y) {
-        const auto* from = static_cast<const std::uint8_t*>(locked.Scan0) + static_cast<ptrdiff_t>(y) * locked.Stride;
-        auto* to = static_cast<std::uint8_t*>(bits) + static_cast<size_t>(h - 1 - y) * rowBytes;  // bottom-up
-        std::memcpy(to, from, rowBytes);
-    }
+    // The decoder's own format, premultiplied here: GDI+'s conversion to
+    // PARGB cost most of the login frame's start-up under Wine.
+    if (image.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &locked) != Gdiplus::Ok) return {};
+    const bool converted = skin::ConvertArgbToPremultipliedDib(locked.Scan0, locked.Stride, w, h, bits);
     image.UnlockBits(&locked);
-    return dib;
+    return converted ? std::move(dib) : fw::UniqueBitmap();
 }
 
 fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& height) {
@@ -201,4 +196,22 @@ void DrawParentBackground(HWND control, HDC dc) {
     ::SetWindowOrgEx(dc, dx, dy, nullptr);
     ::SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     ::SetViewportOrgEx(dc, dx, dy, nullptr);
+}
+
+PrefetchedPng::PrefetchedPng(HINSTANCE module, UINT id)
+    : m_thread([this, module, id] {
+          // The decoder may use COM objects: this thread gets its own
+          // apartment, which ends with the decode.
+          const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+          m_bitmap = LoadPngResourceWithAlpha(module, id);
+          if (SUCCEEDED(com)) ::CoUninitialize();
+      }) {}
+
+PrefetchedPng::~PrefetchedPng() {
+    if (m_thread.joinable()) m_thread.join();
+}
+
+fw::UniqueBitmap PrefetchedPng::Take() {
+    if (m_thread.joinable()) m_thread.join();
+    return std::move(m_bitmap);
 }

@@ -54,10 +54,9 @@ BOOL CLauncherApp::InitInstance() {
         return TRUE;
     }
 
-    // GDI+ comes before the update check here, so that the login frame's
-    // picture decodes on a thread of its own meanwhile: decoding it is the
-    // largest part of the time before the first window.
-    fw::GdiplusSession gdiplus;
+    // The login frame's picture decodes on a thread of its own while the
+    // update check runs: decoding it is the largest part of the time before
+    // the first window.
     std::optional<PrefetchedPng> background;
     if (mode == RUN_LOGIN || mode == RUN_INSTALLED) background.emplace(m_hInstance, IDB_LOGIN_BK);
 
@@ -65,6 +64,8 @@ BOOL CLauncherApp::InitInstance() {
         RecordUpdateTime();
         return TRUE;  // the updated copy is already running
     }
+
+    fw::GdiplusSession gdiplus;
     SetCacheLimit();
 
     if (mode == RUN_INSTALL) {

@@ -37,7 +37,8 @@ BOOL CLoginBkDlg::OnInitDialog() {
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     ::SetWindowTextW(m_hWnd, kGameTitle);
 
-    m_bmpBackground = m_background ? m_background->Take() : LoadPngResourceWithAlpha(AfxGetResourceHandle(), IDB_LOGIN_BK);
+    m_bmpBackground =
+        m_background ? m_background->Take() : LoadPngResourceWithAlpha(AfxGetResourceHandle(), IDB_LOGIN_BK);
     m_background = nullptr;
     SIZE size = CBitmap::BitmapSize(m_bmpBackground.get());
     m_nWidth = size.cx;
@@ -104,7 +105,6 @@ void CLoginBkDlg::ShowOwnedWindows(bool show) {
     for (HWND wnd : {m_dlgMenu.m_hWnd, m_dlgLogin.m_hWnd})
         if (wnd) ::ShowWindow(wnd, show ? SW_SHOW : SW_HIDE);
 }
-
 
 namespace {
 

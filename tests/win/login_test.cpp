@@ -247,7 +247,7 @@ TEST_F(LoginTest, TheLinkBarsCloseQuestionAnsweredAfterALoginLeavesItALogin) {
         if (asked) return;
         asked = true;
         frame.m_dlgLogin.Navigate(L"app://loadgame:a,1|http://127.0.0.1:9/one.html");
-        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(5000, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, 5000)));
+        testutil::PressButton(box, 5000);  // 是
     };
     UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &OnBoxTick);
     run.Then([&] {

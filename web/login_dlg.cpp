@@ -111,6 +111,9 @@ bool CLoginDlg::OnExitGame(int, const Args&) {
 }
 
 bool CLoginDlg::OnRestart(int, const Args&) {
+    // After a handover the login has succeeded: no second launcher besides
+    // the main window that is about to open.
+    if (m_bHandedOver) return true;
     if (m_startLauncher) m_startLauncher();
     EndLogin(IDOK);
     return true;

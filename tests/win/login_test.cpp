@@ -230,13 +230,15 @@ TEST_F(LoginTest, AHandedOverPageIsFinalTwoLoadGamesOpenOnePage) {
         pageNavigates(L"app://loadgame:a,1|http://127.0.0.1:9/one.html");
         pageNavigates(L"app://loadgame:b,2|http://127.0.0.1:9/two.html");
         pageNavigates(L"app://exitgame/");
+        pageNavigates(L"app://restart/");
         ::SendMessageW(frame.m_dlgLogin.m_hWnd, WM_CLOSE, 0, 0);
         ::SendMessageW(frame.m_hWnd, WM_COMMAND, IDCANCEL, 0);  // Escape on the frame
         return true;
     });
     EXPECT_EQ(run.Run(), IDOK);
     EXPECT_EQ(testutil::Accounts(pages), std::vector<std::wstring>{L"a"});
-    EXPECT_EQ(cancelled, (std::vector<bool>{true, true, true})) << "commands all, even when they change nothing";
+    EXPECT_EQ(cancelled, (std::vector<bool>{true, true, true, true})) << "commands all, even when they change nothing";
+    EXPECT_EQ(launchersStarted, 0) << "no second launcher after a login that succeeded";
 }
 
 TEST_F(LoginTest, TheLinkBarsCloseQuestionAnsweredAfterALoginLeavesItALogin) {

@@ -11,9 +11,12 @@
 #include "mainwnd/launcher_dlg.h"
 #include "mainwnd/launcher_windows.h"
 #include "net/operator_site_win.h"
+#include "res/resource.h"
+#include "skin/skin_image.h"
 #include "web/login_bk_dlg.h"
 
 #include <commctrl.h>
+#include <optional>
 #include <shellapi.h>
 
 // The one process-wide object. The pages and their browsers live inside
@@ -51,6 +54,12 @@ BOOL CLauncherApp::InitInstance() {
         return TRUE;
     }
 
+    // The login frame's picture decodes on a thread of its own while the
+    // update check runs: decoding it is the largest part of the time before
+    // the first window.
+    std::optional<PrefetchedPng> background;
+    if (mode == RUN_LOGIN || mode == RUN_INSTALLED) background.emplace(m_hInstance, IDB_LOGIN_BK);
+
     if (m_update.Check(FALSE) && m_update.Run()) {
         RecordUpdateTime();
         return TRUE;  // the updated copy is already running
@@ -70,7 +79,7 @@ BOOL CLauncherApp::InitInstance() {
     }
 
     if (HandOverToRunningInstance(mode)) return FALSE;
-    RunNewInstance();
+    RunNewInstance(background ? &*background : nullptr);
     return FALSE;
 }
 
@@ -89,13 +98,13 @@ bool CLauncherApp::HandOverToRunningInstance(int mode) {
     return false;
 }
 
-void CLauncherApp::RunNewInstance() {
+void CLauncherApp::RunNewInstance(PrefetchedPng* background) {
     SetCacheLimit();
     // The pages and their browsers end with this function, inside the OLE
     // session of InitInstance; a page's script window released after OLE had
     // shut down would call into an unloaded engine.
     CGamePageSet pages;
-    CLoginBkDlg login(pages);
+    CLoginBkDlg login(pages, nullptr, background);
     login.DoModal();
     if (pages.GetPageCount() > 0) {
         CLauncherDlg mainWindow(pages, m_update);

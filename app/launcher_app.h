@@ -6,6 +6,8 @@
 #include "framework/winapp.h"
 #include "net/update.h"
 
+class PrefetchedPng;
+
 class CLauncherDlg;
 
 class CLauncherApp : public CWinApp {
@@ -25,7 +27,9 @@ private:
     // Login and installed mode: TRUE when a running instance took over the
     // login and this process should end.
     bool HandOverToRunningInstance(int mode);
-    void RunNewInstance();
+    // The login frame, then the main window; `background` is the frame picture
+    // decoding ahead, or null.
+    void RunNewInstance(PrefetchedPng* background);
 };
 
 extern CLauncherApp theApp;

@@ -315,11 +315,15 @@ void CDHtmlDialog::ConnectDocumentEvents() {
     if (!host.browser) return;
     fw::ComPtr<IDispatch> dispatch;
     fw::ComPtr<IHTMLDocument2> document;
-    if (FAILED(host.browser->get_Document(dispatch.put())) || !dispatch ||
-        FAILED(dispatch.As(&document)) || document.get() == host.document.get())
-        return;
+    if (FAILED(host.browser->get_Document(dispatch.put())) || !dispatch || FAILED(dispatch.As(&document))) return;
+    AttachDocument(document.get());
+}
+
+void CDHtmlDialog::AttachDocument(IHTMLDocument2* document) {
+    Host& host = *m_host;
+    if (!document || document == host.document.get() || !m_hWnd) return;
     host.elementEvents.Reset();
-    host.document = std::move(document);
+    host.document.copy_from(document);
     if (!host.elementSink) host.elementSink.attach(new ElementEventSink(this));
     host.elementEvents.Advise(host.document.get(), kHtmlDocumentEvents2, host.elementSink.get());
 }

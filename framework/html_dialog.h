@@ -48,6 +48,11 @@ public:
     HRESULT GetDHtmlDocument(IHTMLDocument2** document) const;
     // The browser control, or nullptr before OnInitDialog and after the window.
     IWebBrowser2* GetBrowser() const;
+    // Makes `document` the current document and connects its element events
+    // (nothing when it is the current one already, or without a window). The
+    // browser's own document comes here after each completed navigation;
+    // tests hand in a stand-in, since no document loads without an engine.
+    void AttachDocument(IHTMLDocument2* document);
 
     // Element events: how an entry picks its element, and the table's rows.
     enum class Selector { Class, Tag };

@@ -89,10 +89,19 @@ void CGamePageSet::SetTab(int index, const std::wstring& text) {
     TabCtrl_SetItem(m_captTab.m_hWnd, index, &item);
 }
 
-BOOL CGamePageSet::AddTabForNewestPage() {
-    const int newest = GetPageCount() - 1;
-    if (newest < 0) return FALSE;
-    GamePage& record = m_pages.back();
+BOOL CGamePageSet::AddTabForNewestPage() { return AddTabForPage(GetPageCount() - 1); }
+
+int CGamePageSet::AddTabsForNewPages() {
+    if (!m_captTab.m_hWnd) return 0;
+    int added = 0;
+    for (int index = m_captTab.GetItemCount(); index < GetPageCount(); ++index)
+        if (AddTabForPage(index)) ++added;
+    return added;
+}
+
+BOOL CGamePageSet::AddTabForPage(int newest) {
+    if (newest < 0 || newest >= GetPageCount()) return FALSE;
+    GamePage& record = m_pages[static_cast<size_t>(newest)];
     CGameWnd& page = *record.window;
     if (!page.m_hWnd) page.CreatePage(MainWnd());
     if (!m_captTab.m_hWnd) return FALSE;

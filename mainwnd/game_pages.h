@@ -66,6 +66,9 @@ public:
     // its tab, selects it and widens the strip by one tab. FALSE when there is
     // no page.
     BOOL AddTabForNewestPage();
+    // Gives each page that has no tab yet (the pages after the last tab) its
+    // window and tab, as AddTabForNewestPage does; returns how many.
+    int AddTabsForNewPages();
     // A page's title changed: its tab now reads "<server>服-星潮纪元". A page
     // not in the set is ignored.
     void SetPageTabTitle(const CGameWnd* page, const std::wstring& title);
@@ -90,6 +93,8 @@ public:
     BOOL m_bHall = FALSE;
 
 private:
+    // Page `index` gets its window and tab `index`, which becomes the current one.
+    BOOL AddTabForPage(int index);
     CGameWnd* PageOfTab(int index) const;
     bool HasTabs() const;
     void SetTab(int index, const std::wstring& text);

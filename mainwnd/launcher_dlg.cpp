@@ -84,7 +84,7 @@ BOOL CLauncherDlg::OnInitDialog() {
     RegisterBossKey(m_hWnd);
 
     SetUpControls();
-    m_pages.AddTabForNewestPage();
+    m_pages.AddTabsForNewPages();
     AddTrayIcon();
 
     m_hMutex.reset(::CreateMutexW(nullptr, TRUE, kInstanceMutexName));
@@ -298,11 +298,13 @@ void CLauncherDlg::OpenAnotherLogin() {
     }
     CLoginBkDlg login(m_pages, AfxGetApp()->m_pMainWnd);
     g_pLoginBk = &login;
-    const INT_PTR result = login.DoModal();
+    login.DoModal();
     g_pLoginBk = nullptr;
-    if (m_pages.GetPageCount() <= before || result != IDOK) return;
+    // A page in the set is a page with a tab, however the login ended: the
+    // login's result only says why it ended.
+    if (m_pages.GetPageCount() <= before) return;
     m_pages.HideHall();
-    m_pages.AddTabForNewestPage();
+    m_pages.AddTabsForNewPages();
     if (::IsIconic(m_hWnd)) ::ShowWindow(m_hWnd, SW_RESTORE);
 }
 
@@ -331,8 +333,8 @@ void CLauncherDlg::CloseScriptMessageBox() {
 }
 
 void CLauncherDlg::UpdateStrips() {
-    if (m_bMute != m_bMuteApplied) {
-        m_bMuteApplied = m_bMute;
+    if (m_bMute != m_nMuteApplied) {
+        m_nMuteApplied = m_bMute;
         ApplyMute(m_bMute);
         m_btnMute.SetImage(m_bMute ? m_bmpSoundOff : m_bmpSoundOn, TRUE);
         m_btnMute.Invalidate(TRUE);

@@ -105,9 +105,10 @@ private:
     OSVERSIONINFOW m_osvi{};
     bool m_bTrayIcon = false;
     int m_nLastWidth = 0;          // client width of the previous WM_SIZE
-    // The mute state last applied; TRUE at first so that the first tick applies
-    // the sound-on state and strip once.
-    BOOL m_bMuteApplied = TRUE;
+    // The mute state last applied; -1 (neither) until the first tick applies
+    // the player's choice and its strip, whichever it is by then: a choice
+    // made before that tick is applied too.
+    int m_nMuteApplied = -1;
 
     // Skins kept for the window's life: the controls copy what they draw, and
     // the mute and hall buttons switch between their pairs.

@@ -6,29 +6,57 @@
 # a private Xvfb (XCJY_USE_XVFB=1 forces that); with XCJY_SCREENSHOT=file.png a
 # screenshot of that display is taken after XCJY_SCREENSHOT_DELAY seconds
 # (default 6).
+#
+# On a machine that cannot run 32-bit Linux programs (no 32-bit wine), the
+# 64-bit build of build/win64 runs instead: the same launcher without its
+# 32-bit sound interception (it mutes through the audio session).
+#
+# Ctrl-C, or a TERM to the script (or to its process group), ends the
+# launcher, the local site, the wine session and the Xvfb it started.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 scripts/install-deps.sh
-cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
-cmake --build build/win32 -j"$(nproc 2>/dev/null || echo 2)" --target launcher
-exe="$root/build/win32/bin/RV星潮纪元.exe"
+. scripts/wine-session.sh
+if wine_can_run_32bit; then
+    tree=win32 toolchain=cmake/toolchain-mingw-i686.cmake
+else
+    tree=win64 toolchain=cmake/toolchain-mingw-x86_64.cmake
+    echo "this machine cannot run 32-bit programs: running the 64-bit build (build/win64)"
+fi
+cmake -S . -B "build/$tree" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/$toolchain" >/dev/null
+cmake --build "build/$tree" -j"$(nproc 2>/dev/null || echo 2)" --target launcher
+exe="$root/build/$tree/bin/RV星潮纪元.exe"
+
+site_pid="" launcher_pid="" shot_pid=""
+cleanup() {
+    # Every step runs, whatever an earlier one found already gone.
+    set +e
+    trap - EXIT INT TERM
+    [ -n "$shot_pid" ] && kill "$shot_pid" 2>/dev/null
+    # The launcher first (its Linux process), then whatever else of wine still
+    # runs in the prefix, with the wineserver; then the site and the display.
+    [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null
+    [ -n "${WINEPREFIX:-}" ] && wine_session_stop
+    [ -n "$site_pid" ] && kill "$site_pid" 2>/dev/null
+    wait 2>/dev/null
+    return 0
+}
+# Signals end the script at once (bash runs a trap only between commands, so
+# the launcher runs in the background and the script waits for it).
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 portfile="$(mktemp)"
 rm -f "$portfile"
 python3 tools/opsite/opsite.py --port 0 --port-file "$portfile" --version-of "$exe" &
 site_pid=$!
 if [ -n "${DISPLAY:-}" ] && [ -z "${XCJY_USE_XVFB:-}" ]; then export XCJY_USE_DISPLAY=1; fi
-. scripts/wine-session.sh
-cleanup() {
-    kill "$site_pid" 2>/dev/null || true
-    wine_session_stop
-}
-trap cleanup EXIT
 for _ in $(seq 100); do [ -s "$portfile" ] && break; sleep 0.1; done
 port="$(cat "$portfile")"
+rm -f "$portfile"
 host="127.0.0.1:$port"
 
 wine_session_start "$root/build/wineprefix-run"
@@ -36,6 +64,9 @@ wine_set_sites "$host"
 echo "operator site: http://$host/  display: $DISPLAY"
 if [ -n "${XCJY_SCREENSHOT:-}" ]; then
     ( sleep "${XCJY_SCREENSHOT_DELAY:-6}"; import -display "$DISPLAY" -window root "$XCJY_SCREENSHOT" ) &
+    shot_pid=$!
 fi
 if [ $# -eq 0 ]; then set -- /XCJY; fi
-wine "$exe" "$@"
+wine "$exe" "$@" &
+launcher_pid=$!
+wait "$launcher_pid"

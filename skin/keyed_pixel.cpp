@@ -46,6 +46,26 @@ bool ConvertArgbToKeyedDib(const void* src, int srcStride, int width, int height
     return true;
 }
 
+bool ConvertArgbToPremultipliedDib(const void* src, int srcStride, int width, int height, void* dst)
+{
+    if (!src || !dst || width <= 0 || height <= 0)
+        return false;
+    const auto* srcBase = static_cast<const std::uint8_t*>(src);
+    auto* dstBase = static_cast<std::uint8_t*>(dst);
+    const std::ptrdiff_t dstStride = static_cast<std::ptrdiff_t>(width) * 4;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* s = srcBase + static_cast<std::ptrdiff_t>(y) * srcStride;
+        std::uint8_t* d = dstBase + static_cast<std::ptrdiff_t>(height - 1 - y) * dstStride;
+        for (int x = 0; x < width; ++x, s += 4, d += 4) {
+            const unsigned a = s[3];
+            for (int c = 0; c < 3; ++c)
+                d[c] = static_cast<std::uint8_t>((s[c] * a + 127) / 255);
+            d[3] = static_cast<std::uint8_t>(a);
+        }
+    }
+    return true;
+}
+
 int StripFrameWidth(int stripWidth, int frames)
 {
     return frames > 0 ? stripWidth / frames : 0;

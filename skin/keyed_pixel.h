@@ -21,6 +21,12 @@ inline constexpr std::uint32_t kColorKey = 0x00FF00FF;
 bool ConvertArgbToKeyedDib(const void* src, int srcStride, int width, int height,
                            void* dst, std::uint32_t keyColorRef = kColorKey);
 
+// Converts a top-down 32bpp ARGB image (as above) into the bits of a bottom-up
+// 32bpp DIB with premultiplied alpha, the layout UpdateLayeredWindow blends:
+// each colour channel becomes (c * a + 127) / 255, alpha stays. Returns false,
+// writing nothing, for null pointers or a non-positive size.
+bool ConvertArgbToPremultipliedDib(const void* src, int srcStride, int width, int height, void* dst);
+
 // Width of one frame of a state strip of `frames` frames side by side; the
 // leftover columns of a width that does not divide evenly are ignored.
 // 0 for a non-positive frame count.

@@ -4,9 +4,10 @@
 #include "skin/keyed_pixel.h"
 
 #include <gdiplus.h>
+#include <wincodec.h>
 
-#include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -69,6 +70,36 @@ DecodedPng DecodePngResource(HINSTANCE module, UINT id) {
     return png;
 }
 
+// A PNG stream decoded by the imaging component into a premultiplied
+// bottom-up DIB section; empty on any failure. COM must be running.
+fw::UniqueBitmap DecodeWithAlpha(IStream* stream) {
+    fw::ComPtr<IWICImagingFactory> factory;
+    fw::ComPtr<IWICBitmapDecoder> decoder;
+    fw::ComPtr<IWICBitmapFrameDecode> frame;
+    fw::ComPtr<IWICFormatConverter> converter;
+    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                  reinterpret_cast<void**>(factory.put()))) ||
+        FAILED(factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, decoder.put())) ||
+        FAILED(decoder->GetFrame(0, frame.put())) || FAILED(factory->CreateFormatConverter(converter.put())) ||
+        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom)))
+        return {};
+    UINT width = 0, height = 0;
+    if (FAILED(converter->GetSize(&width, &height)) || width == 0 || height == 0 || width > 16384 || height > 16384)
+        return {};
+    const UINT stride = width * 4;
+    std::vector<BYTE> pixels(static_cast<size_t>(stride) * height);
+    if (FAILED(converter->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size()), pixels.data()))) return {};
+    void* bits = nullptr;
+    const int w = static_cast<int>(width), h = static_cast<int>(height);
+    fw::UniqueBitmap dib(CreateSkinDib(w, h, &bits));
+    if (!dib || !bits) return {};
+    // Straight alpha from the decoder, premultiplied here, as
+    // UpdateLayeredWindow takes it.
+    if (!skin::ConvertArgbToPremultipliedDib(pixels.data(), static_cast<int>(stride), w, h, bits)) return {};
+    return dib;
+}
+
 }  // namespace
 
 fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key) {
@@ -111,29 +142,16 @@ fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id) {
 
 fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id) {
     if (!module) return {};
-    GdiplusSession gdiplus;
-    if (!gdiplus.ok()) return {};
-    DecodedPng png = DecodePngResource(module, id);
-    if (!png.image) return {};
-    Gdiplus::Bitmap& image = *png.image;
-
-    const int w = static_cast<int>(image.GetWidth());
-    const int h = static_cast<int>(image.GetHeight());
-    void* bits = nullptr;
-    fw::UniqueBitmap dib(w > 0 && h > 0 ? CreateSkinDib(w, h, &bits) : nullptr);
-    if (!dib || !bits) return {};
-    Gdiplus::Rect all(0, 0, w, h);
-    Gdiplus::BitmapData locked{};
-    // GDI+ premultiplies while it converts.
-    if (image.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &locked) != Gdiplus::Ok)
-        return {};
-    const size_t rowBytes = static_cast<size_t>(w) * 4;
-    for (int y = 0; y < h && locked.Scan0; ++y) {
-        const auto* from = static_cast<const std::uint8_t*>(locked.Scan0) + static_cast<ptrdiff_t>(y) * locked.Stride;
-        auto* to = static_cast<std::uint8_t*>(bits) + static_cast<size_t>(h - 1 - y) * rowBytes;  // bottom-up
-        std::memcpy(to, from, rowBytes);
-    }
-    image.UnlockBits(&locked);
+    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+    fw::ComPtr<IStream> stream = res ? StreamOfResource(module, res) : fw::ComPtr<IStream>();
+    if (!stream) return {};
+    // The imaging component that GDI+ decodes with, asked directly: without
+    // GDI+'s own copy of the picture and its metadata this takes a good part
+    // less of the time before the login frame shows. It needs COM on the
+    // calling thread; an apartment already there (of either kind) serves.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    fw::UniqueBitmap dib = DecodeWithAlpha(stream.get());
+    if (SUCCEEDED(com)) ::CoUninitialize();
     return dib;
 }
 
@@ -201,4 +219,18 @@ void DrawParentBackground(HWND control, HDC dc) {
     ::SetWindowOrgEx(dc, dx, dy, nullptr);
     ::SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     ::SetViewportOrgEx(dc, dx, dy, nullptr);
+}
+
+PrefetchedPng::PrefetchedPng(HINSTANCE module, UINT id)
+    : m_thread([this, module, id] {
+          m_bitmap = LoadPngResourceWithAlpha(module, id);
+      }) {}
+
+PrefetchedPng::~PrefetchedPng() {
+    if (m_thread.joinable()) m_thread.join();
+}
+
+fw::UniqueBitmap PrefetchedPng::Take() {
+    if (m_thread.joinable()) m_thread.join();
+    return std::move(m_bitmap);
 }

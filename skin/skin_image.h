@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <thread>
+
 namespace Gdiplus {
 class Bitmap;
 }
@@ -26,6 +28,25 @@ fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id);
 // section of premultiplied pixels, as UpdateLayeredWindow (ULW_ALPHA) takes
 // them. Empty on failure.
 fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id);
+
+// LoadPngResourceWithAlpha run on a thread of its own from construction, so
+// that the caller goes on meanwhile (start-up decodes the login frame's
+// picture while it checks for an update and makes the frame's window).
+// Take() waits for the picture and hands it over once; the destructor waits
+// for a picture nobody took.
+class PrefetchedPng {
+public:
+    PrefetchedPng(HINSTANCE module, UINT id);
+    ~PrefetchedPng();
+    PrefetchedPng(const PrefetchedPng&) = delete;
+    PrefetchedPng& operator=(const PrefetchedPng&) = delete;
+
+    fw::UniqueBitmap Take();
+
+private:
+    fw::UniqueBitmap m_bitmap;
+    std::thread m_thread;
+};
 // A decoded image as such a DIB section: alpha 0 becomes `key`, partial alpha is
 // blended over white. Empty on failure.
 fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key);

@@ -211,5 +211,8 @@ HRESULT CDHtmDlgEx::OnNoContextMenu(const std::shared_ptr<CHtmlElement>&) { retu
 
 LRESULT CDHtmDlgEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if ((msg == WM_LBUTTONUP || msg == WM_RBUTTONUP) && EndSpritePress(lParam)) return 0;
+    // The pressed element belongs to the page, which goes with the browser
+    // in the base's WM_DESTROY: it is let go first, not when the object goes.
+    if (msg == WM_DESTROY) m_pPressed.reset();
     return CDHtmlDialog::WindowProc(msg, wParam, lParam);
 }

@@ -9,11 +9,23 @@
 
 #include <windowsx.h>
 
-CLoginBkDlg::CLoginBkDlg(CLoginTarget& pages, CWnd* parent)
+namespace {
+
+// Posted to the frame: put the owned windows back above it once the show,
+// restore or focus change that is under way has been made.
+constexpr UINT kMsgRaiseOwned = WM_APP + 1;
+// Posted to the frame by its initialisation: make the link bar and the login
+// window, once the frame shows.
+constexpr UINT kMsgCreateOwned = WM_APP + 4;
+
+}  // namespace
+
+CLoginBkDlg::CLoginBkDlg(CLoginTarget& pages, CWnd* parent, PrefetchedPng* background)
     : CDialog(IDD_LOGIN, parent),
       m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP))),
       m_dlgLogin(site::LobbyLoginUrl(CurrentSite()), pages),
-      m_pages(pages) {}
+      m_pages(pages),
+      m_background(background) {}
 
 // DoModal has destroyed the window, and the owned windows with it, unless the
 // object goes while it is still shown.
@@ -25,18 +37,44 @@ BOOL CLoginBkDlg::OnInitDialog() {
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     ::SetWindowTextW(m_hWnd, kGameTitle);
 
-    m_bmpBackground = LoadPngResourceWithAlpha(AfxGetResourceHandle(), IDB_LOGIN_BK);
+    m_bmpBackground =
+        m_background ? m_background->Take() : LoadPngResourceWithAlpha(AfxGetResourceHandle(), IDB_LOGIN_BK);
+    m_background = nullptr;
     SIZE size = CBitmap::BitmapSize(m_bmpBackground.get());
     m_nWidth = size.cx;
     m_nHeight = size.cy;
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, m_nWidth, m_nHeight, SWP_NOMOVE | SWP_NOACTIVATE);
     PaintLayered();
 
-    m_dlgMenu.Create(IDD_LINKBAR, this);
-    m_dlgLogin.Create(IDD_LOGIN, this);
+    // The link bar and the login window come once the frame is on the
+    // screen: the login window's browser control (with the libraries it
+    // loads) and the bar's six button strips are most of what a login screen
+    // costs, and the player sees the frame meanwhile.
+    ::PostMessageW(m_hWnd, kMsgCreateOwned, 0, 0);
     ModifyStyle(0, WS_MINIMIZEBOX);
     return FALSE;
 }
+
+void CLoginBkDlg::CreateOwnedWindows() {
+    if (!m_dlgMenu.m_hWnd) m_dlgMenu.Create(IDD_LINKBAR, this);
+    if (!m_dlgLogin.m_hWnd) m_dlgLogin.Create(IDD_LOGIN, this);
+    RECT rc = GetWindowRect();
+    PlaceOwnedWindows(rc.left, rc.top);
+    if (::IsWindowVisible(m_hWnd) && !::IsIconic(m_hWnd)) {
+        ShowOwnedWindows(true);
+        RaiseOwnedWindows();
+    }
+}
+
+void CLoginBkDlg::EndLogin(int result, bool handedOver) {
+    // Once a page is handed over the login has succeeded, whatever else
+    // asks to end it before its loop is over.
+    if (m_bHandedOver) return;
+    m_bHandedOver = handedOver;
+    EndDialog(result);
+}
+
+void CLoginBkDlg::OnCancel() { EndLogin(IDCANCEL, false); }
 
 // The image's own alpha decides, pixel by pixel, how much of the desktop
 // shows through; the system keeps the picture, so there is no WM_PAINT work.
@@ -70,10 +108,6 @@ void CLoginBkDlg::ShowOwnedWindows(bool show) {
 
 namespace {
 
-// Posted to the frame: put the owned windows back above it once the show,
-// restore or focus change that is under way has been made.
-constexpr UINT kMsgRaiseOwned = WM_APP + 1;
-
 // A show, a restore or a change of place in the stacking order, as opposed to
 // a plain move or resize.
 bool ChangesStacking(const WINDOWPOS& pos) {
@@ -98,7 +132,7 @@ void CLoginBkDlg::RaiseOwnedWindows() {
 void CLoginBkDlg::MinimizeLogin() {
     // A further login (pages already open) has a main window to return to.
     if (m_pages.GetPageCount() > 0)
-        EndDialog(IDCANCEL);
+        EndLogin(IDCANCEL, false);
     else
         ::ShowWindow(m_hWnd, SW_MINIMIZE);
 }
@@ -139,6 +173,12 @@ LRESULT CLoginBkDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return CDialog::WindowProc(msg, wParam, lParam);
     case WM_LOGIN_MINIMIZE:
         MinimizeLogin();
+        return 0;
+    case WM_LOGIN_END:
+        EndLogin(static_cast<int>(wParam), lParam == kLoginHandedOver);
+        return 0;
+    case kMsgCreateOwned:
+        CreateOwnedWindows();
         return 0;
     case kMsgRaiseOwned:
         if (::IsWindowVisible(m_hWnd) && !::IsIconic(m_hWnd)) RaiseOwnedWindows();

@@ -7,14 +7,17 @@
 #pragma once
 
 #include "framework/dialog.h"
+#include "skin/skin_image.h"
 #include "web/login_dlg.h"
 #include "web/login_target.h"
 #include "web/menu_dlg.h"
 
 class CLoginBkDlg : public CDialog {
 public:
-    // A "loadgame" of the login hands its page to pages.
-    explicit CLoginBkDlg(CLoginTarget& pages, CWnd* parent = nullptr);
+    // A "loadgame" of the login hands its page to pages. The frame picture
+    // comes from `background` when start-up decodes it ahead (it must outlive
+    // the window's initialisation), otherwise it is decoded there.
+    explicit CLoginBkDlg(CLoginTarget& pages, CWnd* parent = nullptr, PrefetchedPng* background = nullptr);
     ~CLoginBkDlg() override;
 
     // Enter on the frame does nothing.
@@ -31,11 +34,18 @@ public:
     CLoginDlg m_dlgLogin;
     CMenuDlg m_dlgMenu;
 
+    // Ends the login unless a page has been handed over already (handedOver:
+    // this end is the handover, and final). Every end of the login comes here.
+    void EndLogin(int result, bool handedOver);
+
 protected:
     BOOL OnInitDialog() override;
+    // Escape or closing the frame.
+    void OnCancel() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void CreateOwnedWindows();
     // The one minimise rule of the login (WM_LOGIN_MINIMIZE).
     void MinimizeLogin();
     void PaintLayered();
@@ -44,4 +54,6 @@ private:
     void RaiseOwnedWindows();
 
     CLoginTarget& m_pages;
+    PrefetchedPng* m_background;
+    bool m_bHandedOver = false;
 };

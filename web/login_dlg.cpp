@@ -35,7 +35,7 @@ std::wstring FromCodePage(const std::string& bytes, UINT codePage) {
 std::wstring DecodeAccount(const std::wstring& account) {
     if (account.find(L'%') == std::wstring::npos) return account;
     // The whole account, however long: no fixed buffer cuts it.
-    return FromCodePage(pagecmd::PercentUnescape(ToCodePage(account, CP_THREAD_ACP)), CP_UTF8);
+    return FromCodePage(pagecmd::UnescapeAccount(ToCodePage(account, CP_THREAD_ACP)), CP_UTF8);
 }
 
 CLoginDlg::CLoginDlg(std::wstring address, CLoginTarget& pages)
@@ -77,7 +77,11 @@ void CLoginDlg::OnBeforeNavigate2(IDispatch*, const std::wstring& url, bool& can
 
 void CLoginDlg::OnNavigateComplete(IDispatch* frame, const std::wstring& url) {
     CDHtmDlgEx::OnNavigateComplete(frame, url);
-    ::ShowWindow(m_hWnd, SW_SHOW);
+    // The page shows itself only where the frame shows: a minimised or hidden
+    // login stays hidden whatever its page loads (the frame shows this window
+    // again when it comes back).
+    HWND loginFrame = LoginFrame();
+    if (!loginFrame || (::IsWindowVisible(loginFrame) && !::IsIconic(loginFrame))) ::ShowWindow(m_hWnd, SW_SHOW);
 }
 
 BOOL CLoginDlg::PreTranslateMessage(MSG* msg) {
@@ -90,8 +94,8 @@ LRESULT CLoginDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return CDHtmDlgEx::WindowProc(msg, wParam, lParam);
 }
 
-void CLoginDlg::EndLogin(int result) {
-    if (auto* frame = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(LoginFrame()))) frame->EndDialog(result);
+void CLoginDlg::EndLogin(int result, bool handedOver) {
+    ::SendMessageW(LoginFrame(), WM_LOGIN_END, static_cast<WPARAM>(result), handedOver ? kLoginHandedOver : 0);
 }
 
 // ---------------------------------------------------------------- page commands
@@ -107,6 +111,9 @@ bool CLoginDlg::OnExitGame(int, const Args&) {
 }
 
 bool CLoginDlg::OnRestart(int, const Args&) {
+    // After a handover the login has succeeded: no second launcher besides
+    // the main window that is about to open.
+    if (m_bHandedOver) return true;
     if (m_startLauncher) m_startLauncher();
     EndLogin(IDOK);
     return true;
@@ -117,6 +124,10 @@ std::wstring CLoginDlg::DuplicateLoginText(const std::wstring& server) {
 }
 
 bool CLoginDlg::OnLoadGame(int count, const Args& args) {
+    // One login hands over one page: a second "loadgame" that arrives before
+    // the frame's loop has ended (two navigations of the page, or of two of
+    // its frames) is cancelled and does nothing.
+    if (m_bHandedOver) return true;
     const std::wstring& address = args.front();
     std::wstring account = DecodeAccount(count >= 2 ? args[1] : pagecmd::AccountFromTail(address));
     std::wstring server = count >= 3 ? args[2] : pagecmd::ServerFromTail(address);
@@ -126,6 +137,7 @@ bool CLoginDlg::OnLoadGame(int count, const Args& args) {
         return true;
     }
     m_pages.AddGamePage(address, account, server);
-    EndLogin(IDOK);
+    m_bHandedOver = true;
+    EndLogin(IDOK, true);
     return true;
 }

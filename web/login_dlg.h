@@ -54,13 +54,17 @@ private:
 
     // The login background window (this window's owner).
     HWND LoginFrame() const { return ::GetParent(m_hWnd); }
-    void EndLogin(int result);
+    // handedOver: a page went to the page set, so the result is final.
+    void EndLogin(int result, bool handedOver = false);
 
     std::wstring m_strAddress;
     CLoginTarget& m_pages;
     pagecmd::CommandTable m_commands;
+    // This login has handed a page to the page set.
+    bool m_bHandedOver = false;
 };
 
 // "%XX" escapes of an account: its text in the thread's ANSI code page,
-// unescaped, read back as UTF-8. An account without "%" is returned as is.
+// unescaped, cut at an escaped NUL, read back as UTF-8. An account without
+// "%" is returned as is.
 std::wstring DecodeAccount(const std::wstring& account);

@@ -94,11 +94,9 @@ LRESULT CMenuDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-CDialog* CMenuDlg::LoginFrame() const { return dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(::GetParent(m_hWnd))); }
-
 void CMenuDlg::OnExit() {
     if (SkinMessageBox(kAskCloseLogin, kGameTitle, MB_YESNO) != IDYES) return;
-    if (CDialog* frame = LoginFrame()) frame->EndDialog(IDCANCEL);
+    ::SendMessageW(::GetParent(m_hWnd), WM_LOGIN_END, IDCANCEL, 0);
 }
 
 void CMenuDlg::OnMinimize() { ::SendMessageW(::GetParent(m_hWnd), WM_LOGIN_MINIMIZE, 0, 0); }

@@ -41,6 +41,4 @@ protected:
 private:
     void OnExit();
     void OnMinimize();
-    // The login frame (this window's owner), as the dialog it is.
-    CDialog* LoginFrame() const;
 };

@@ -1,5 +1,7 @@
 #include "web/page_command.h"
 
+#include <algorithm>
+
 namespace pagecmd {
 
 namespace {
@@ -96,6 +98,12 @@ std::string PercentUnescape(std::string_view text) {
         out.push_back(text[i]);
     }
     return out;
+}
+
+std::string UnescapeAccount(std::string_view text) {
+    std::string bytes = PercentUnescape(text);
+    bytes.resize(std::min(bytes.size(), bytes.find('\0')));
+    return bytes;
 }
 
 }  // namespace pagecmd

@@ -64,4 +64,9 @@ std::wstring ServerFromTail(std::wstring_view tail);
 // followed by two hex digits is kept as it is.
 std::string PercentUnescape(std::string_view text);
 
+// An account's bytes as the page escaped them: unescaped, and ending at the
+// first NUL. "a%00b" is the account "a": the tab, the duplicate-login rule and
+// every text the account reaches would otherwise disagree about it.
+std::string UnescapeAccount(std::string_view text);
+
 }  // namespace pagecmd

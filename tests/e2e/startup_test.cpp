@@ -282,10 +282,17 @@ TEST(Startup, ALoginEndingWithoutAPageShowsNoMainWindow) {
     ASSERT_TRUE(PumpUntil(
         [&] {
             // The login frame: the one of the login's windows without an owner
-            // (the link bar and the login window are owned by it).
-            for (HWND wnd : TopLevelWindows(launcher.id()))
-                if (::IsWindowVisible(wnd) && ClassOf(wnd) == L"#32770" && !::GetWindow(wnd, GW_OWNER)) login = wnd;
-            return login != nullptr;
+            // (the link bar and the login window are owned by it, and come
+            // once the frame shows: all three are the login's).
+            int owned = 0;
+            for (HWND wnd : TopLevelWindows(launcher.id())) {
+                if (!::IsWindowVisible(wnd) || ClassOf(wnd) != L"#32770") continue;
+                if (!::GetWindow(wnd, GW_OWNER))
+                    login = wnd;
+                else
+                    ++owned;
+            }
+            return login != nullptr && owned >= 2;
         },
         kTimeout));
     const std::vector<HWND> loginWindows = TopLevelWindows(launcher.id());

@@ -7,6 +7,7 @@
 #include "framework/winapp.h"
 #include "mainwnd/game_pages.h"
 #include "mainwnd/launcher_dlg.h"
+#include "mainwnd/mute.h"
 #include "res/resource.h"
 #include "skin/message_box.h"
 #include "skin/skin_geometry.h"
@@ -349,6 +350,84 @@ TEST_F(MainWindowTest, AFurtherLoginThatAddsNoPageChangesNothing) {
     EXPECT_EQ(g_pLoginBk, nullptr);
     EXPECT_EQ(pages_->GetPageCount(), 1);
     EXPECT_EQ(Tabs().GetItemCount(), 1);
+}
+
+// How a further login hands over its page, from inside its modal loop.
+std::function<bool()> s_furtherLogin;
+void CALLBACK RunFurtherLogin(HWND, UINT, UINT_PTR id, DWORD) {
+    if (s_furtherLogin && s_furtherLogin()) ::KillTimer(nullptr, id);
+}
+
+TEST_F(MainWindowTest, AFurtherLoginThatAddsAPageGivesItItsTabHoweverItEnds) {
+    struct Case {
+        const wchar_t* how;
+        std::function<void(CLoginBkDlg&)> handOver;
+    };
+    const Case cases[] = {
+        {L"the page's loadgame",
+         [](CLoginBkDlg& login) { login.m_dlgLogin.Navigate(L"app://loadgame:acc1,12|about:blank#acc1"); }},
+        // A page in the set and a cancelled login: the page still needs its tab.
+        {L"a page added, then the login ended with IDCANCEL",
+         [this](CLoginBkDlg& login) {
+             pages_->AddGamePage(L"about:blank#acc2", L"acc2", L"13");
+             login.EndDialog(IDCANCEL);
+         }},
+    };
+    Open();
+    ::ShowWindow(*dlg_, SW_SHOW);
+    int expectedTabs = 1;
+    for (const Case& c : cases) {
+        s_furtherLogin = [&c] {
+            if (!g_pLoginBk || !g_pLoginBk->m_dlgLogin.m_hWnd) return false;
+            c.handOver(*g_pLoginBk);
+            return true;
+        };
+        ::SetTimer(nullptr, 0, 20, &RunFurtherLogin);
+        ::SendMessageW(*dlg_, WM_ADD_ACCOUNT, 0, 0);
+        s_furtherLogin = nullptr;
+        ++expectedTabs;
+        ASSERT_EQ(pages_->GetPageCount(), expectedTabs) << c.how;
+        ASSERT_EQ(Tabs().GetItemCount(), expectedTabs) << c.how;
+        const int newest = expectedTabs - 1;
+        EXPECT_EQ(TabText(newest), testutil::Accounts(*pages_)[static_cast<size_t>(newest)]) << c.how;
+        EXPECT_EQ(Tabs().GetCurSel(), newest) << c.how;
+        ASSERT_NE(Page(newest), nullptr) << c.how;
+        EXPECT_EQ(::GetWindow(Page(newest), GW_OWNER), dlg_->m_hWnd) << c.how;
+    }
+}
+
+TEST_F(MainWindowTest, AGamePageShowsItselfWhenLoadedOnlyWhileTheMainWindowShows) {
+    Open();
+    for (bool mainShown : {false, true}) {
+        ::ShowWindow(*dlg_, mainShown ? SW_SHOW : SW_HIDE);
+        ::ShowWindow(Page(0), SW_HIDE);
+        PageObject(0)->OnNavigateComplete(nullptr, L"about:blank#account0");
+        EXPECT_EQ(Visible(Page(0)), mainShown);
+    }
+}
+
+TEST_F(MainWindowTest, TheMuteButtonSilencesThisProcessOnTheNextTickAndUnmutes) {
+    Open();
+    if (OwnAudioSessionMuted() < 0) GTEST_SKIP() << "no audio device in this session";
+    auto clickMute = [&] {
+        ::SendMessageW(*dlg_, WM_COMMAND, MAKEWPARAM(IDC_BTN_MUTE, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(*dlg_, IDC_BTN_MUTE)));
+    };
+    clickMute();
+    EXPECT_TRUE(testutil::PumpUntil([] { return OwnAudioSessionMuted() == 1; }, 2000));
+    clickMute();
+    EXPECT_TRUE(testutil::PumpUntil([] { return OwnAudioSessionMuted() == 0; }, 2000));
+}
+
+TEST_F(MainWindowTest, TheNoticeWaitsForTimer2) {
+    dlg_ = std::make_unique<CLauncherDlg>(*pages_, update_);
+    theApp.m_pMainWnd = dlg_.get();
+    ASSERT_EQ(dlg_->m_nNoticeDelayMs, 3000u);
+    dlg_->m_nNoticeDelayMs = 60000;  // armed, and never firing within the test
+    ASSERT_TRUE(dlg_->Create(IDD_MAIN));
+    testutil::PumpFor(30);
+    EXPECT_EQ(dlg_->m_dlgNotice.m_hWnd, nullptr) << "no notice before its timer";
+    EXPECT_TRUE(::KillTimer(*dlg_, CLauncherDlg::kTimerNotice)) << "timer 2 is armed";
 }
 
 TEST_F(MainWindowTest, HallButtonShowsTheHallAndItsStripUntilATabIsPicked) {

@@ -116,6 +116,7 @@ TEST_F(LoginTest, LoadGameDecodesTheAccountAndCutsMissingValuesFromTheAddress) {
         {L"app://loadgame:a|http://127.0.0.1:9/p?server=8", L"a", L"8"},
         {L"app://loadgame|http://127.0.0.1:9/p", L"", L""},
         {longUrl.c_str(), nullptr, L"9"},  // no cut at 127 bytes
+        {L"app://loadgame:a%00b,1|T", L"a", L"1"},  // an escaped NUL ends the account
     };
     for (const auto& c : cases) {
         CGamePageSet casePages;
@@ -159,6 +160,25 @@ HWND FindSystemBox(std::wstring* text) {
     return search.found;
 }
 
+// The skinned question box of this thread (it has button 5000), or nullptr.
+BOOL CALLBACK MatchSkinnedBox(HWND wnd, LPARAM lp) {
+    if (!::IsWindowVisible(wnd) || !::GetDlgItem(wnd, 5000) || testutil::TextOf(wnd) != kGameTitle) return TRUE;
+    *reinterpret_cast<HWND*>(lp) = wnd;
+    return FALSE;
+}
+
+HWND FindSkinnedBox() {
+    HWND found = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &MatchSkinnedBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Called with the skinned box, from a thread timer, while one shows.
+std::function<void(HWND)> s_onBox;
+void CALLBACK OnBoxTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND box = FindSkinnedBox(); box && s_onBox) s_onBox(box);
+}
+
 std::function<void()> s_closeBox;
 void CALLBACK CloseBoxTick(HWND, UINT, UINT_PTR, DWORD) {
     if (s_closeBox) s_closeBox();
@@ -196,6 +216,53 @@ TEST_F(LoginTest, SameAccountOnTheSameServerIsRefusedWithTheSystemBox) {
     EXPECT_EQ(testutil::Servers(pages), (std::vector<std::wstring>{L"s1", L"s2"}));
 }
 
+TEST_F(LoginTest, AHandedOverPageIsFinalTwoLoadGamesOpenOnePage) {
+    // Every command comes before the frame's loop looks again: the browser
+    // reports them one after another (it would drop a navigation that a
+    // second Navigate call overtakes, so they are reported as it does).
+    std::vector<bool> cancelled;
+    auto pageNavigates = [&](const wchar_t* url) {
+        bool cancel = false;
+        frame.m_dlgLogin.OnBeforeNavigate2(nullptr, url, cancel);
+        cancelled.push_back(cancel);
+    };
+    run.Then([&] {
+        pageNavigates(L"app://loadgame:a,1|http://127.0.0.1:9/one.html");
+        pageNavigates(L"app://loadgame:b,2|http://127.0.0.1:9/two.html");
+        pageNavigates(L"app://exitgame/");
+        pageNavigates(L"app://restart/");
+        ::SendMessageW(frame.m_dlgLogin.m_hWnd, WM_CLOSE, 0, 0);
+        ::SendMessageW(frame.m_hWnd, WM_COMMAND, IDCANCEL, 0);  // Escape on the frame
+        return true;
+    });
+    EXPECT_EQ(run.Run(), IDOK);
+    EXPECT_EQ(testutil::Accounts(pages), std::vector<std::wstring>{L"a"});
+    EXPECT_EQ(cancelled, (std::vector<bool>{true, true, true, true})) << "commands all, even when they change nothing";
+    EXPECT_EQ(launchersStarted, 0) << "no second launcher after a login that succeeded";
+}
+
+TEST_F(LoginTest, TheLinkBarsCloseQuestionAnsweredAfterALoginLeavesItALogin) {
+    // The question is open (its own loop) while the player logs in on the
+    // page, then answered Yes.
+    bool asked = false;
+    s_onBox = [&](HWND box) {
+        if (asked) return;
+        asked = true;
+        frame.m_dlgLogin.Navigate(L"app://loadgame:a,1|http://127.0.0.1:9/one.html");
+        testutil::PressButton(box, 5000);  // 是
+    };
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &OnBoxTick);
+    run.Then([&] {
+        testutil::PressButton(frame.m_dlgMenu.m_hWnd, IDC_BTN_LINK_CLOSE);
+        return true;
+    });
+    EXPECT_EQ(run.Run(), IDOK);
+    ::KillTimer(nullptr, timer);
+    s_onBox = nullptr;
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(testutil::Accounts(pages), std::vector<std::wstring>{L"a"});
+}
+
 TEST_F(LoginTest, RestartStartsANewLauncherAndEndsWithOk) {
     run.Then(Navigate(L"app://restart/"));
     EXPECT_EQ(run.Run(), IDOK);
@@ -228,6 +295,34 @@ TEST_F(LoginTest, MinimizeWithoutPagesMinimisesTheFrameAndTheLoginGoesOn) {
     EXPECT_TRUE(run.AllStepsRan());
     EXPECT_TRUE(iconic);
     EXPECT_TRUE(ownedHidden);
+}
+
+TEST_F(LoginTest, AMinimisedOrHiddenLoginStaysHiddenWhateverItsPageLoads) {
+    struct Seen {
+        bool afterMinimise, afterHide, afterShow;
+    } seen{true, true, false};
+    auto pageLoaded = [&] { frame.m_dlgLogin.OnNavigateComplete(nullptr, L"http://127.0.0.1:9/lobby.html"); };
+    auto loginShown = [&] { return ::IsWindowVisible(frame.m_dlgLogin.m_hWnd) != FALSE; };
+    run.Then(Navigate(L"app://minimize/"));
+    run.Then([&] {
+        pageLoaded();
+        seen.afterMinimise = loginShown();
+        ::ShowWindow(frame.m_hWnd, SW_RESTORE);
+        ::ShowWindow(frame.m_hWnd, SW_HIDE);  // as the boss key hides it
+        pageLoaded();
+        seen.afterHide = loginShown();
+        ::ShowWindow(frame.m_hWnd, SW_SHOW);
+        ::ShowWindow(frame.m_dlgLogin.m_hWnd, SW_HIDE);
+        pageLoaded();
+        seen.afterShow = loginShown();
+        return true;
+    });
+    run.Then(Navigate(L"app://exitgame/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    EXPECT_TRUE(run.AllStepsRan());
+    EXPECT_FALSE(seen.afterMinimise);
+    EXPECT_FALSE(seen.afterHide);
+    EXPECT_TRUE(seen.afterShow);
 }
 
 TEST_F(LoginTest, UnknownCommandsNavigateAndDoNotEndTheLogin) {
@@ -393,20 +488,75 @@ TEST_F(LoginTest, ThePageBackgroundDragsTheFrameAndHasNoSpriteButtons) {
                                              S_FALSE, S_OK, S_OK}));
 }
 
+struct Received {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// Keeps the drag and key messages a window gets; the drag ones go no further
+// (no system move loop in a test).
+LRESULT CALLBACK RecordReceived(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR seen) {
+    if (msg == WM_NCLBUTTONDOWN || msg == WM_KEYDOWN) {
+        reinterpret_cast<std::vector<Received>*>(seen)->push_back({msg, wParam, lParam});
+        if (msg == WM_NCLBUTTONDOWN) return 0;
+    }
+    return ::DefSubclassProc(wnd, msg, wParam, lParam);
+}
+
+TEST_F(LoginTest, AButtonPressAnywhereOnTheFrameIsACaptionPressAtThatScreenPoint) {
+    std::vector<Received> seen;
+    POINT screen{};
+    run.Then([&] {
+        ::SetWindowSubclass(frame.m_hWnd, RecordReceived, 78, reinterpret_cast<DWORD_PTR>(&seen));
+        ::SetWindowPos(frame.m_hWnd, nullptr, 30, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(frame.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(120, 300));
+        POINT client{120, 300};
+        ::ClientToScreen(frame.m_hWnd, &client);
+        screen = client;
+        ::RemoveWindowSubclass(frame.m_hWnd, RecordReceived, 78);
+        return true;
+    });
+    run.Then(Navigate(L"app://exitgame/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].msg, static_cast<UINT>(WM_NCLBUTTONDOWN));
+    EXPECT_EQ(seen[0].wParam, static_cast<WPARAM>(HTCAPTION));
+    EXPECT_EQ(seen[0].lParam, MAKELPARAM(screen.x, screen.y));
+}
+
+// The innermost window of the browser inside the login window: where the
+// page's keys arrive.
+HWND InnermostChild(HWND parent) {
+    HWND inner = nullptr;
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_CHILD)) inner = child;
+    return inner;
+}
+
+TEST_F(LoginTest, EscapeAndF5PressedInsideTheBrowserNeverReachIt) {
+    std::vector<Received> seen;
+    HWND inner = nullptr;
+    run.Then([&] {
+        inner = InnermostChild(frame.m_dlgLogin.m_hWnd);
+        if (!inner) return true;
+        ::SetWindowSubclass(inner, RecordReceived, 79, reinterpret_cast<DWORD_PTR>(&seen));
+        // Through the frame's own loop, as keys typed in the page come.
+        for (WPARAM key : {WPARAM{VK_F5}, WPARAM{VK_ESCAPE}, WPARAM{'A'}}) ::PostMessageW(inner, WM_KEYDOWN, key, 0);
+        return true;
+    });
+    run.Then([&] {
+        if (inner) ::RemoveWindowSubclass(inner, RecordReceived, 79);
+        return true;
+    });
+    run.Then(Navigate(L"app://exitgame/"));
+    EXPECT_EQ(run.Run(), IDCANCEL);
+    ASSERT_NE(inner, nullptr) << "the browser has a window inside the login window";
+    std::vector<WPARAM> keys;
+    for (const Received& r : seen) keys.push_back(r.wParam);
+    EXPECT_EQ(keys, std::vector<WPARAM>{'A'}) << "only the other key reaches the page";
+}
+
 // ---------------------------------------------------------------- link bar
-
-// The skinned question box of this thread (it has button 5000), or nullptr.
-BOOL CALLBACK MatchSkinnedBox(HWND wnd, LPARAM lp) {
-    if (!::IsWindowVisible(wnd) || !::GetDlgItem(wnd, 5000) || testutil::TextOf(wnd) != kGameTitle) return TRUE;
-    *reinterpret_cast<HWND*>(lp) = wnd;
-    return FALSE;
-}
-
-HWND FindSkinnedBox() {
-    HWND found = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), &MatchSkinnedBox, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 int s_boxAnswer = 0;  // 5000 (是) or 5001 (否)
 bool s_boxSeen = false;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <gdiplus.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -145,6 +146,56 @@ private:
     std::wstring path_;
     HMODULE module_ = nullptr;
 };
+
+// The login frame's picture as the layered window takes it, against GDI+'s
+// own premultiplying conversion of the same resource: same size, same pixels
+// (within one step of rounding), rows bottom-up; and the same picture when it
+// is decoded ahead on a thread of its own.
+TEST(SkinImage, TheFramePictureIsPremultipliedBottomUpAsGdiplusWouldMakeIt) {
+    HINSTANCE module = ::GetModuleHandleW(nullptr);
+    fw::UniqueBitmap direct = LoadPngResourceWithAlpha(module, IDB_LOGIN_BK);
+    PrefetchedPng ahead(module, IDB_LOGIN_BK);
+    fw::UniqueBitmap prefetched = ahead.Take();
+    ASSERT_TRUE(direct);
+    ASSERT_TRUE(prefetched);
+    EXPECT_FALSE(ahead.Take()) << "handed over once";
+
+    GdiplusScope gdiplus;
+    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(IDB_LOGIN_BK), L"PNG");
+    ASSERT_NE(res, nullptr);
+    const DWORD size = ::SizeofResource(module, res);
+    HGLOBAL copy = ::GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(::GlobalLock(copy), ::LockResource(::LoadResource(module, res)), size);
+    ::GlobalUnlock(copy);
+    IStream* stream = nullptr;
+    ASSERT_EQ(::CreateStreamOnHGlobal(copy, TRUE, &stream), S_OK);
+    {
+        Gdiplus::Bitmap image(stream);
+        ASSERT_EQ(image.GetLastStatus(), Gdiplus::Ok);
+        const int w = static_cast<int>(image.GetWidth()), h = static_cast<int>(image.GetHeight());
+        Gdiplus::Rect all(0, 0, w, h);
+        Gdiplus::BitmapData locked{};
+        ASSERT_EQ(image.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &locked), Gdiplus::Ok);
+        for (HBITMAP bmp : {direct.get(), prefetched.get()}) {
+            const DIBSECTION ds = DibOf(bmp);
+            ASSERT_EQ(ds.dsBm.bmWidth, w);
+            ASSERT_EQ(ds.dsBm.bmHeight, h);
+            int differing = 0, translucent = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const BYTE* want = static_cast<const BYTE*>(locked.Scan0) + y * locked.Stride + x * 4;
+                    const BYTE* got = MemoryPixel(ds, h - 1 - y, x);
+                    if (want[3] != 0 && want[3] != 255) ++translucent;
+                    for (int c = 0; c < 4; ++c)
+                        if (std::abs(want[c] - got[c]) > 1) ++differing;
+                }
+            EXPECT_EQ(differing, 0);
+            EXPECT_GT(translucent, 0) << "the picture has soft edges to compare";
+        }
+        image.UnlockBits(&locked);
+    }
+    stream->Release();
+}
 
 TEST(SkinImage, AnOrdinaryBitmapResourceWinsOverThePngAndIsNotConverted) {
     ModuleWithBitmapBesidePng both(IDB_MAIN_BK, 5, 3);

@@ -312,15 +312,26 @@ ProgressFill ProgressFillParts(Rect fillRect, int pos, int lo, int hi)
 
 // ---------------------------------------------------------------- tab strip
 
-Rect TabCloseBoxRect(Rect tab)
+Rect TabCloseBoxRect(Rect tab, int box)
 {
-    return RectXYWH(tab.right - kTabCloseBoxSize, tab.top, kTabCloseBoxSize, kTabCloseBoxSize);
+    return RectXYWH(tab.right - box, tab.top, box, box);
 }
 
-bool TabCloseBoxHit(Rect tab, Point pt)
+bool TabCloseBoxHit(Rect tab, Point pt, int box)
 {
-    return tab.right - kTabCloseBoxSize < pt.x && pt.x < tab.right
-        && 0 <= pt.y && pt.y < kTabCloseBoxSize;
+    return tab.right - box < pt.x && pt.x < tab.right && 0 <= pt.y && pt.y < box;
+}
+
+Rect TabItemRect(int index, Size tab)
+{
+    return RectXYWH(index * tab.cx, 0, tab.cx, tab.cy);
+}
+
+int TabIndexAt(Point pt, int count, Size tab)
+{
+    if (tab.cx <= 0 || pt.x < 0 || pt.y < 0 || pt.y >= tab.cy) return -1;
+    const int index = pt.x / tab.cx;
+    return index < count ? index : -1;
 }
 
 int TabBackFrame(unsigned itemState)

@@ -220,14 +220,23 @@ inline constexpr int kClosePressed = 3;
 
 inline constexpr int kTabCloseBoxSize = 13;
 
-// The close box in a tab's top-right corner, 13 x 13.
-Rect TabCloseBoxRect(Rect tab);
+// The close box in a tab's top-right corner, box x box (13 at 100 %).
+Rect TabCloseBoxRect(Rect tab, int box = kTabCloseBoxSize);
 
 // Whether a point hits the close box of the tab found under it:
-// tab.right - 13 < x < tab.right and 0 <= y <= 12. The y test is against the
+// tab.right - box < x < tab.right and 0 <= y < box. The y test is against the
 // strip's own rows, not the tab's top. The caller must have found a tab at the
 // point; a point over no tab never counts.
-bool TabCloseBoxHit(Rect tab, Point pt);
+bool TabCloseBoxHit(Rect tab, Point pt, int box = kTabCloseBoxSize);
+
+// The strip lays its tabs out itself, edge to edge from x 0 in one row, each
+// exactly `tab` big: the common control would add its own margins between
+// button tabs (and scroll arrows once they no longer fit), which differ from
+// one system to the next. Tab `index` of that row:
+Rect TabItemRect(int index, Size tab);
+// The tab under a point, -1 for none (beyond the last of `count` tabs, or
+// outside the row).
+int TabIndexAt(Point pt, int count, Size tab);
 
 // Frame of the three-frame tab strip (normal 0, hot 1, selected 2).
 int TabBackFrame(unsigned itemState);

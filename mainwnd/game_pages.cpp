@@ -3,6 +3,7 @@
 #include "core/launcher_ids.h"
 #include "framework/winapp.h"
 #include "net/operator_site_win.h"
+#include "skin/dpi_scale.h"
 
 namespace {
 
@@ -21,9 +22,11 @@ void PlaceOver(HWND page, HWND main) {
     if (!page || !main) return;
     RECT r{};
     ::GetWindowRect(main, &r);
-    const int left = r.left + kFrameBorder;
-    const int top = r.top + kCaptionBandHeight;
-    ::MoveWindow(page, left, top, (r.right - kFrameBorder) - left, (r.bottom - kFrameBorder) - top, TRUE);
+    const int dpi = fw::WindowDpi(main);
+    const int border = skin::ScalePx(kFrameBorder, dpi);
+    const int left = r.left + border;
+    const int top = r.top + skin::ScalePx(kCaptionBandHeight, dpi);
+    ::MoveWindow(page, left, top, (r.right - border) - left, (r.bottom - border) - top, TRUE);
 }
 
 void ShowAndFocus(const CGameWnd* page) {
@@ -101,8 +104,18 @@ BOOL CGamePageSet::AddTabForNewestPage() {
     m_captTab.SetCurSel(newest);
     LayoutPages();
     // Each further page widens the strip by one tab; closing never narrows it.
-    ::MoveWindow(m_captTab.m_hWnd, kStripX, kStripY, kFirstTabStripWidth + kTabWidth * newest, kStripHeight, TRUE);
+    m_nStripTabs = newest + 1;
+    PlaceTabStrip();
     return TRUE;
+}
+
+void CGamePageSet::PlaceTabStrip() {
+    if (!m_captTab.m_hWnd || m_nStripTabs < 1) return;
+    const int dpi = fw::WindowDpi(m_captTab.m_hWnd);
+    const skin::Rect design{kStripX, kStripY, kStripX + kFirstTabStripWidth + kTabWidth * (m_nStripTabs - 1),
+                            kStripY + kStripHeight};
+    const skin::Rect r = skin::ScaleRect(design, dpi);
+    ::MoveWindow(m_captTab.m_hWnd, r.left, r.top, r.width(), r.height(), TRUE);
 }
 
 void CGamePageSet::SetPageTabTitle(const CGameWnd* page, const std::wstring& title) {

@@ -71,6 +71,9 @@ public:
     void SetPageTabTitle(const CGameWnd* page, const std::wstring& title);
     // The text tab i was given by SetPageTabTitle; empty when out of range or none yet.
     std::wstring GetTabTitle(int index) const;
+    // Puts the strip at (100, 6), 22 high and 199 + 189 x (newest tab's index)
+    // wide: design pixels, at the strip's display scale.
+    void PlaceTabStrip();
     // Lays every page window over its owner.
     BOOL LayoutPages();
     // Hides every game page, then (show TRUE) shows and focuses the current tab's page.
@@ -95,6 +98,7 @@ private:
     void SetTab(int index, const std::wstring& text);
 
     std::vector<GamePage> m_pages;
+    int m_nStripTabs = 0;  // tabs the strip was last widened for (newest index + 1)
     CCaptTab m_captTab{*this};
     CGameWnd m_hallPage;
 };

@@ -1,6 +1,7 @@
 #include "skin/skin_image.h"
 
 #include "framework/sessions.h"
+#include "skin/dpi_scale.h"
 #include "skin/keyed_pixel.h"
 
 #include <gdiplus.h>
@@ -69,6 +70,43 @@ DecodedPng DecodePngResource(HINSTANCE module, UINT id) {
     return png;
 }
 
+// The skin for a display of `dpi`: its design picture (or, above 96 dpi, its
+// drawing at twice the design size where the resources carry one, id +
+// kDoubleSizeSkinOffset) resampled frame by frame to the scaled frame size with
+// high-quality filtering. No image: the design picture serves as it is.
+std::unique_ptr<Gdiplus::Bitmap> ScaledSkin(HINSTANCE module, UINT id, Gdiplus::Bitmap& design, int dpi) {
+    if (dpi <= 0 || dpi == skin::kDesignDpi) return {};
+    const int frames = skin::SkinFrames(id);
+    const skin::Size designSize{static_cast<int>(design.GetWidth()), static_cast<int>(design.GetHeight())};
+    const skin::Size size = skin::ScaledSkinSize(designSize, frames, dpi);
+    if (size.cx <= 0 || size.cy <= 0) return {};
+
+    DecodedPng doubled;
+    if (dpi > skin::kDesignDpi) doubled = DecodePngResource(module, id + kDoubleSizeSkinOffset);
+    const bool useDoubled = doubled.image && static_cast<int>(doubled.image->GetWidth()) == 2 * designSize.cx &&
+                            static_cast<int>(doubled.image->GetHeight()) == 2 * designSize.cy;
+    Gdiplus::Bitmap& source = useDoubled ? *doubled.image : design;
+    const int sourceFrame = static_cast<int>(source.GetWidth()) / frames;
+    const int sourceHeight = static_cast<int>(source.GetHeight());
+    const int frame = size.cx / frames;
+
+    auto scaled = std::make_unique<Gdiplus::Bitmap>(size.cx, size.cy, PixelFormat32bppPARGB);
+    if (scaled->GetLastStatus() != Gdiplus::Ok) return {};
+    Gdiplus::Graphics graphics(scaled.get());
+    graphics.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    // Mirrored edges: the filter sees the frame's own border pixels beyond its
+    // edge, not transparency or the neighbouring frame.
+    Gdiplus::ImageAttributes edges;
+    edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+    for (int i = 0; i < frames; ++i) {
+        const Gdiplus::Rect to(i * frame, 0, frame, size.cy);
+        graphics.DrawImage(&source, to, i * sourceFrame, 0, sourceFrame, sourceHeight, Gdiplus::UnitPixel, &edges);
+    }
+    return scaled;
+}
+
 }  // namespace
 
 fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key) {
@@ -89,7 +127,7 @@ fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key) {
     return converted ? std::move(dib) : fw::UniqueBitmap();
 }
 
-fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id) {
+fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id, int dpi) {
     if (!module) return {};
     GdiplusSession gdiplus;
 
@@ -99,7 +137,8 @@ fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id) {
     if (!gdiplus.ok()) return {};
     DecodedPng png = DecodePngResource(module, id);
     if (!png.image) return {};
-    Gdiplus::Bitmap& image = *png.image;
+    std::unique_ptr<Gdiplus::Bitmap> scaled = ScaledSkin(module, id, *png.image, dpi);
+    Gdiplus::Bitmap& image = scaled ? *scaled : *png.image;
     fw::UniqueBitmap result = MakeKeyedBitmap(image, kColorKey);
     if (!result) {
         // GDI+'s own conversion over opaque magenta gives the same keyed look.
@@ -109,13 +148,14 @@ fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id) {
     return result;
 }
 
-fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id) {
+fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id, int dpi) {
     if (!module) return {};
     GdiplusSession gdiplus;
     if (!gdiplus.ok()) return {};
     DecodedPng png = DecodePngResource(module, id);
     if (!png.image) return {};
-    Gdiplus::Bitmap& image = *png.image;
+    std::unique_ptr<Gdiplus::Bitmap> scaled = ScaledSkin(module, id, *png.image, dpi);
+    Gdiplus::Bitmap& image = scaled ? *scaled : *png.image;
 
     const int w = static_cast<int>(image.GetWidth());
     const int h = static_cast<int>(image.GetHeight());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/controls.h"
+#include "skin/dpi_scale.h"
 #include "skin/keyed_pixel.h"
 
 #include <windows.h>
@@ -20,12 +21,18 @@ static_assert(kColorKey == RGB(255, 0, 255));
 
 // Skin image `id` of type "PNG" (or an ordinary bitmap resource of that id,
 // returned unconverted) as a 32-bit bottom-up DIB section whose transparent
-// pixels hold the colour key. Empty on failure.
-fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id);
+// pixels hold the colour key. Empty on failure. Drawn for a display of `dpi`:
+// each frame of a state strip is the design frame scaled (skin::ScalePx),
+// resampled with high-quality filtering before the colour key is applied.
+fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id, int dpi = skin::kDesignDpi);
 // Skin image `id` of type "PNG" with its alpha kept: a 32-bit bottom-up DIB
 // section of premultiplied pixels, as UpdateLayeredWindow (ULW_ALPHA) takes
-// them. Empty on failure.
-fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id);
+// them, scaled for `dpi` as above. Empty on failure.
+fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id, int dpi = skin::kDesignDpi);
+// Above 96 dpi a skin is drawn from resource id + this offset, when the
+// resources carry one of exactly twice the design size: scaling down keeps
+// 125 % and 150 % as sharp as the drawing allows.
+inline constexpr UINT kDoubleSizeSkinOffset = 1000;
 // A decoded image as such a DIB section: alpha 0 becomes `key`, partial alpha is
 // blended over white. Empty on failure.
 fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key);

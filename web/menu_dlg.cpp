@@ -4,6 +4,7 @@
 #include "framework/winapp.h"
 #include "net/operator_site_win.h"
 #include "res/resource.h"
+#include "skin/dpi_scale.h"
 #include "skin/message_box.h"
 #include "skin/skin_image.h"
 #include "web/login_frame_messages.h"
@@ -14,19 +15,24 @@ namespace {
 
 constexpr const wchar_t* kAskCloseLogin = L"窗口即将关闭，确定要退出游戏？";
 
+// Each button's top-left corner in design pixels: where template 127's dialog
+// units put it at 100 % (base units 6 x 13). The template does not place the
+// buttons itself, since its units grow with the system font, not with the
+// pictures: at 150 % they would spread the buttons over the page.
 struct ButtonSkin {
     CBtnEx CMenuDlg::*button;
     int id;
     UINT strip;
+    skin::Point place;
 };
 
 constexpr ButtonSkin kButtons[] = {
-    {&CMenuDlg::m_btnExit, IDC_BTN_LINK_CLOSE, IDB_LINK_CLOSE},
-    {&CMenuDlg::m_btnMinimize, IDC_BTN_LINK_MIN, IDB_LINK_MIN},
-    {&CMenuDlg::m_btnSite, IDC_BTN_LINK_SITE, IDB_LINK_SITE},
-    {&CMenuDlg::m_btnRecharge, IDC_BTN_LINK_RECHARGE, IDB_LINK_RECHARGE},
-    {&CMenuDlg::m_btnService, IDC_BTN_LINK_SERVICE, IDB_LINK_SERVICE},
-    {&CMenuDlg::m_btnForum, IDC_BTN_LINK_FORUM, IDB_LINK_FORUM},
+    {&CMenuDlg::m_btnExit, IDC_BTN_LINK_CLOSE, IDB_LINK_CLOSE, {524, 0}},
+    {&CMenuDlg::m_btnMinimize, IDC_BTN_LINK_MIN, IDB_LINK_MIN, {506, 2}},
+    {&CMenuDlg::m_btnSite, IDC_BTN_LINK_SITE, IDB_LINK_SITE, {0, 34}},
+    {&CMenuDlg::m_btnRecharge, IDC_BTN_LINK_RECHARGE, IDB_LINK_RECHARGE, {137, 34}},
+    {&CMenuDlg::m_btnService, IDC_BTN_LINK_SERVICE, IDB_LINK_SERVICE, {275, 34}},
+    {&CMenuDlg::m_btnForum, IDC_BTN_LINK_FORUM, IDB_LINK_FORUM, {411, 34}},
 };
 
 }  // namespace
@@ -65,12 +71,20 @@ BOOL CMenuDlg::OnInitDialog() {
     if (!(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE) & WS_EX_LAYERED)) ModifyStyleEx(0, WS_EX_LAYERED);
     // Key-coloured pixels are fully transparent and let clicks through.
     ::SetLayeredWindowAttributes(m_hWnd, kColorKey, 0, LWA_COLORKEY);
-    for (const ButtonSkin& b : kButtons) {
-        // The button keeps its image list; the strip is only read.
-        fw::UniqueBitmap strip = LoadPngResource(AfxGetResourceHandle(), b.strip);
-        (this->*b.button).SetImage(strip.get(), TRUE);
-    }
+    LayOutButtons(fw::WindowDpi(m_hWnd));
     return FALSE;
+}
+
+void CMenuDlg::LayOutButtons(int dpi) {
+    for (const ButtonSkin& b : kButtons) {
+        CBtnEx& button = this->*b.button;
+        // The button keeps its image list; the strip is only read.
+        fw::UniqueBitmap strip = LoadPngResource(AfxGetResourceHandle(), b.strip, dpi);
+        const skin::Point at = skin::ScalePoint(b.place, dpi);
+        ::SetWindowPos(button, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        button.SetImage(strip.get(), TRUE);
+    }
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 BOOL CMenuDlg::PreTranslateMessage(MSG* msg) {
@@ -89,6 +103,10 @@ LRESULT CMenuDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORMSGBOX:
         CDialog::WindowProc(msg, wParam, lParam);
         return reinterpret_cast<LRESULT>(m_brKey.get());
+    case WM_DPICHANGED:
+        // The frame places and sizes this window; only the buttons are ours.
+        LayOutButtons(HIWORD(wParam));
+        return 0;
     default:
         return CDialog::WindowProc(msg, wParam, lParam);
     }

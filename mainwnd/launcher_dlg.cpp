@@ -231,10 +231,17 @@ BOOL CLauncherDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 // ---------------------------------------------------------------- size and place
 
 void CLauncherDlg::PlaceCaptionControls(int cx) {
-    for (const ControlPlace& place : kCaptionControls) {
-        HWND control = ::GetDlgItem(m_hWnd, place.id);
+    // Placed from the right edge: x relative to it. The controls that touch
+    // in the design keep touching at every scale (skin::ScaleTouchingRow).
+    std::vector<skin::Rect> design;
+    for (const ControlPlace& place : kCaptionControls)
+        design.push_back({-place.right, place.top, -place.right + place.width, place.top + place.height});
+    const std::vector<skin::Rect> scaled = skin::ScaleTouchingRow(design, m_nDpi);
+    for (size_t i = 0; i < scaled.size(); ++i) {
+        HWND control = ::GetDlgItem(m_hWnd, kCaptionControls[i].id);
         if (!control) continue;
-        ::MoveWindow(control, cx - Px(place.right), Px(place.top), Px(place.width), Px(place.height), TRUE);
+        const skin::Rect& r = scaled[i];
+        ::MoveWindow(control, cx + r.left, r.top, r.width(), r.height(), TRUE);
         ::InvalidateRect(control, nullptr, TRUE);
     }
     // The buttons draw at the size they last stored.

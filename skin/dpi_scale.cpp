@@ -23,6 +23,30 @@ Rect ScaleRect(Rect r, int dpi)
     return {left, top, left + ScalePx(r.width(), dpi), top + ScalePx(r.height(), dpi)};
 }
 
+std::vector<Rect> ScaleTouchingRow(const std::vector<Rect>& design, int dpi)
+{
+    std::vector<Rect> scaled;
+    for (const Rect& r : design) scaled.push_back(ScaleRect(r, dpi));
+    // Right to left, so that a shift passes on to the neighbours further left.
+    std::vector<size_t> order(design.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return design[a].left > design[b].left; });
+    for (size_t n = 0; n < order.size(); ++n) {
+        const size_t i = order[n];
+        for (size_t m = 0; m < n; ++m) {
+            const size_t j = order[m];
+            const bool touches = design[i].right == design[j].left && design[i].top < design[j].bottom &&
+                                 design[j].top < design[i].bottom;
+            const int overlap = scaled[i].right - scaled[j].left;
+            if (touches && overlap > 0) {
+                scaled[i].left -= overlap;
+                scaled[i].right -= overlap;
+            }
+        }
+    }
+    return scaled;
+}
+
 int SkinFrames(unsigned id)
 {
     switch (id) {

@@ -8,6 +8,9 @@
 
 #include "skin/skin_geometry.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace skin {
 
 inline constexpr int kDesignDpi = 96;
@@ -19,6 +22,14 @@ Point ScalePoint(Point p, int dpi);
 Size ScaleSize(Size s, int dpi);
 // left and top scaled as positions, width and height as sizes.
 Rect ScaleRect(Rect r, int dpi);
+
+// A row of controls at the scale, each ScaleRect of its design rectangle,
+// except that a control whose right edge touches a neighbour's left edge in
+// the design (at 100 %) moves left by the pixel that rounding would let it
+// overlap that neighbour by. Sizes stay the scaled design sizes (the size of
+// one frame of a button's strip), places stay within a pixel of the scaled
+// design. Positions may be negative (controls placed from a right edge).
+std::vector<Rect> ScaleTouchingRow(const std::vector<Rect>& design, int dpi);
 
 // How many frames the skin image of this resource id holds side by side (4
 // for buttons, 3 for the tab and close box strips, 1 for pictures): a skin is

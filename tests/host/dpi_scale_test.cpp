@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <vector>
+
 namespace {
 
 using skin::Rect;
@@ -58,6 +61,43 @@ TEST(DpiScale, SpecifiedRectanglesAtEachScale)
     // Three scaled tabs always fit the scaled strip.
     for (int dpi : {96, 120, 144, 168, 192, 240, 288})
         EXPECT_LE(3 * skin::ScalePx(189, dpi), skin::ScalePx(577, dpi)) << dpi;
+}
+
+// The main window's caption controls, placed from the right edge (x relative
+// to it), and the link bar's close and minimise buttons: neighbours that touch
+// at 100 % never overlap, and every control stays within a pixel of its
+// scaled design place with its scaled size.
+TEST(DpiScale, TouchingControlsNeverOverlap)
+{
+    const std::vector<Rect> caption = {
+        {-114, 0, -87, 27}, {-141, 0, -114, 27}, {-185, 0, -141, 28}, {-264, 0, -185, 28}, {-325, 7, -269, 23},
+    };
+    const std::vector<Rect> linkBar = {{524, 0, 545, 21}, {506, 2, 524, 20}, {0, 34, 113, 75}, {137, 34, 250, 75}};
+    for (const std::vector<Rect>* row : {&caption, &linkBar}) {
+        for (int dpi : {96, 120, 144, 168, 192}) {
+            const std::vector<Rect> got = skin::ScaleTouchingRow(*row, dpi);
+            ASSERT_EQ(got.size(), row->size());
+            for (size_t i = 0; i < got.size(); ++i) {
+                const Rect want = skin::ScaleRect((*row)[i], dpi);
+                EXPECT_EQ(got[i].width(), want.width());
+                EXPECT_EQ(got[i].height(), want.height());
+                EXPECT_LE(std::abs(got[i].left - want.left), 1) << i << " at " << dpi;
+                EXPECT_EQ(got[i].top, want.top);
+                for (size_t j = 0; j < got.size(); ++j) {
+                    if (i == j) continue;
+                    const bool apart = got[i].right <= got[j].left || got[j].right <= got[i].left ||
+                                       got[i].bottom <= got[j].top || got[j].bottom <= got[i].top;
+                    EXPECT_TRUE(apart) << i << " and " << j << " at " << dpi;
+                }
+            }
+            if (dpi == 96) {
+                EXPECT_EQ(got, *row);
+            }
+        }
+    }
+    // 125 %: the sound button (27 -> 34 wide) would reach a pixel into the
+    // hide button at -143; it moves to -177.
+    EXPECT_EQ(skin::ScaleTouchingRow(caption, 120)[1], (Rect{-177, 0, -143, 34}));
 }
 
 TEST(DpiScale, SkinsScaleFrameByFrame)

@@ -1,0 +1,313 @@
+// The launcher's windows at the display's scale. The normal test run is at
+// 96 dpi; ctest runs this suite again at 120, 144 and 192 dpi (the prefix's
+// LogPixels, tests/with_dpi.sh, which names the scale in XCJY_TEST_DPI). Each
+// window and control must lie at its design rectangle times dpi / 96 (within a
+// pixel), inside its parent and clear of its neighbours, and the texts the
+// launcher draws itself must fit their controls.
+#include "app/launcher_app.h"
+#include "framework/sessions.h"
+#include "mainwnd/game_pages.h"
+#include "mainwnd/launcher_dlg.h"
+#include "res/resource.h"
+#include "skin/dpi_scale.h"
+#include "skin/message_box.h"
+#include "skin/skin_image.h"
+#include "skin/tab_ctrl.h"
+#include "tests/win/test_util.h"
+#include "web/login_bk_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+int Dpi() { return fw::SystemDpi(); }
+int Px(int design) { return skin::ScalePx(design, Dpi()); }
+
+RECT WindowRectOf(HWND wnd) {
+    RECT r{};
+    ::GetWindowRect(wnd, &r);
+    return r;
+}
+
+// A window's rectangle relative to another window's top-left corner.
+RECT RelativeTo(HWND wnd, HWND origin) {
+    RECT r = WindowRectOf(wnd);
+    const RECT o = WindowRectOf(origin);
+    ::OffsetRect(&r, -o.left, -o.top);
+    return r;
+}
+
+::testing::AssertionResult Near(const RECT& got, const skin::Rect& want, const char* what) {
+    auto off = [](int a, int b) { return a - b > 1 || b - a > 1; };
+    if (off(got.left, want.left) || off(got.top, want.top) || off(got.right, want.right) ||
+        off(got.bottom, want.bottom))
+        return ::testing::AssertionFailure()
+               << what << ": got (" << got.left << "," << got.top << ")-(" << got.right << "," << got.bottom
+               << "), want (" << want.left << "," << want.top << ")-(" << want.right << "," << want.bottom << ")";
+    return ::testing::AssertionSuccess();
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+    RECT both{};
+    return ::IntersectRect(&both, &a, &b) != FALSE;
+}
+
+// Every pair of these (named) rectangles is disjoint.
+void ExpectNoOverlaps(const std::vector<std::pair<std::string, RECT>>& rects) {
+    for (size_t i = 0; i < rects.size(); ++i)
+        for (size_t j = i + 1; j < rects.size(); ++j)
+            EXPECT_FALSE(Overlap(rects[i].second, rects[j].second)) << rects[i].first << " / " << rects[j].first;
+}
+
+// The size a text takes in a window's own font.
+SIZE TextSize(HWND wnd, const std::wstring& text) {
+    fw::WindowDC dc(wnd);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(wnd, WM_GETFONT, 0, 0));
+    fw::ScopedSelect select(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+    RECT r{0, 0, 0, 0};
+    ::DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+TEST(DisplayScale, RunsAtTheScaleAsked) {
+    const wchar_t* asked = _wgetenv(L"XCJY_TEST_DPI");
+    const int want = asked ? _wtoi(asked) : 96;
+    EXPECT_EQ(fw::SystemDpi(), want);
+    HWND probe = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(fw::WindowDpi(probe), want);
+    ::DestroyWindow(probe);
+}
+
+// The skins at the scale: every frame of a strip is the scaled design frame.
+TEST(DisplayScale, SkinsAreDrawnAtTheScale) {
+    const HINSTANCE module = ::GetModuleHandleW(nullptr);
+    struct Case {
+        UINT id;
+        skin::Size design;
+    };
+    for (const Case& c : {Case{IDB_TAB, {567, 22}}, Case{IDB_CAPT_CLOSE, {108, 27}}, Case{IDB_MAIN_BK, {30, 51}},
+                          Case{IDB_LINK_SITE, {452, 41}}, Case{IDB_LOGIN_BK, {1001, 634}}}) {
+        const SIZE got = CBitmap::BitmapSize(
+            c.id == IDB_LOGIN_BK ? LoadPngResourceWithAlpha(module, c.id, Dpi()).get()
+                                 : LoadPngResource(module, c.id, Dpi()).get());
+        const skin::Size want = skin::ScaledSkinSize(c.design, skin::SkinFrames(c.id), Dpi());
+        EXPECT_EQ(got.cx, want.cx) << c.id;
+        EXPECT_EQ(got.cy, want.cy) << c.id;
+    }
+}
+
+// ---------------------------------------------------------------- login screen
+
+std::function<void()> g_loginStep;
+void CALLBACK LoginStepTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_loginStep) g_loginStep();
+}
+
+// Runs `look` inside the real login frame's modal loop once its windows are
+// up and placed, then ends the login.
+void WithLoginScreen(const std::function<void(CLoginBkDlg&)>& look) {
+    fw::OleSession ole;
+    CGamePageSet pages;
+    CLoginBkDlg frame(pages);
+    auto& s_step = g_loginStep;
+    bool looked = false;
+    s_step = [&] {
+        if (looked || !frame.m_dlgLogin.m_hWnd || !::IsWindowVisible(frame.m_dlgMenu.m_hWnd)) return;
+        looked = true;
+        testutil::PumpFor(200);
+        look(frame);
+        frame.EndDialog(IDCANCEL);
+    };
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &LoginStepTick);
+    frame.DoModal();
+    ::KillTimer(nullptr, timer);
+    s_step = nullptr;
+    EXPECT_TRUE(looked);
+}
+
+TEST(DisplayScale, LoginScreenLiesAtTheScaledDesign) {
+    WithLoginScreen([](CLoginBkDlg& frame) {
+        const RECT whole = RelativeTo(frame.m_hWnd, frame.m_hWnd);
+        EXPECT_TRUE(Near(whole, skin::ScaleRect({0, 0, 1001, 634}, Dpi()), "frame"));
+        const RECT bar = RelativeTo(frame.m_dlgMenu.m_hWnd, frame.m_hWnd);
+        const RECT login = RelativeTo(frame.m_dlgLogin.m_hWnd, frame.m_hWnd);
+        EXPECT_TRUE(Near(bar, skin::ScaleRect({391, 122, 939, 502}, Dpi()), "link bar"));
+        EXPECT_TRUE(Near(login, skin::ScaleRect({388, 198, 923, 493}, Dpi()), "login window"));
+        EXPECT_TRUE(Inside(bar, whole));
+        EXPECT_TRUE(Inside(login, whole));
+
+        // The link bar's buttons: one frame of their strip at their design
+        // places, all inside the bar; the four large ones above the page.
+        struct Button {
+            const char* name;
+            const CBtnEx& button;
+            skin::Rect design;
+        };
+        const CMenuDlg& menu = frame.m_dlgMenu;
+        const Button buttons[] = {
+            {"close", menu.m_btnExit, {524, 0, 545, 21}},       {"minimise", menu.m_btnMinimize, {506, 2, 524, 20}},
+            {"site", menu.m_btnSite, {0, 34, 113, 75}},         {"recharge", menu.m_btnRecharge, {137, 34, 250, 75}},
+            {"service", menu.m_btnService, {275, 34, 388, 75}}, {"forum", menu.m_btnForum, {411, 34, 524, 75}},
+        };
+        const RECT barClient{0, 0, bar.right - bar.left, bar.bottom - bar.top};
+        const RECT pageInBar = {login.left - bar.left, login.top - bar.top, login.right - bar.left,
+                                login.bottom - bar.top};
+        std::vector<std::pair<std::string, RECT>> placed;
+        for (const Button& b : buttons) {
+            const RECT r = RelativeTo(b.button.m_hWnd, frame.m_dlgMenu.m_hWnd);
+            EXPECT_TRUE(Near(r, skin::ScaleRect(b.design, Dpi()), b.name));
+            EXPECT_TRUE(Inside(r, barClient)) << b.name;
+            EXPECT_TRUE(::IsWindowVisible(b.button.m_hWnd)) << b.name;
+            if (b.design.top == 34) {
+                EXPECT_FALSE(Overlap(r, pageInBar)) << b.name;
+            }
+            placed.emplace_back(b.name, r);
+        }
+        ExpectNoOverlaps(placed);
+
+        testutil::SaveShot(testutil::ReadScreenRect(WindowRectOf(frame.m_hWnd)),
+                           L"login_screen_" + std::to_wstring(Dpi()) + L"dpi.png");
+    });
+}
+
+// ---------------------------------------------------------------- main window
+
+class MainWindowScale : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::OleInitialize(nullptr);
+        pages_ = std::make_unique<CGamePageSet>();
+        pages_->AddGamePage(L"about:blank#a0", L"account0", L"11");
+        dlg_ = std::make_unique<CLauncherDlg>(*pages_, update_);
+        dlg_->m_nNoticeDelayMs = 0;
+        theApp.m_pMainWnd = dlg_.get();
+        ASSERT_TRUE(dlg_->Create(IDD_MAIN));
+        for (int i = 1; i < 3; ++i) {
+            pages_->AddGamePage(L"about:blank#a" + std::to_wstring(i), L"account" + std::to_wstring(i),
+                                std::to_wstring(11 + i));
+            ASSERT_TRUE(pages_->AddTabForNewestPage());
+        }
+        ::SetWindowPos(*dlg_, nullptr, 0, 0, Px(1050), Px(400), SWP_NOZORDER | SWP_NOACTIVATE);
+        ::ShowWindow(*dlg_, SW_SHOW);
+        testutil::PumpFor(100);
+    }
+    void TearDown() override {
+        dlg_.reset();
+        pages_.reset();
+        MSG msg{};
+        while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        ::OleUninitialize();
+    }
+
+    HWND Item(int id) const { return ::GetDlgItem(*dlg_, id); }
+    RECT ClientPlace(HWND wnd) const {
+        RECT r = WindowRectOf(wnd);
+        ::MapWindowPoints(nullptr, *dlg_, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+
+    SelfUpdate update_;
+    std::unique_ptr<CGamePageSet> pages_;
+    std::unique_ptr<CLauncherDlg> dlg_;
+};
+
+TEST_F(MainWindowScale, CaptionBandTabsAndPagesLieAtTheScaledDesign) {
+    const RECT client = dlg_->GetClientRect();
+    const int cx = client.right;
+    struct Control {
+        const char* name;
+        int id;
+        int right, top, width, height;
+    };
+    const Control controls[] = {
+        {"hide", IDC_BTN_HIDE, 114, 0, 27, 27},     {"sound", IDC_BTN_MUTE, 141, 0, 27, 27},
+        {"system", IDC_BTN_SYSTEM, 185, 0, 44, 28}, {"hall", IDC_BTN_HALL, 264, 0, 79, 28},
+        {"开小号", IDC_ST_ADD_ACCOUNT, 325, 7, 56, 16},
+    };
+    const RECT band{0, 0, cx, Px(30)};
+    std::vector<std::pair<std::string, RECT>> placed;
+    for (const Control& c : controls) {
+        const RECT r = ClientPlace(Item(c.id));
+        const skin::Rect want{cx - Px(c.right), Px(c.top), cx - Px(c.right) + Px(c.width), Px(c.top) + Px(c.height)};
+        EXPECT_TRUE(Near(r, want, c.name));
+        EXPECT_TRUE(Inside(r, band)) << c.name;
+        placed.emplace_back(c.name, r);
+    }
+    const RECT strip = ClientPlace(pages_->Tabs());
+    EXPECT_TRUE(Near(strip, skin::ScaleRect({100, 6, 677, 28}, Dpi()), "tab strip"));
+    EXPECT_TRUE(Inside(strip, band));
+    placed.emplace_back("tab strip", strip);
+    for (const CBtnEx* b : {&dlg_->m_btnClose, &dlg_->m_btnMax, &dlg_->m_btnMin}) {
+        const RECT r = ClientPlace(b->m_hWnd);
+        EXPECT_EQ(r.right - r.left, Px(27));
+        EXPECT_TRUE(Inside(r, band));
+        placed.emplace_back("caption button", r);
+    }
+    ExpectNoOverlaps(placed);
+
+    // All three tabs, one scaled frame each, inside the strip.
+    const RECT stripClient = pages_->Tabs().GetClientRect();
+    for (int i = 0; i < 3; ++i) {
+        RECT r{};
+        ASSERT_TRUE(pages_->Tabs().GetItemRect(i, &r));
+        EXPECT_TRUE(Near(r, {i * Px(189), 0, (i + 1) * Px(189), Px(22)}, "tab"));
+        EXPECT_TRUE(Inside(r, stripClient)) << i;
+    }
+    for (HWND child = ::GetWindow(pages_->Tabs(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        EXPECT_FALSE(::IsWindowVisible(child)) << "scroll arrows over the tabs";
+
+    // The pages lie over the window less the scaled border and caption band.
+    const RECT frame = WindowRectOf(*dlg_);
+    const RECT page = WindowRectOf(pages_->Pages()[0].window->m_hWnd);
+    EXPECT_TRUE(Near(page, {frame.left + Px(4), frame.top + Px(30), frame.right - Px(4), frame.bottom - Px(4)},
+                     "page"));
+
+    // The minimum size with three pages.
+    ::SetWindowPos(*dlg_, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT small = WindowRectOf(*dlg_);
+    EXPECT_EQ(small.right - small.left, Px(457 + 3 * 189));
+    EXPECT_EQ(small.bottom - small.top, Px(260));
+}
+
+// The texts the main window draws itself fit their controls.
+TEST_F(MainWindowScale, CaptionTextsFitTheirControls) {
+    const RECT system = ClientPlace(Item(IDC_BTN_SYSTEM));
+    const SIZE systemText = TextSize(Item(IDC_BTN_SYSTEM), L"系统");
+    EXPECT_LE(systemText.cx, system.right - system.left);
+    EXPECT_LE(systemText.cy, system.bottom - system.top);
+
+    // The label draws right of its image, 6 pixels after it.
+    const RECT label = ClientPlace(Item(IDC_ST_ADD_ACCOUNT));
+    const SIZE labelText = TextSize(Item(IDC_ST_ADD_ACCOUNT), L"开小号");
+    const int imageWidth = Px(12);
+    EXPECT_LE(labelText.cx, label.right - label.left - (imageWidth + 6)) << "开小号";
+    EXPECT_LE(labelText.cy, label.bottom - label.top) << "开小号";
+
+    // A tab's title between its insets (28 left, 13 right for the close box).
+    for (const wchar_t* title : {L"12服-星潮纪元", L"account0"}) {
+        const SIZE t = TextSize(pages_->Tabs(), title);
+        EXPECT_LE(t.cx, Px(189) - Px(28) - Px(13)) << "tab title";
+        EXPECT_LE(t.cy + 3, Px(22)) << "tab title";
+    }
+
+    testutil::Repaint(*dlg_);
+    testutil::PumpFor(150);
+    RECT shot = WindowRectOf(*dlg_);
+    shot.bottom = shot.top + Px(120);
+    testutil::SaveShot(testutil::ReadScreenRect(shot), L"main_window_" + std::to_wstring(Dpi()) + L"dpi.png");
+}
+
+}  // namespace

@@ -1,5 +1,7 @@
 #include "skin/skin_geometry.h"
 
+#include "skin/dpi_scale.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -379,25 +381,27 @@ constexpr int kTextLineGap = 3;
 
 }  // namespace
 
-Size MessageBoxSize(Size text, int lineCount, Size buttonFrame)
+Size MessageBoxSize(Size text, int lineCount, Size buttonFrame, int dpi)
 {
-    const int buttonsWidth = 2 * buttonFrame.cx + 60;
-    const int width = buttonsWidth >= text.cx ? buttonsWidth : text.cx + 60;
-    const int height = kTextLineGap * lineCount + 90 + text.cy + buttonFrame.cy;
+    const int margin = ScalePx(60, dpi);
+    const int buttonsWidth = 2 * buttonFrame.cx + margin;
+    const int width = buttonsWidth >= text.cx ? buttonsWidth : text.cx + margin;
+    const int height = ScalePx(kTextLineGap, dpi) * lineCount + ScalePx(90, dpi) + text.cy + buttonFrame.cy;
     return Size{width, height};
 }
 
-MessageBoxButtons MessageBoxButtonRects(Size client, Size buttonFrame, int type)
+MessageBoxButtons MessageBoxButtonRects(Size client, Size buttonFrame, int type, int dpi)
 {
     const int bw = buttonFrame.cx;
-    const int bottom = client.cy - kButtonBottomGap;
+    const int bottom = client.cy - ScalePx(kButtonBottomGap, dpi);
     const int top = bottom - buttonFrame.cy;
+    const int halfGap = ScalePx(10, dpi);
 
     MessageBoxButtons buttons;
     if (HasTwoButtons(type)) {
         const int mid = client.cx / 2;
-        buttons.first = Rect{mid - 10 - bw, top, mid - 10, bottom};
-        buttons.second = Rect{mid + 10, top, mid + 10 + bw, bottom};
+        buttons.first = Rect{mid - halfGap - bw, top, mid - halfGap, bottom};
+        buttons.second = Rect{mid + halfGap, top, mid + halfGap + bw, bottom};
     } else {
         const int left = (client.cx - bw) / 2;
         buttons.first = Rect{left, top, left + bw, bottom};
@@ -405,11 +409,11 @@ MessageBoxButtons MessageBoxButtonRects(Size client, Size buttonFrame, int type)
     return buttons;
 }
 
-Rect MessageBoxLineRect(int clientWidth, Size text, int lineCount, int index)
+Rect MessageBoxLineRect(int clientWidth, Size text, int lineCount, int index, int dpi)
 {
     const int lineHeight = text.cy / std::max(1, lineCount);
     const int left = (clientWidth - text.cx) / 2;
-    const int top = kTextTop + index * (lineHeight + kTextLineGap);
+    const int top = ScalePx(kTextTop, dpi) + index * (lineHeight + ScalePx(kTextLineGap, dpi));
     return Rect{left, top, left + text.cx, top + lineHeight};
 }
 

@@ -263,8 +263,10 @@ inline constexpr int kMsgBoxFirstButtonId = 5000;
 inline constexpr int kMsgBoxSecondButtonId = 5001;
 
 // Window size from the measured text (DT_CALCRECT of the whole text), its line
-// count (1 + line feeds) and one frame of the button strip.
-Size MessageBoxSize(Size text, int lineCount, Size buttonFrame);
+// count (1 + line feeds) and one frame of the button strip. The box's own
+// margins and gaps are design pixels, scaled for `dpi` (the text and the
+// button frame come measured at that scale).
+Size MessageBoxSize(Size text, int lineCount, Size buttonFrame, int dpi = 96);
 
 // Button rectangles in a client area of `client`: two buttons centred with 20
 // pixels between them for kMbOkCancel and kMbYesNo, otherwise one centred
@@ -273,12 +275,12 @@ struct MessageBoxButtons {
     Rect first;
     std::optional<Rect> second;
 };
-MessageBoxButtons MessageBoxButtonRects(Size client, Size buttonFrame, int type);
+MessageBoxButtons MessageBoxButtonRects(Size client, Size buttonFrame, int type, int dpi = 96);
 
 // Rectangle of text line `index` (0-based): a block text.cx wide centred
 // horizontally, lines text.cy / lineCount high from y 55, each 3 pixels below
 // the previous one. Lines are drawn left-aligned inside it.
-Rect MessageBoxLineRect(int clientWidth, Size text, int lineCount, int index);
+Rect MessageBoxLineRect(int clientWidth, Size text, int lineCount, int index, int dpi = 96);
 
 // Dialog result for a click on button id 5000 or 5001 of a box of `type`;
 // any other id (caption close button, WM_CLOSE) gives kIdCancel.

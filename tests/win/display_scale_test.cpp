@@ -7,6 +7,7 @@
 #include "app/launcher_app.h"
 #include "framework/sessions.h"
 #include "mainwnd/game_pages.h"
+#include "bosskey/setting_dlg.h"
 #include "mainwnd/launcher_dlg.h"
 #include "res/resource.h"
 #include "skin/dpi_scale.h"
@@ -308,6 +309,89 @@ TEST_F(MainWindowScale, CaptionTextsFitTheirControls) {
     RECT shot = WindowRectOf(*dlg_);
     shot.bottom = shot.top + Px(120);
     testutil::SaveShot(testutil::ReadScreenRect(shot), L"main_window_" + std::to_wstring(Dpi()) + L"dpi.png");
+}
+
+}  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- small dialogs
+
+// The settings dialog: each text fits its control, every control lies inside
+// the client area below the scaled caption band, and the buttons do not meet.
+TEST(DisplayScale, SettingsDialogTextsFitTheirControls) {
+    CDialog owner(IDD_LOGIN);
+    ASSERT_TRUE(owner.Create(IDD_LOGIN));
+    CSettingDlg dlg(&owner);
+    ASSERT_TRUE(dlg.Create(IDD_SETTINGS, &owner));
+    ::ShowWindow(dlg, SW_SHOW);
+    testutil::PumpFor(100);
+
+    EXPECT_EQ(dlg.m_nCaptionHeight, Px(30));
+    EXPECT_EQ(dlg.m_nBorder, Px(4));
+    EXPECT_EQ(WindowRectOf(dlg.m_btnClose.m_hWnd).right - WindowRectOf(dlg.m_btnClose.m_hWnd).left, Px(27));
+    const RECT client = dlg.GetClientRect();
+    const RECT body{0, Px(30), client.right, client.bottom};
+    struct Text {
+        int id;
+        const wchar_t* text;
+    };
+    for (const Text& t : {Text{IDC_ST_BOSSKEY_PROMPT, L"请输入老板键"}, Text{IDC_ST_BOSSKEY_EXAMPLE, L"例如: Ctrl + X"},
+                          Text{IDOK, L"确定"}, Text{IDCANCEL, L"取消"}}) {
+        HWND control = ::GetDlgItem(dlg, t.id);
+        RECT r = WindowRectOf(control);
+        ::MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
+        const SIZE text = TextSize(control, t.text);
+        EXPECT_LE(text.cx, r.right - r.left) << t.id;
+        EXPECT_LE(text.cy, r.bottom - r.top) << t.id;
+        EXPECT_TRUE(Inside(r, body)) << t.id;
+    }
+    EXPECT_FALSE(Overlap(WindowRectOf(::GetDlgItem(dlg, IDOK)), WindowRectOf(::GetDlgItem(dlg, IDCANCEL))));
+    testutil::SaveShot(testutil::CaptureScreen(dlg), L"settings_" + std::to_wstring(Dpi()) + L"dpi.png");
+    dlg.DestroyWindow();
+    owner.DestroyWindow();
+}
+
+// The message box grows with the scale: the buttons are scaled frames, the
+// text lines lie inside the box above the buttons, and the longest text of the
+// launcher fits its box.
+TEST(DisplayScale, MessageBoxHoldsItsTextAndButtons) {
+    const std::wstring text = L"重置老板键失败，可能与其他窗口热键冲突！原老板键也已经失效，请重置！";
+    struct Seen {
+        RECT client{}, first{}, second{};
+        SIZE textSize{};
+        int dpi = 0;
+    } seen;
+    testutil::ModalBoxDriver driver(L"星潮纪元");
+    driver.Run([&] { return SkinMessageBox(text, L"星潮纪元", MB_YESNO); },
+               {[&](HWND box) {
+                   auto* shown = dynamic_cast<CMessageBox*>(CWnd::FromHandlePermanent(box));
+                   ::GetClientRect(box, &seen.client);
+                   seen.first = WindowRectOf(::GetDlgItem(box, 5000));
+                   seen.second = WindowRectOf(::GetDlgItem(box, 5001));
+                   ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&seen.first), 2);
+                   ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&seen.second), 2);
+                   if (shown) seen.dpi = shown->m_nDpi;
+                   fw::WindowDC dc(box);
+                   fw::ScopedSelect font(dc, reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+                   RECT r{};
+                   ::DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT);
+                   seen.textSize = {r.right, r.bottom};
+                   testutil::SaveShot(testutil::CaptureScreen(box), L"message_box_" + std::to_wstring(Dpi()) + L"dpi.png");
+                   testutil::PressButton(box, 5001);
+               }});
+    ASSERT_EQ(driver.stepsRun, 1u);
+    EXPECT_EQ(seen.dpi, Dpi());
+    EXPECT_EQ(seen.first.right - seen.first.left, Px(57));
+    EXPECT_EQ(seen.first.bottom - seen.first.top, Px(23));
+    EXPECT_FALSE(Overlap(seen.first, seen.second));
+    EXPECT_TRUE(Inside(seen.first, seen.client));
+    EXPECT_TRUE(Inside(seen.second, seen.client));
+    const skin::Rect line = skin::MessageBoxLineRect(seen.client.right, {seen.textSize.cx, seen.textSize.cy}, 1, 0, Dpi());
+    EXPECT_GE(line.left, 0);
+    EXPECT_LE(line.right, seen.client.right);
+    EXPECT_GE(line.top, Px(30));
+    EXPECT_LE(line.bottom, seen.first.top);
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ wine_session_start() {
         for n in $(seq 90 140); do
             [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
         done
-        Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "${XCJY_XVFB_SCREEN:-1600x1000x24}" -nolisten tcp >/dev/null 2>&1 &
         WINE_XVFB_PID=$!
         export DISPLAY=":$n"
         for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done

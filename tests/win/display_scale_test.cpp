@@ -21,6 +21,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -80,6 +83,120 @@ SIZE TextSize(HWND wnd, const std::wstring& text) {
     RECT r{0, 0, 0, 0};
     ::DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
     return {r.right - r.left, r.bottom - r.top};
+}
+
+// ---------------------------------------------------------------- pictures
+
+std::wstring TempFile(const wchar_t* name) {
+    wchar_t dir[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, dir);
+    return std::wstring(dir) + name;
+}
+
+void WritePixels(const wchar_t* path, const testutil::Pixels& p) {
+    FILE* f = _wfopen(path, L"wb");
+    if (!f) return;
+    std::fwrite(&p.width, sizeof p.width, 1, f);
+    std::fwrite(&p.height, sizeof p.height, 1, f);
+    std::fwrite(p.data.data(), sizeof(COLORREF), p.data.size(), f);
+    std::fclose(f);
+}
+
+testutil::Pixels ReadPixels(const std::wstring& path) {
+    testutil::Pixels p;
+    FILE* f = _wfopen(path.c_str(), L"rb");
+    if (!f) return p;
+    if (std::fread(&p.width, sizeof p.width, 1, f) == 1 && std::fread(&p.height, sizeof p.height, 1, f) == 1 &&
+        p.width > 0 && p.height > 0 && p.width < 10000 && p.height < 10000) {
+        p.data.resize(static_cast<size_t>(p.width) * p.height);
+        if (std::fread(p.data.data(), sizeof(COLORREF), p.data.size(), f) != p.data.size()) p = {};
+    } else {
+        p = {};
+    }
+    std::fclose(f);
+    return p;
+}
+
+// The scale a process started from now on sees.
+void SetPrefixDpi(int dpi) {
+    const DWORD value = static_cast<DWORD>(dpi);
+    for (const wchar_t* key : {L"Control Panel\\Desktop", L"Software\\Wine\\Fonts"})
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, key, L"LogPixels", REG_DWORD, &value, sizeof value);
+}
+
+// Runs this test program with `filter`, telling it where to leave its login
+// picture; its exit code, or a failure code when it does not end in a minute.
+DWORD RunSelf(const std::wstring& filter, const std::wstring& pictureFile) {
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" " + filter;
+    ::SetEnvironmentVariableW(L"XCJY_LOGIN_PICTURE", pictureFile.c_str());
+    ::SetEnvironmentVariableW(L"XCJY_TEST_DPI", L"96");
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const BOOL started =
+        ::CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    ::SetEnvironmentVariableW(L"XCJY_LOGIN_PICTURE", nullptr);
+    ::SetEnvironmentVariableW(L"XCJY_TEST_DPI", std::to_wstring(Dpi()).c_str());
+    if (!started) return 0xFFFFFFFF;
+    fw::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    DWORD code = 0xFFFFFFFE;
+    if (::WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) ::GetExitCodeProcess(pi.hProcess, &code);
+    return code;
+}
+
+// Area-average scaling down to width x height.
+testutil::Pixels AreaScaled(const testutil::Pixels& src, int width, int height) {
+    testutil::Pixels out;
+    out.width = width;
+    out.height = height;
+    const double sx = static_cast<double>(src.width) / width;
+    const double sy = static_cast<double>(src.height) / height;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            double sum[3] = {0, 0, 0}, weight = 0;
+            const double x0 = x * sx, x1 = (x + 1) * sx, y0 = y * sy, y1 = (y + 1) * sy;
+            for (int v = static_cast<int>(y0); v < y1 && v < src.height; ++v) {
+                const double wy = std::min<double>(v + 1, y1) - std::max<double>(v, y0);
+                for (int u = static_cast<int>(x0); u < x1 && u < src.width; ++u) {
+                    const double w = wy * (std::min<double>(u + 1, x1) - std::max<double>(u, x0));
+                    const COLORREF c = src.at(u, v);
+                    sum[0] += w * GetRValue(c);
+                    sum[1] += w * GetGValue(c);
+                    sum[2] += w * GetBValue(c);
+                    weight += w;
+                }
+            }
+            auto channel = [&](int i) { return static_cast<BYTE>(weight > 0 ? sum[i] / weight + 0.5 : 0); };
+            out.data.push_back(RGB(channel(0), channel(1), channel(2)));
+        }
+    }
+    return out;
+}
+
+double MeanDifference(const testutil::Pixels& a, const testutil::Pixels& b) {
+    double total = 0;
+    for (size_t i = 0; i < a.data.size() && i < b.data.size(); ++i) {
+        total += std::abs(GetRValue(a.data[i]) - GetRValue(b.data[i])) +
+                 std::abs(GetGValue(a.data[i]) - GetGValue(b.data[i])) +
+                 std::abs(GetBValue(a.data[i]) - GetBValue(b.data[i]));
+    }
+    return total / (3.0 * static_cast<double>(std::max<size_t>(1, a.data.size())));
+}
+
+// The mean difference between horizontally and vertically neighbouring
+// pixels: what blurring takes away.
+double MeanGradient(const testutil::Pixels& p) {
+    auto luma = [&](int x, int y) {
+        const COLORREF c = p.at(x, y);
+        return 0.299 * GetRValue(c) + 0.587 * GetGValue(c) + 0.114 * GetBValue(c);
+    };
+    double total = 0;
+    for (int y = 0; y + 1 < p.height; ++y)
+        for (int x = 0; x + 1 < p.width; ++x)
+            total += std::abs(luma(x + 1, y) - luma(x, y)) + std::abs(luma(x, y + 1) - luma(x, y));
+    return total / std::max(1.0, 2.0 * (p.width - 1) * (p.height - 1));
 }
 
 TEST(DisplayScale, RunsAtTheScaleAsked) {
@@ -178,9 +295,45 @@ TEST(DisplayScale, LoginScreenLiesAtTheScaledDesign) {
         }
         ExpectNoOverlaps(placed);
 
-        testutil::SaveShot(testutil::ReadScreenRect(WindowRectOf(frame.m_hWnd)),
-                           L"login_screen_" + std::to_wstring(Dpi()) + L"dpi.png");
+        const testutil::Pixels screen = testutil::ReadScreenRect(WindowRectOf(frame.m_hWnd));
+        testutil::SaveShot(screen, L"login_screen_" + std::to_wstring(Dpi()) + L"dpi.png");
+        // Asked by the picture comparison below, from a process at 96 dpi.
+        if (const wchar_t* out = _wgetenv(L"XCJY_LOGIN_PICTURE")) WritePixels(out, screen);
     });
+}
+
+// What the screen shows of the login at this scale, scaled down to 100 %
+// (each design pixel the area average of the screen pixels under it), against
+// what it shows at 96 dpi, read back by a process of this program started at
+// that scale: close in colour, and not blurred beyond a set limit (the mean
+// difference between neighbouring pixels keeps most of its 100 % value).
+TEST(DisplayScale, LoginScreenScaledDownMatchesTheDesignPicture) {
+    if (Dpi() == 96) GTEST_SKIP() << "at 96 dpi there is nothing to scale down";
+    if (Px(1001) > ::GetSystemMetrics(SM_CXSCREEN) || Px(634) > ::GetSystemMetrics(SM_CYSCREEN))
+        GTEST_SKIP() << "the screen is smaller than the login frame at this scale";
+    testutil::Pixels scaled;
+    WithLoginScreen([&](CLoginBkDlg& frame) { scaled = testutil::ReadScreenRect(WindowRectOf(frame.m_hWnd)); });
+    ASSERT_GT(scaled.width, 0);
+
+    const std::wstring file = TempFile(L"login96.bin");
+    ::DeleteFileW(file.c_str());
+    SetPrefixDpi(96);
+    const DWORD exitCode = RunSelf(L"--gtest_filter=DisplayScale.LoginScreenLiesAtTheScaledDesign", file);
+    SetPrefixDpi(Dpi());
+    EXPECT_EQ(exitCode, 0u);
+    const testutil::Pixels design = ReadPixels(file);
+    ::DeleteFileW(file.c_str());
+    ASSERT_EQ(design.width, 1001);
+    ASSERT_EQ(design.height, 634);
+
+    const testutil::Pixels down = AreaScaled(scaled, design.width, design.height);
+    testutil::SaveShot(down, L"login_screen_" + std::to_wstring(Dpi()) + L"dpi_scaled_down.png");
+    const double difference = MeanDifference(down, design);
+    const double sharpness = MeanGradient(down) / MeanGradient(design);
+    EXPECT_LT(difference, 12.0) << "mean channel difference";
+    EXPECT_GT(sharpness, 0.7) << "neighbour contrast kept";
+    std::printf("login at %d dpi scaled down: mean difference %.2f, contrast kept %.2f\n", Dpi(), difference,
+                sharpness);
 }
 
 // ---------------------------------------------------------------- main window

@@ -6,7 +6,7 @@
 // Windows headers.
 #pragma once
 
-#include "skin/skin_geometry.h"
+#include "skin/skin_types.h"
 
 #include <algorithm>
 #include <vector>

@@ -6,33 +6,13 @@
 // this header when a Win32 file includes windows.h first.
 #pragma once
 
+#include "skin/skin_types.h"
+
 #include <functional>
 #include <optional>
 #include <vector>
 
 namespace skin {
-
-struct Point {
-    int x = 0;
-    int y = 0;
-    bool operator==(const Point&) const = default;
-};
-
-struct Size {
-    int cx = 0;
-    int cy = 0;
-    bool operator==(const Size&) const = default;
-};
-
-struct Rect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
-    bool operator==(const Rect&) const = default;
-};
 
 // ---------------------------------------------------------------- dialog frame
 
@@ -134,8 +114,7 @@ CaptionButtonRects ReplaceCaptionButtons(int clientWidth, int rightMargin,
 
 // ---------------------------------------------------------------- image button
 
-// Frames of the four-frame button strip.
-inline constexpr int kButtonFrames = 4;
+// Frames of the four-frame button strip (kButtonFrames in skin_types.h).
 inline constexpr int kFrameNormal = 0;
 inline constexpr int kFrameHover = 1;
 inline constexpr int kFramePressed = 2;

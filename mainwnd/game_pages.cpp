@@ -18,11 +18,10 @@ CWnd* MainWnd() {
     return app ? app->m_pMainWnd : nullptr;
 }
 
-void PlaceOver(HWND page, HWND main) {
+void PlaceOver(HWND page, HWND main, int dpi) {
     if (!page || !main) return;
     RECT r{};
     ::GetWindowRect(main, &r);
-    const int dpi = fw::WindowDpi(main);
     const int border = skin::ScalePx(kFrameBorder, dpi);
     const int left = r.left + border;
     const int top = r.top + skin::ScalePx(kCaptionBandHeight, dpi);
@@ -111,10 +110,9 @@ BOOL CGamePageSet::AddTabForNewestPage() {
 
 void CGamePageSet::PlaceTabStrip() {
     if (!m_captTab.m_hWnd || m_nStripTabs < 1) return;
-    const int dpi = fw::WindowDpi(m_captTab.m_hWnd);
     const skin::Rect design{kStripX, kStripY, kStripX + kFirstTabStripWidth + kTabWidth * (m_nStripTabs - 1),
                             kStripY + kStripHeight};
-    const skin::Rect r = skin::ScaleRect(design, dpi);
+    const skin::Rect r = skin::ScaleRect(design, m_nDpi);
     ::MoveWindow(m_captTab.m_hWnd, r.left, r.top, r.width(), r.height(), TRUE);
 }
 
@@ -146,7 +144,7 @@ void CGamePageSet::ClosePage(int index) {
 
 BOOL CGamePageSet::LayoutPages() {
     for (const GamePage& page : m_pages)
-        if (page.window->m_hWnd) PlaceOver(page.window->m_hWnd, ::GetWindow(page.window->m_hWnd, GW_OWNER));
+        if (page.window->m_hWnd) PlaceOver(page.window->m_hWnd, ::GetWindow(page.window->m_hWnd, GW_OWNER), m_nDpi);
     return TRUE;
 }
 
@@ -186,5 +184,5 @@ BOOL CGamePageSet::ShowHallPage(int showCommand) {
 
 void CGamePageSet::LayoutHallPage() {
     CWnd* main = MainWnd();
-    PlaceOver(m_hallPage.m_hWnd, main ? main->m_hWnd : nullptr);
+    PlaceOver(m_hallPage.m_hWnd, main ? main->m_hWnd : nullptr, m_nDpi);
 }

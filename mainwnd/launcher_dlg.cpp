@@ -99,6 +99,7 @@ void CLauncherDlg::SetUpControls() {
     ModifyStyle(0, WS_CLIPCHILDREN);
     SetCaptionText(kGameTitle);
     m_nDpi = fw::WindowDpi(m_hWnd);
+    m_pages.SetDisplayScale(m_nDpi);
     LoadFrameSkins();
     m_bResizable = TRUE;
     OnBtnMax();
@@ -153,6 +154,7 @@ void CLauncherDlg::LoadControlSkins() {
 
 void CLauncherDlg::OnDpiChanged(int dpi, const RECT& suggested) {
     m_nDpi = dpi;
+    m_pages.SetDisplayScale(dpi);
     LoadFrameSkins();
     SetMaxBtnImage(m_bMaximized);
     LoadControlSkins();

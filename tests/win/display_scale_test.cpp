@@ -336,6 +336,22 @@ TEST(DisplayScale, LoginScreenScaledDownMatchesTheDesignPicture) {
                 sharpness);
 }
 
+// The login frame moved to a display of another scale: the frame image is
+// drawn at that scale and the owned windows follow at the scaled offsets.
+TEST(DisplayScale, LoginScreenFollowsADisplayOfAnotherScale) {
+    const int other = Dpi() == 192 ? 144 : 192;
+    WithLoginScreen([other](CLoginBkDlg& frame) {
+        RECT suggested = WindowRectOf(frame.m_hWnd);
+        ::SendMessageW(frame.m_hWnd, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&suggested));
+        testutil::PumpFor(50);
+        EXPECT_TRUE(Near(RelativeTo(frame.m_hWnd, frame.m_hWnd), skin::ScaleRect({0, 0, 1001, 634}, other), "frame"));
+        EXPECT_TRUE(Near(RelativeTo(frame.m_dlgMenu.m_hWnd, frame.m_hWnd),
+                         skin::ScaleRect({391, 122, 939, 502}, other), "link bar"));
+        EXPECT_TRUE(Near(RelativeTo(frame.m_dlgLogin.m_hWnd, frame.m_hWnd),
+                         skin::ScaleRect({388, 198, 923, 493}, other), "login window"));
+    });
+}
+
 // ---------------------------------------------------------------- main window
 
 class MainWindowScale : public ::testing::Test {
@@ -434,6 +450,33 @@ TEST_F(MainWindowScale, CaptionBandTabsAndPagesLieAtTheScaledDesign) {
     const RECT small = WindowRectOf(*dlg_);
     EXPECT_EQ(small.right - small.left, Px(457 + 3 * 189));
     EXPECT_EQ(small.bottom - small.top, Px(260));
+}
+
+// Moved to a display of another scale (WM_DPICHANGED), the main window is
+// drawn and placed again at that scale: caption band, caption buttons and
+// controls, the tab strip and its tabs, the pages over it.
+TEST_F(MainWindowScale, ADisplayOfAnotherScaleLaysItOutAgain) {
+    const int other = Dpi() == 192 ? 144 : 192;
+    auto at = [other](int design) { return skin::ScalePx(design, other); };
+    RECT suggested = WindowRectOf(*dlg_);
+    ::SendMessageW(*dlg_, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&suggested));
+    testutil::PumpFor(50);
+
+    EXPECT_EQ(dlg_->m_nCaptionHeight, at(30));
+    EXPECT_EQ(dlg_->m_nBorder, at(4));
+    const RECT close = ClientPlace(dlg_->m_btnClose.m_hWnd);
+    EXPECT_EQ(close.right - close.left, at(27));
+    const int cx = dlg_->GetClientRect().right;
+    const RECT system = ClientPlace(Item(IDC_BTN_SYSTEM));
+    EXPECT_TRUE(Near(system, {cx - at(185), 0, cx - at(185) + at(44), at(28)}, "system"));
+    EXPECT_TRUE(Near(ClientPlace(pages_->Tabs()), skin::ScaleRect({100, 6, 677, 28}, other), "tab strip"));
+    RECT tab{};
+    ASSERT_TRUE(pages_->Tabs().GetItemRect(2, &tab));
+    EXPECT_TRUE(Near(tab, {2 * at(189), 0, 3 * at(189), at(22)}, "tab 2"));
+    const RECT frame = WindowRectOf(*dlg_);
+    const RECT page = WindowRectOf(pages_->Pages()[0].window->m_hWnd);
+    EXPECT_EQ(page.top - frame.top, at(30));
+    EXPECT_EQ(page.left - frame.left, at(4));
 }
 
 // The texts the main window draws itself fit their controls.

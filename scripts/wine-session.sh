@@ -3,6 +3,8 @@
 #                                     starts Xvfb (unless a display is given)
 #                                     and one persistent wineserver
 #   wine_session_stop                 stops both
+# XCJY_XVFB_SCREEN sets the private Xvfb's screen (default 1600x1000x24; the
+# login frame at 200 % needs 3840x2160x24).
 # The prefix is created once (about 25 s) into a template and copied for each
 # run, so every run starts from a clean registry and file system.
 #

@@ -172,16 +172,16 @@ Rect MaximizedRect(Rect workArea, int maxWidth, int maxHeight)
     return r;
 }
 
-int CaptionIconY(int captionHeight)
+int CaptionIconY(int captionHeight, int iconSize)
 {
     if (captionHeight == kWholeWindowCaption)
         return 6;
-    return (captionHeight - 15) / 2;
+    return (captionHeight - (iconSize - 1)) / 2;
 }
 
-Point CaptionTextPos(int border, int captionHeight, int fontHeight, bool hasIcon)
+Point CaptionTextPos(int border, int captionHeight, int fontHeight, bool hasIcon, int iconSize)
 {
-    const int iconWidth = hasIcon ? kCaptionIconSize : 0;
+    const int iconWidth = hasIcon ? iconSize : 0;
     int y0 = (captionHeight + 1 - std::abs(fontHeight)) / 2;
     if (y0 < 0)
         y0 = 6;

@@ -82,11 +82,13 @@ Rect MaximizedRect(Rect workArea, int maxWidth, int maxHeight);
 
 // Small caption icon: drawn kCaptionIconSize square at x = border, y from here.
 inline constexpr int kCaptionIconSize = 16;
-int CaptionIconY(int captionHeight);
+// iconSize: the icon's side at the window's scale (16 at 100 %).
+int CaptionIconY(int captionHeight, int iconSize = kCaptionIconSize);
 
 // Top-left of the caption text for TextOut. fontHeight is the LOGFONT lfHeight
 // (its sign is ignored); hasIcon shifts the text right by the icon's width.
-Point CaptionTextPos(int border, int captionHeight, int fontHeight, bool hasIcon);
+Point CaptionTextPos(int border, int captionHeight, int fontHeight, bool hasIcon,
+                      int iconSize = kCaptionIconSize);
 
 // Caption buttons of a skinned dialog, client coordinates; an absent button is
 // nullopt.

@@ -143,6 +143,9 @@ TEST(CaptionLayout, TextAndIconPositions)
     EXPECT_EQ(skin::CaptionIconY(30), 7);
     EXPECT_EQ(skin::CaptionIconY(-1), 6);
     EXPECT_EQ(skin::CaptionIconY(0), -7);
+    // At 150 %: a 24-pixel icon centred in the 45-pixel band, the text after it.
+    EXPECT_EQ(skin::CaptionIconY(45, 24), 11);
+    EXPECT_EQ(skin::CaptionTextPos(6, 45, -18, true, 24), (Point{35, 12}));
 }
 
 // ---------------------------------------------------------------- caption buttons

@@ -58,7 +58,7 @@ BOOL CLauncherApp::InitInstance() {
     // update check runs: decoding it is the largest part of the time before
     // the first window.
     std::optional<PrefetchedPng> background;
-    if (mode == RUN_LOGIN || mode == RUN_INSTALLED) background.emplace(m_hInstance, IDB_LOGIN_BK);
+    if (mode == RUN_LOGIN || mode == RUN_INSTALLED) background.emplace(m_hInstance, IDB_LOGIN_BK, fw::SystemDpi());
 
     if (m_update.Check(FALSE) && m_update.Run()) {
         RecordUpdateTime();

@@ -5,6 +5,7 @@
 #include "framework/winapp.h"
 #include "res/resource.h"
 #include "skin/message_box.h"
+#include "skin/dpi_scale.h"
 #include "skin/skin_image.h"
 
 namespace {
@@ -30,12 +31,13 @@ void CSettingDlg::DoDataExchange() {
 
 BOOL CSettingDlg::OnInitDialog() {
     CDlgEx::OnInitDialog();
-    SetCaptionLayout(30, 4, 0, 0);
+    const int dpi = fw::WindowDpi(m_hWnd);
+    SetCaptionLayout(skin::ScalePx(30, dpi), skin::ScalePx(4, dpi), 0, 0);
     SetCaptionText(kSettingsCaption);
     const HINSTANCE module = AfxGetResourceHandle();
-    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE));
-    SetSkin(m_bmpClose, nullptr, LoadPngResource(module, IDB_SMALL_BK), FALSE, TRUE);
-    AdoptBitmap(m_bmpButton, LoadPngResource(module, IDB_SMALL_BTN));
+    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));
+    SetSkin(m_bmpClose, nullptr, LoadPngResource(module, IDB_SMALL_BK, dpi), FALSE, TRUE);
+    AdoptBitmap(m_bmpButton, LoadPngResource(module, IDB_SMALL_BTN, dpi));
     m_btnOk.SetImage(m_bmpButton, FALSE);
     m_btnCancel.SetImage(m_bmpButton, FALSE);
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

@@ -351,6 +351,9 @@ HRESULT CDHtmlDialog::ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) { re
 HRESULT CDHtmlDialog::GetHostInfo(DOCHOSTUIINFO* info) {
     if (!info) return E_POINTER;
     info->dwFlags = m_dwHostFlags;
+    // Above 100 % the page zooms with the display; at 100 % the flags are
+    // exactly the window's own.
+    if (m_hWnd && fw::WindowDpi(m_hWnd) != 96) info->dwFlags |= DOCHOSTUIFLAG_DPI_AWARE;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
     return S_OK;
 }

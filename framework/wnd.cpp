@@ -316,4 +316,23 @@ HWND SafeOwner(HWND parent) {
 
 std::vector<std::wstring> TakeLifetimeBreaches() { return std::exchange(Breaches(), {}); }
 
+int SystemDpi() {
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 0;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+int WindowDpi(HWND wnd) {
+    if (!wnd) return 96;
+    // Windows 10 1607 and later; looked up so that older systems still start.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow) {
+        if (const UINT dpi = getDpiForWindow(wnd)) return static_cast<int>(dpi);
+    }
+    return SystemDpi();
+}
+
 }  // namespace fw

@@ -176,6 +176,11 @@ HWND MainWindowOwner();
 // WM_QUIT (*quit set to true, msg.wParam is the exit code) or a failure of
 // GetMessage (-1; *quit stays false).
 bool GetNextMessage(MSG& msg, bool* quit);
+// The DPI a window is shown at: GetDpiForWindow where the system has it (per
+// monitor), else the screen's LOGPIXELSX; 96 without a window.
+int WindowDpi(HWND wnd);
+// The system's DPI (the screen's LOGPIXELSX), for what exists before its window.
+int SystemDpi();
 // Windows deleted with their object (breaches of the lifetime rule above), as
 // "object class (window class)"; the list is handed over and cleared.
 std::vector<std::wstring> TakeLifetimeBreaches();

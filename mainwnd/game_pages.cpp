@@ -3,6 +3,7 @@
 #include "core/launcher_ids.h"
 #include "framework/winapp.h"
 #include "net/operator_site_win.h"
+#include "skin/dpi_scale.h"
 
 namespace {
 
@@ -17,13 +18,14 @@ CWnd* MainWnd() {
     return app ? app->m_pMainWnd : nullptr;
 }
 
-void PlaceOver(HWND page, HWND main) {
+void PlaceOver(HWND page, HWND main, int dpi) {
     if (!page || !main) return;
     RECT r{};
     ::GetWindowRect(main, &r);
-    const int left = r.left + kFrameBorder;
-    const int top = r.top + kCaptionBandHeight;
-    ::MoveWindow(page, left, top, (r.right - kFrameBorder) - left, (r.bottom - kFrameBorder) - top, TRUE);
+    const int border = skin::ScalePx(kFrameBorder, dpi);
+    const int left = r.left + border;
+    const int top = r.top + skin::ScalePx(kCaptionBandHeight, dpi);
+    ::MoveWindow(page, left, top, (r.right - border) - left, (r.bottom - border) - top, TRUE);
 }
 
 void ShowAndFocus(const CGameWnd* page) {
@@ -110,8 +112,17 @@ BOOL CGamePageSet::AddTabForPage(int newest) {
     m_captTab.SetCurSel(newest);
     LayoutPages();
     // Each further page widens the strip by one tab; closing never narrows it.
-    ::MoveWindow(m_captTab.m_hWnd, kStripX, kStripY, kFirstTabStripWidth + kTabWidth * newest, kStripHeight, TRUE);
+    m_nStripTabs = newest + 1;
+    PlaceTabStrip();
     return TRUE;
+}
+
+void CGamePageSet::PlaceTabStrip() {
+    if (!m_captTab.m_hWnd || m_nStripTabs < 1) return;
+    const skin::Rect design{kStripX, kStripY, kStripX + kFirstTabStripWidth + kTabWidth * (m_nStripTabs - 1),
+                            kStripY + kStripHeight};
+    const skin::Rect r = skin::ScaleRect(design, m_nDpi);
+    ::MoveWindow(m_captTab.m_hWnd, r.left, r.top, r.width(), r.height(), TRUE);
 }
 
 void CGamePageSet::SetPageTabTitle(const CGameWnd* page, const std::wstring& title) {
@@ -142,7 +153,7 @@ void CGamePageSet::ClosePage(int index) {
 
 BOOL CGamePageSet::LayoutPages() {
     for (const GamePage& page : m_pages)
-        if (page.window->m_hWnd) PlaceOver(page.window->m_hWnd, ::GetWindow(page.window->m_hWnd, GW_OWNER));
+        if (page.window->m_hWnd) PlaceOver(page.window->m_hWnd, ::GetWindow(page.window->m_hWnd, GW_OWNER), m_nDpi);
     return TRUE;
 }
 
@@ -182,5 +193,5 @@ BOOL CGamePageSet::ShowHallPage(int showCommand) {
 
 void CGamePageSet::LayoutHallPage() {
     CWnd* main = MainWnd();
-    PlaceOver(m_hallPage.m_hWnd, main ? main->m_hWnd : nullptr);
+    PlaceOver(m_hallPage.m_hWnd, main ? main->m_hWnd : nullptr, m_nDpi);
 }

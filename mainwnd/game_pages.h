@@ -74,6 +74,13 @@ public:
     void SetPageTabTitle(const CGameWnd* page, const std::wstring& title);
     // The text tab i was given by SetPageTabTitle; empty when out of range or none yet.
     std::wstring GetTabTitle(int index) const;
+    // The main window's display scale (its DPI), which the strip's place and
+    // the page rectangle follow; the main window sets it before the first tab
+    // and on every change. 96 until then.
+    void SetDisplayScale(int dpi) { m_nDpi = dpi; }
+    // Puts the strip at (100, 6), 22 high and 199 + 189 x (newest tab's index)
+    // wide: design pixels, at the display scale.
+    void PlaceTabStrip();
     // Lays every page window over its owner.
     BOOL LayoutPages();
     // Hides every game page, then (show TRUE) shows and focuses the current tab's page.
@@ -100,6 +107,8 @@ private:
     void SetTab(int index, const std::wstring& text);
 
     std::vector<GamePage> m_pages;
+    int m_nDpi = 96;
+    int m_nStripTabs = 0;  // tabs the strip was last widened for (newest index + 1)
     CCaptTab m_captTab{*this};
     CGameWnd m_hallPage;
 };

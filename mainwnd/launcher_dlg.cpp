@@ -8,6 +8,7 @@
 #include "mainwnd/launcher_windows.h"
 #include "mainwnd/mute.h"
 #include "res/resource.h"
+#include "skin/dpi_scale.h"
 #include "skin/message_box.h"
 #include "skin/skin_image.h"
 #include "skin/tab_ctrl.h"
@@ -97,16 +98,39 @@ BOOL CLauncherDlg::OnInitDialog() {
 void CLauncherDlg::SetUpControls() {
     ModifyStyle(0, WS_CLIPCHILDREN);
     SetCaptionText(kGameTitle);
-    SetCaptionLayout(kCaptionBandHeight, kFrameBorder, 0, 0);
-    const HINSTANCE module = AfxGetResourceHandle();
-    auto load = [module](CBitmap& bmp, UINT id) { AdoptBitmap(bmp, LoadPngResource(module, id)); };
-    load(m_bmpCaptClose, IDB_CAPT_CLOSE);
-    load(m_bmpCaptMin, IDB_CAPT_MIN);
-    SetSkin(m_bmpCaptClose, m_bmpCaptMin, LoadPngResource(module, IDB_MAIN_BK), FALSE, TRUE,
-            LoadPngResource(module, IDB_CAPT_MAX), LoadPngResource(module, IDB_CAPT_RESTORE));
+    m_nDpi = fw::WindowDpi(m_hWnd);
+    m_pages.SetDisplayScale(m_nDpi);
+    LoadFrameSkins();
     m_bResizable = TRUE;
     OnBtnMax();
 
+    m_btnSystem.m_crText = RGB(255, 255, 255);
+    m_stAddAccount.ModifyStyle(0, SS_NOTIFY);
+    m_stAddAccount.m_bHandCursor = TRUE;
+    m_stAddAccount.m_bUnderline = TRUE;
+    m_stAddAccount.m_crText = RGB(255, 255, 255);
+    LoadControlSkins();
+    m_pages.Tabs().ModifyStyle(0, TCS_BUTTONS | TCS_FIXEDWIDTH | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER);
+    m_pages.Tabs().m_nTextFormat = DT_VCENTER | DT_SINGLELINE;
+    // The maximise above ran before the controls had their sizes.
+    PlaceCaptionControls(GetClientRect().right);
+}
+
+int CLauncherDlg::Px(int design) const { return skin::ScalePx(design, m_nDpi); }
+
+void CLauncherDlg::LoadFrameSkins() {
+    SetCaptionLayout(Px(kCaptionBandHeight), Px(kFrameBorder), 0, 0);
+    const HINSTANCE module = AfxGetResourceHandle();
+    const int dpi = m_nDpi;
+    AdoptBitmap(m_bmpCaptClose, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));
+    AdoptBitmap(m_bmpCaptMin, LoadPngResource(module, IDB_CAPT_MIN, dpi));
+    SetSkin(m_bmpCaptClose, m_bmpCaptMin, LoadPngResource(module, IDB_MAIN_BK, dpi), FALSE, TRUE,
+            LoadPngResource(module, IDB_CAPT_MAX, dpi), LoadPngResource(module, IDB_CAPT_RESTORE, dpi));
+}
+
+void CLauncherDlg::LoadControlSkins() {
+    const HINSTANCE module = AfxGetResourceHandle();
+    auto load = [module, dpi = m_nDpi](CBitmap& bmp, UINT id) { AdoptBitmap(bmp, LoadPngResource(module, id, dpi)); };
     load(m_bmpHide, IDB_BTN_HIDE);
     load(m_bmpSoundOn, IDB_SOUND_ON);
     load(m_bmpSoundOff, IDB_SOUND_OFF);
@@ -114,27 +138,37 @@ void CLauncherDlg::SetUpControls() {
     load(m_bmpHallOff, IDB_HALL_OFF);
     load(m_bmpHallOn, IDB_HALL_ON);
     m_btnHide.SetImage(m_bmpHide, TRUE);
-    m_btnMute.SetImage(m_bmpSoundOn, TRUE);
+    // The strips the mute and hall buttons show now (UpdateStrips switches them).
+    m_btnMute.SetImage(m_nMuteApplied == TRUE ? m_bmpSoundOff : m_bmpSoundOn, TRUE);
     m_btnSystem.SetImage(m_bmpSystem, TRUE);
-    m_btnSystem.m_crText = RGB(255, 255, 255);
-    m_btnHall.SetImage(m_bmpHallOff, TRUE);
-
-    m_stAddAccount.ModifyStyle(0, SS_NOTIFY);
-    m_stAddAccount.m_bHandCursor = TRUE;
-    m_stAddAccount.m_bUnderline = TRUE;
-    m_stAddAccount.m_crText = RGB(255, 255, 255);
+    m_btnHall.SetImage(m_bHallShown ? m_bmpHallOn : m_bmpHallOff, TRUE);
     load(m_bmpAddAccount, IDB_ADD_ACCOUNT);
     m_stAddAccount.SetImage(m_bmpAddAccount);
 
     load(m_bmpTabs, IDB_TAB);
     load(m_bmpTabClose, IDB_TAB_CLOSE);
     m_pages.Tabs().SetImages(m_bmpTabs, m_bmpTabClose);
-    m_pages.Tabs().ModifyStyle(0, TCS_BUTTONS | TCS_FIXEDWIDTH | TCS_OWNERDRAWFIXED | TCS_FOCUSNEVER);
-    m_pages.Tabs().m_nTextLeft = 28;
-    m_pages.Tabs().m_nTextRight = 13;
-    m_pages.Tabs().m_nTextFormat = DT_VCENTER | DT_SINGLELINE;
-    // The maximise above ran before the controls had their sizes.
+    m_pages.Tabs().m_nTextLeft = Px(28);
+    m_pages.Tabs().m_nTextRight = Px(13);
+}
+
+void CLauncherDlg::OnDpiChanged(int dpi, const RECT& suggested) {
+    m_nDpi = dpi;
+    m_pages.SetDisplayScale(dpi);
+    LoadFrameSkins();
+    SetMaxBtnImage(m_bMaximized);
+    LoadControlSkins();
+    m_pages.PlaceTabStrip();
+    // A maximised window stays as it is; another takes the size the system
+    // suggests for the new display.
+    if (!m_bMaximized)
+        ::SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                       suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateWindowRegion();
     PlaceCaptionControls(GetClientRect().right);
+    m_pages.LayoutPages();
+    if (m_pages.Hall().m_hWnd) m_pages.LayoutHallPage();
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void CLauncherDlg::AddTrayIcon() {
@@ -199,10 +233,17 @@ BOOL CLauncherDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 // ---------------------------------------------------------------- size and place
 
 void CLauncherDlg::PlaceCaptionControls(int cx) {
-    for (const ControlPlace& place : kCaptionControls) {
-        HWND control = ::GetDlgItem(m_hWnd, place.id);
+    // Placed from the right edge: x relative to it. The controls that touch
+    // in the design keep touching at every scale (skin::ScaleTouchingRow).
+    std::vector<skin::Rect> design;
+    for (const ControlPlace& place : kCaptionControls)
+        design.push_back({-place.right, place.top, -place.right + place.width, place.top + place.height});
+    const std::vector<skin::Rect> scaled = skin::ScaleTouchingRow(design, m_nDpi);
+    for (size_t i = 0; i < scaled.size(); ++i) {
+        HWND control = ::GetDlgItem(m_hWnd, kCaptionControls[i].id);
         if (!control) continue;
-        ::MoveWindow(control, cx - place.right, place.top, place.width, place.height, TRUE);
+        const skin::Rect& r = scaled[i];
+        ::MoveWindow(control, cx + r.left, r.top, r.width(), r.height(), TRUE);
         ::InvalidateRect(control, nullptr, TRUE);
     }
     // The buttons draw at the size they last stored.
@@ -225,14 +266,14 @@ void CLauncherDlg::OnSizeChanged(int cx) {
 bool CLauncherDlg::EnforceMinimumSize(WINDOWPOS& pos) const {
     if ((pos.flags & SWP_NOSIZE) || ::IsIconic(m_hWnd)) return false;
     bool changed = false;
-    const int minWidth = MinMainWindowWidth(m_pages.GetPageCount());
+    const int minWidth = Px(MinMainWindowWidth(m_pages.GetPageCount()));
     if (pos.cx < minWidth) {
         pos.cx = minWidth;
         changed = true;
     }
     // Both limits hold at once: a move that is too narrow and too low gets both.
-    if (pos.cy < kMinMainWindowHeight) {
-        pos.cy = kMinMainWindowHeight;
+    if (pos.cy < Px(kMinMainWindowHeight)) {
+        pos.cy = Px(kMinMainWindowHeight);
         changed = true;
     }
     return changed;
@@ -493,6 +534,9 @@ LRESULT CLauncherDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         FocusCurrentPage();
         return result;
     }
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_WINDOWPOSCHANGING:
         if (EnforceMinimumSize(*reinterpret_cast<WINDOWPOS*>(lParam))) return 0;
         break;

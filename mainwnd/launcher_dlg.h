@@ -74,6 +74,14 @@ protected:
 
 private:
     void SetUpControls();
+    // The design's pixel figure at the window's display scale.
+    int Px(int design) const;
+    // Skins for the window's display: the frame (caption band, border,
+    // caption buttons), then the controls of the caption band and the strip.
+    void LoadFrameSkins();
+    void LoadControlSkins();
+    // WM_DPICHANGED: everything drawn and placed again at the new scale.
+    void OnDpiChanged(int dpi, const RECT& suggested);
     void AddTrayIcon();
     void RemoveTrayIcon();
     void PlaceCaptionControls(int cx);
@@ -105,6 +113,7 @@ private:
     OSVERSIONINFOW m_osvi{};
     bool m_bTrayIcon = false;
     int m_nLastWidth = 0;          // client width of the previous WM_SIZE
+    int m_nDpi = 96;               // the display scale the window is laid out for
     // The mute state last applied; -1 (neither) until the first tick applies
     // the player's choice and its strip, whichever it is by then: a choice
     // made before that tick is applied too.
@@ -117,6 +126,7 @@ private:
     CBitmap m_bmpAddAccount, m_bmpTabs, m_bmpTabClose;
 };
 
-// The minimum main window width for a number of pages: 457 + 189 per page.
+// The minimum main window width for a number of pages: 457 + 189 per page
+// (design pixels, scaled with the display like the height).
 int MinMainWindowWidth(int pageCount);
 inline constexpr int kMinMainWindowHeight = 260;

@@ -8,6 +8,7 @@
 #include "net/operator_site_win.h"
 #include "net/update.h"
 #include "res/resource.h"
+#include "skin/dpi_scale.h"
 #include "skin/skin_image.h"
 
 namespace {
@@ -37,19 +38,21 @@ void CDownGameDlg::DoDataExchange() {
 BOOL CDownGameDlg::OnInitDialog() {
     CDlgEx::OnInitDialog();
     HINSTANCE module = AfxGetResourceHandle();
-    SetCaptionLayout(30, 4, 0, 0);
+    const int dpi = fw::WindowDpi(m_hWnd);
+    SetCaptionLayout(skin::ScalePx(30, dpi), skin::ScalePx(4, dpi), 0, 0);
     SetCaptionText(kDownloading);
-    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE));
-    SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_SMALL_BK), FALSE, TRUE);
+    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));
+    SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_SMALL_BK, dpi), FALSE, TRUE);
     if (m_strGameName.empty()) return TRUE;
 
-    AdoptBitmap(m_bmpButton, LoadPngResource(module, IDB_SMALL_BTN));
+    AdoptBitmap(m_bmpButton, LoadPngResource(module, IDB_SMALL_BTN, dpi));
     for (CBtnEx* button : {&m_btnOK, &m_btnCancel}) button->SetImage(m_bmpButton.GetSafeHandle(), TRUE);
     m_stStatus.m_strText.clear();
     m_stStatus.m_crText = RGB(72, 81, 86);
-    m_stStatus.m_nFontHeight = 16;
+    m_stStatus.m_nFontHeight = skin::ScalePx(16, dpi);
     m_stStatus.Invalidate();
-    m_progress.SetImages(LoadPngResource(module, IDB_PROGRESS_TRACK), LoadPngResource(module, IDB_PROGRESS_FILL));
+    m_progress.SetImages(LoadPngResource(module, IDB_PROGRESS_TRACK, dpi),
+                         LoadPngResource(module, IDB_PROGRESS_FILL, dpi));
     ::EnableWindow(m_btnOK.m_hWnd, FALSE);
 
     wchar_t temp[MAX_PATH] = {};

@@ -18,7 +18,9 @@ BOOL CPrgsDlg::OnInitDialog() {
     CenterWindow(::GetDesktopWindow());
     ::SetTimer(m_hWnd, kDownloadTimer, 1, nullptr);
     HINSTANCE module = AfxGetResourceHandle();
-    m_progress.SetImages(LoadPngResource(module, IDB_PROGRESS_TRACK), LoadPngResource(module, IDB_PROGRESS_FILL));
+    const int dpi = fw::WindowDpi(m_hWnd);
+    m_progress.SetImages(LoadPngResource(module, IDB_PROGRESS_TRACK, dpi),
+                         LoadPngResource(module, IDB_PROGRESS_FILL, dpi));
     return TRUE;
 }
 

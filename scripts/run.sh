@@ -5,7 +5,8 @@
 # Shows the windows on the X display in $DISPLAY when there is one, otherwise in
 # a private Xvfb (XCJY_USE_XVFB=1 forces that); with XCJY_SCREENSHOT=file.png a
 # screenshot of that display is taken after XCJY_SCREENSHOT_DELAY seconds
-# (default 6).
+# (default 6). XCJY_DPI=120, 144 or 192 runs it at that display scale (125 %,
+# 150 %, 200 %; the prefix's LogPixels), default 96.
 #
 # On a machine that cannot run 32-bit Linux programs (no 32-bit wine), the
 # 64-bit build of build/win64 runs instead: the same launcher without its
@@ -54,6 +55,8 @@ rm -f "$portfile"
 python3 tools/opsite/opsite.py --port 0 --port-file "$portfile" --version-of "$exe" &
 site_pid=$!
 if [ -n "${DISPLAY:-}" ] && [ -z "${XCJY_USE_XVFB:-}" ]; then export XCJY_USE_DISPLAY=1; fi
+# A private Xvfb large enough for the login frame at 200 %.
+if [ "${XCJY_DPI:-96}" -gt 144 ]; then export XCJY_XVFB_SCREEN=3840x2160x24; fi
 for _ in $(seq 100); do [ -s "$portfile" ] && break; sleep 0.1; done
 port="$(cat "$portfile")"
 rm -f "$portfile"
@@ -61,6 +64,10 @@ host="127.0.0.1:$port"
 
 wine_session_start "$root/build/wineprefix-run"
 wine_set_sites "$host"
+# The display scale: wine reads it when the launcher starts.
+dpi="${XCJY_DPI:-96}"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 echo "operator site: http://$host/  display: $DISPLAY"
 if [ -n "${XCJY_SCREENSHOT:-}" ]; then
     ( sleep "${XCJY_SCREENSHOT_DELAY:-6}"; import -display "$DISPLAY" -window root "$XCJY_SCREENSHOT" ) &

@@ -3,6 +3,8 @@
 #                                     starts Xvfb (unless a display is given)
 #                                     and one persistent wineserver
 #   wine_session_stop                 stops both
+# XCJY_XVFB_SCREEN sets the private Xvfb's screen (default 1600x1000x24; the
+# login frame at 200 % needs 3840x2160x24).
 # The prefix is created once (about 25 s) into a template and copied for each
 # run, so every run starts from a clean registry and file system.
 #
@@ -63,7 +65,7 @@ wine_session_start() {
         for n in $(seq 90 140); do
             [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
         done
-        Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "${XCJY_XVFB_SCREEN:-1600x1000x24}" -nolisten tcp >/dev/null 2>&1 &
         WINE_XVFB_PID=$!
         export DISPLAY=":$n"
         for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done

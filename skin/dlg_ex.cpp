@@ -1,5 +1,7 @@
 #include "skin/dlg_ex.h"
 
+#include "skin/dpi_scale.h"
+
 #include "skin/keyed_pixel.h"
 #include "skin/skin_geometry.h"
 #include "skin/skin_image.h"
@@ -147,6 +149,8 @@ void CDlgEx::DrawSkin(HDC dc) {
     }
 }
 
+int CDlgEx::CaptionIconSize() const { return skin::ScalePx(skin::kCaptionIconSize, fw::WindowDpi(m_hWnd)); }
+
 HICON CDlgEx::SmallIcon() const {
     return reinterpret_cast<HICON>(::SendMessageW(m_hWnd, WM_GETICON, ICON_SMALL, 0));
 }
@@ -155,8 +159,9 @@ POINT CDlgEx::CaptionTextOrigin(HDC, int* iconWidth) const {
     const bool hasIcon = SmallIcon() != nullptr;
     LOGFONTW lf{};
     if (HFONT font = GetFont()) ::GetObjectW(font, sizeof lf, &lf);
-    skin::Point p = skin::CaptionTextPos(m_nBorder, m_nCaptionHeight, lf.lfHeight, hasIcon);
-    if (iconWidth) *iconWidth = hasIcon ? skin::kCaptionIconSize : 0;
+    const int iconSize = CaptionIconSize();
+    skin::Point p = skin::CaptionTextPos(m_nBorder, m_nCaptionHeight, lf.lfHeight, hasIcon, iconSize);
+    if (iconWidth) *iconWidth = hasIcon ? iconSize : 0;
     return {p.x, p.y};
 }
 
@@ -167,8 +172,9 @@ BOOL CDlgEx::OnEraseBkgnd(HDC dc) {
     DrawSkin(mem);
 
     if (HICON icon = SmallIcon()) {
-        ::DrawIconEx(mem, m_nBorder, skin::CaptionIconY(m_nCaptionHeight), icon, skin::kCaptionIconSize,
-                     skin::kCaptionIconSize, 0, nullptr, DI_NORMAL);
+        const int size = CaptionIconSize();
+        ::DrawIconEx(mem, m_nBorder, skin::CaptionIconY(m_nCaptionHeight, size), icon, size, size, 0, nullptr,
+                     DI_NORMAL);
     }
     if (m_bDrawCaption) {
         fw::SavedDC saved(mem);

@@ -79,5 +79,7 @@ private:
     skin::CaptionButtonRects CaptionButtonPlaces() const;
     // Top-left of the caption text and the icon's width (16 or 0).
     POINT CaptionTextOrigin(HDC dc, int* iconWidth) const;
+    // The caption icon's side at the window's display scale (16 at 100 %).
+    int CaptionIconSize() const;
     HICON SmallIcon() const;
 };

@@ -2,6 +2,7 @@
 
 #include "framework/winapp.h"
 #include "res/resource.h"
+#include "skin/dpi_scale.h"
 #include "skin/keyed_pixel.h"
 #include "skin/label_wrap.h"
 #include "skin/skin_geometry.h"
@@ -48,7 +49,8 @@ void CMessageBox::CreateButton(CBtnEx& button, const RECT& rect, UINT id, HBITMA
 
 BOOL CMessageBox::OnInitDialog() {
     CDlgEx::OnInitDialog();
-    SetCaptionLayout(kCaptionHeight, kBorder, 0, 0);
+    m_nDpi = fw::WindowDpi(m_hWnd);
+    SetCaptionLayout(skin::ScalePx(kCaptionHeight, m_nDpi), skin::ScalePx(kBorder, m_nDpi), 0, 0);
     // The close button is placed against the template's width here; the resize
     // below moves it to the final right edge (CDlgEx's WM_SIZE).
     SetSkin(m_bmpClose, nullptr, std::move(m_bmpBack), FALSE, TRUE);
@@ -65,13 +67,13 @@ BOOL CMessageBox::OnInitDialog() {
 
     const SIZE strip = m_bmpBtn1.GetSize();
     const skin::Size frame{skin::StripFrameWidth(strip.cx, skin::kButtonFrames), strip.cy};
-    const skin::Size size = skin::MessageBoxSize({text.cx, text.cy}, m_nLines, frame);
+    const skin::Size size = skin::MessageBoxSize({text.cx, text.cy}, m_nLines, frame, m_nDpi);
     // Topmost so that the box stays above every other window. SWP_NOMOVE keeps
     // the position the framework checks to decide that it centres the box.
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOACTIVATE);
 
     const RECT client = GetClientRect();
-    const skin::MessageBoxButtons rects = skin::MessageBoxButtonRects({client.right, client.bottom}, frame, m_nType);
+    const skin::MessageBoxButtons rects = skin::MessageBoxButtonRects({client.right, client.bottom}, frame, m_nType, m_nDpi);
     const wchar_t* first = L"确定";
     const wchar_t* second = L"取消";
     if (m_nType == skin::kMbYesNo) {
@@ -96,7 +98,7 @@ void CMessageBox::OnPaint() {
     const int width = GetClientRect().right;
     int index = 0;
     for (const std::wstring& line : skin::SplitMessageLines(m_strText)) {
-        RECT r = ToWin(skin::MessageBoxLineRect(width, {text.cx, text.cy}, m_nLines, index++));
+        RECT r = ToWin(skin::MessageBoxLineRect(width, {text.cx, text.cy}, m_nLines, index++, m_nDpi));
         ::DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &r, 0);
     }
 }
@@ -128,9 +130,11 @@ LRESULT CMessageBox::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 int SkinMessageBox(const std::wstring& text, const std::wstring& caption, int type) {
     HINSTANCE inst = AfxGetResourceHandle();
     CMessageBox box;
-    // Each button gets a strip of its own; the box frees all four images.
-    box.SetContent(type, caption.c_str(), text.c_str(), LoadPngResource(inst, IDB_SMALL_BK),
-                   LoadPngResource(inst, IDB_CAPT_CLOSE), LoadPngResource(inst, IDB_SMALL_BTN),
-                   LoadPngResource(inst, IDB_SMALL_BTN));
+    // Each button gets a strip of its own; the box frees all four images. The
+    // box has no window yet: its skins are drawn for the system's scale.
+    const int dpi = fw::SystemDpi();
+    box.SetContent(type, caption.c_str(), text.c_str(), LoadPngResource(inst, IDB_SMALL_BK, dpi),
+                   LoadPngResource(inst, IDB_CAPT_CLOSE, dpi), LoadPngResource(inst, IDB_SMALL_BTN, dpi),
+                   LoadPngResource(inst, IDB_SMALL_BTN, dpi));
     return static_cast<int>(box.DoModal());
 }

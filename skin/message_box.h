@@ -32,6 +32,7 @@ public:
 
     int m_nType = 0;   // 0 OK, 1 OK/Cancel, 4 Yes/No; others behave as 0
     int m_nLines = 1;  // 1 + the line feeds of m_strText, counted in OnInitDialog
+    int m_nDpi = 96;   // the display scale the box is laid out for
     std::wstring m_strText;
     std::wstring m_strCaption;
     CBtnEx m_btn1;  // id 5000

@@ -1,5 +1,7 @@
 #include "skin/skin_geometry.h"
 
+#include "skin/dpi_scale.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -170,16 +172,16 @@ Rect MaximizedRect(Rect workArea, int maxWidth, int maxHeight)
     return r;
 }
 
-int CaptionIconY(int captionHeight)
+int CaptionIconY(int captionHeight, int iconSize)
 {
     if (captionHeight == kWholeWindowCaption)
         return 6;
-    return (captionHeight - 15) / 2;
+    return (captionHeight - (iconSize - 1)) / 2;
 }
 
-Point CaptionTextPos(int border, int captionHeight, int fontHeight, bool hasIcon)
+Point CaptionTextPos(int border, int captionHeight, int fontHeight, bool hasIcon, int iconSize)
 {
-    const int iconWidth = hasIcon ? kCaptionIconSize : 0;
+    const int iconWidth = hasIcon ? iconSize : 0;
     int y0 = (captionHeight + 1 - std::abs(fontHeight)) / 2;
     if (y0 < 0)
         y0 = 6;
@@ -312,15 +314,26 @@ ProgressFill ProgressFillParts(Rect fillRect, int pos, int lo, int hi)
 
 // ---------------------------------------------------------------- tab strip
 
-Rect TabCloseBoxRect(Rect tab)
+Rect TabCloseBoxRect(Rect tab, int box)
 {
-    return RectXYWH(tab.right - kTabCloseBoxSize, tab.top, kTabCloseBoxSize, kTabCloseBoxSize);
+    return RectXYWH(tab.right - box, tab.top, box, box);
 }
 
-bool TabCloseBoxHit(Rect tab, Point pt)
+bool TabCloseBoxHit(Rect tab, Point pt, int box)
 {
-    return tab.right - kTabCloseBoxSize < pt.x && pt.x < tab.right
-        && 0 <= pt.y && pt.y < kTabCloseBoxSize;
+    return tab.right - box < pt.x && pt.x < tab.right && 0 <= pt.y && pt.y < box;
+}
+
+Rect TabItemRect(int index, Size tab)
+{
+    return RectXYWH(index * tab.cx, 0, tab.cx, tab.cy);
+}
+
+int TabIndexAt(Point pt, int count, Size tab)
+{
+    if (tab.cx <= 0 || pt.x < 0 || pt.y < 0 || pt.y >= tab.cy) return -1;
+    const int index = pt.x / tab.cx;
+    return index < count ? index : -1;
 }
 
 int TabBackFrame(unsigned itemState)
@@ -368,25 +381,27 @@ constexpr int kTextLineGap = 3;
 
 }  // namespace
 
-Size MessageBoxSize(Size text, int lineCount, Size buttonFrame)
+Size MessageBoxSize(Size text, int lineCount, Size buttonFrame, int dpi)
 {
-    const int buttonsWidth = 2 * buttonFrame.cx + 60;
-    const int width = buttonsWidth >= text.cx ? buttonsWidth : text.cx + 60;
-    const int height = kTextLineGap * lineCount + 90 + text.cy + buttonFrame.cy;
+    const int margin = ScalePx(60, dpi);
+    const int buttonsWidth = 2 * buttonFrame.cx + margin;
+    const int width = buttonsWidth >= text.cx ? buttonsWidth : text.cx + margin;
+    const int height = ScalePx(kTextLineGap, dpi) * lineCount + ScalePx(90, dpi) + text.cy + buttonFrame.cy;
     return Size{width, height};
 }
 
-MessageBoxButtons MessageBoxButtonRects(Size client, Size buttonFrame, int type)
+MessageBoxButtons MessageBoxButtonRects(Size client, Size buttonFrame, int type, int dpi)
 {
     const int bw = buttonFrame.cx;
-    const int bottom = client.cy - kButtonBottomGap;
+    const int bottom = client.cy - ScalePx(kButtonBottomGap, dpi);
     const int top = bottom - buttonFrame.cy;
+    const int halfGap = ScalePx(10, dpi);
 
     MessageBoxButtons buttons;
     if (HasTwoButtons(type)) {
         const int mid = client.cx / 2;
-        buttons.first = Rect{mid - 10 - bw, top, mid - 10, bottom};
-        buttons.second = Rect{mid + 10, top, mid + 10 + bw, bottom};
+        buttons.first = Rect{mid - halfGap - bw, top, mid - halfGap, bottom};
+        buttons.second = Rect{mid + halfGap, top, mid + halfGap + bw, bottom};
     } else {
         const int left = (client.cx - bw) / 2;
         buttons.first = Rect{left, top, left + bw, bottom};
@@ -394,11 +409,11 @@ MessageBoxButtons MessageBoxButtonRects(Size client, Size buttonFrame, int type)
     return buttons;
 }
 
-Rect MessageBoxLineRect(int clientWidth, Size text, int lineCount, int index)
+Rect MessageBoxLineRect(int clientWidth, Size text, int lineCount, int index, int dpi)
 {
     const int lineHeight = text.cy / std::max(1, lineCount);
     const int left = (clientWidth - text.cx) / 2;
-    const int top = kTextTop + index * (lineHeight + kTextLineGap);
+    const int top = ScalePx(kTextTop, dpi) + index * (lineHeight + ScalePx(kTextLineGap, dpi));
     return Rect{left, top, left + text.cx, top + lineHeight};
 }
 

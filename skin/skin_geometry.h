@@ -6,33 +6,13 @@
 // this header when a Win32 file includes windows.h first.
 #pragma once
 
+#include "skin/skin_types.h"
+
 #include <functional>
 #include <optional>
 #include <vector>
 
 namespace skin {
-
-struct Point {
-    int x = 0;
-    int y = 0;
-    bool operator==(const Point&) const = default;
-};
-
-struct Size {
-    int cx = 0;
-    int cy = 0;
-    bool operator==(const Size&) const = default;
-};
-
-struct Rect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
-    bool operator==(const Rect&) const = default;
-};
 
 // ---------------------------------------------------------------- dialog frame
 
@@ -102,11 +82,13 @@ Rect MaximizedRect(Rect workArea, int maxWidth, int maxHeight);
 
 // Small caption icon: drawn kCaptionIconSize square at x = border, y from here.
 inline constexpr int kCaptionIconSize = 16;
-int CaptionIconY(int captionHeight);
+// iconSize: the icon's side at the window's scale (16 at 100 %).
+int CaptionIconY(int captionHeight, int iconSize = kCaptionIconSize);
 
 // Top-left of the caption text for TextOut. fontHeight is the LOGFONT lfHeight
 // (its sign is ignored); hasIcon shifts the text right by the icon's width.
-Point CaptionTextPos(int border, int captionHeight, int fontHeight, bool hasIcon);
+Point CaptionTextPos(int border, int captionHeight, int fontHeight, bool hasIcon,
+                      int iconSize = kCaptionIconSize);
 
 // Caption buttons of a skinned dialog, client coordinates; an absent button is
 // nullopt.
@@ -134,8 +116,7 @@ CaptionButtonRects ReplaceCaptionButtons(int clientWidth, int rightMargin,
 
 // ---------------------------------------------------------------- image button
 
-// Frames of the four-frame button strip.
-inline constexpr int kButtonFrames = 4;
+// Frames of the four-frame button strip (kButtonFrames in skin_types.h).
 inline constexpr int kFrameNormal = 0;
 inline constexpr int kFrameHover = 1;
 inline constexpr int kFramePressed = 2;
@@ -220,14 +201,23 @@ inline constexpr int kClosePressed = 3;
 
 inline constexpr int kTabCloseBoxSize = 13;
 
-// The close box in a tab's top-right corner, 13 x 13.
-Rect TabCloseBoxRect(Rect tab);
+// The close box in a tab's top-right corner, box x box (13 at 100 %).
+Rect TabCloseBoxRect(Rect tab, int box = kTabCloseBoxSize);
 
 // Whether a point hits the close box of the tab found under it:
-// tab.right - 13 < x < tab.right and 0 <= y <= 12. The y test is against the
+// tab.right - box < x < tab.right and 0 <= y < box. The y test is against the
 // strip's own rows, not the tab's top. The caller must have found a tab at the
 // point; a point over no tab never counts.
-bool TabCloseBoxHit(Rect tab, Point pt);
+bool TabCloseBoxHit(Rect tab, Point pt, int box = kTabCloseBoxSize);
+
+// The strip lays its tabs out itself, edge to edge from x 0 in one row, each
+// exactly `tab` big: the common control would add its own margins between
+// button tabs (and scroll arrows once they no longer fit), which differ from
+// one system to the next. Tab `index` of that row:
+Rect TabItemRect(int index, Size tab);
+// The tab under a point, -1 for none (beyond the last of `count` tabs, or
+// outside the row).
+int TabIndexAt(Point pt, int count, Size tab);
 
 // Frame of the three-frame tab strip (normal 0, hot 1, selected 2).
 int TabBackFrame(unsigned itemState);
@@ -254,8 +244,10 @@ inline constexpr int kMsgBoxFirstButtonId = 5000;
 inline constexpr int kMsgBoxSecondButtonId = 5001;
 
 // Window size from the measured text (DT_CALCRECT of the whole text), its line
-// count (1 + line feeds) and one frame of the button strip.
-Size MessageBoxSize(Size text, int lineCount, Size buttonFrame);
+// count (1 + line feeds) and one frame of the button strip. The box's own
+// margins and gaps are design pixels, scaled for `dpi` (the text and the
+// button frame come measured at that scale).
+Size MessageBoxSize(Size text, int lineCount, Size buttonFrame, int dpi = 96);
 
 // Button rectangles in a client area of `client`: two buttons centred with 20
 // pixels between them for kMbOkCancel and kMbYesNo, otherwise one centred
@@ -264,12 +256,12 @@ struct MessageBoxButtons {
     Rect first;
     std::optional<Rect> second;
 };
-MessageBoxButtons MessageBoxButtonRects(Size client, Size buttonFrame, int type);
+MessageBoxButtons MessageBoxButtonRects(Size client, Size buttonFrame, int type, int dpi = 96);
 
 // Rectangle of text line `index` (0-based): a block text.cx wide centred
 // horizontally, lines text.cy / lineCount high from y 55, each 3 pixels below
 // the previous one. Lines are drawn left-aligned inside it.
-Rect MessageBoxLineRect(int clientWidth, Size text, int lineCount, int index);
+Rect MessageBoxLineRect(int clientWidth, Size text, int lineCount, int index, int dpi = 96);
 
 // Dialog result for a click on button id 5000 or 5001 of a box of `type`;
 // any other id (caption close button, WM_CLOSE) gives kIdCancel.

@@ -1,11 +1,13 @@
 #include "skin/skin_image.h"
 
 #include "framework/sessions.h"
+#include "skin/dpi_scale.h"
 #include "skin/keyed_pixel.h"
 
 #include <gdiplus.h>
 #include <wincodec.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -100,6 +102,43 @@ fw::UniqueBitmap DecodeWithAlpha(IStream* stream) {
     return dib;
 }
 
+// The skin for a display of `dpi`: its design picture (or, above 96 dpi, its
+// drawing at twice the design size where the resources carry one, id +
+// kDoubleSizeSkinOffset) resampled frame by frame to the scaled frame size with
+// high-quality filtering. No image: the design picture serves as it is.
+std::unique_ptr<Gdiplus::Bitmap> ScaledSkin(HINSTANCE module, UINT id, Gdiplus::Bitmap& design, int dpi) {
+    if (dpi <= 0 || dpi == skin::kDesignDpi) return {};
+    const int frames = skin::SkinFrames(id);
+    const skin::Size designSize{static_cast<int>(design.GetWidth()), static_cast<int>(design.GetHeight())};
+    const skin::Size size = skin::ScaledSkinSize(designSize, frames, dpi);
+    if (size.cx <= 0 || size.cy <= 0) return {};
+
+    DecodedPng doubled;
+    if (dpi > skin::kDesignDpi) doubled = DecodePngResource(module, id + kDoubleSizeSkinOffset);
+    const bool useDoubled = doubled.image && static_cast<int>(doubled.image->GetWidth()) == 2 * designSize.cx &&
+                            static_cast<int>(doubled.image->GetHeight()) == 2 * designSize.cy;
+    Gdiplus::Bitmap& source = useDoubled ? *doubled.image : design;
+    const int sourceFrame = static_cast<int>(source.GetWidth()) / frames;
+    const int sourceHeight = static_cast<int>(source.GetHeight());
+    const int frame = size.cx / frames;
+
+    auto scaled = std::make_unique<Gdiplus::Bitmap>(size.cx, size.cy, PixelFormat32bppPARGB);
+    if (scaled->GetLastStatus() != Gdiplus::Ok) return {};
+    Gdiplus::Graphics graphics(scaled.get());
+    graphics.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    // Mirrored edges: the filter sees the frame's own border pixels beyond its
+    // edge, not transparency or the neighbouring frame.
+    Gdiplus::ImageAttributes edges;
+    edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+    for (int i = 0; i < frames; ++i) {
+        const Gdiplus::Rect to(i * frame, 0, frame, size.cy);
+        graphics.DrawImage(&source, to, i * sourceFrame, 0, sourceFrame, sourceHeight, Gdiplus::UnitPixel, &edges);
+    }
+    return scaled;
+}
+
 }  // namespace
 
 fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key) {
@@ -120,7 +159,7 @@ fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key) {
     return converted ? std::move(dib) : fw::UniqueBitmap();
 }
 
-fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id) {
+fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id, int dpi) {
     if (!module) return {};
     GdiplusSession gdiplus;
 
@@ -130,7 +169,8 @@ fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id) {
     if (!gdiplus.ok()) return {};
     DecodedPng png = DecodePngResource(module, id);
     if (!png.image) return {};
-    Gdiplus::Bitmap& image = *png.image;
+    std::unique_ptr<Gdiplus::Bitmap> scaled = ScaledSkin(module, id, *png.image, dpi);
+    Gdiplus::Bitmap& image = scaled ? *scaled : *png.image;
     fw::UniqueBitmap result = MakeKeyedBitmap(image, kColorKey);
     if (!result) {
         // GDI+'s own conversion over opaque magenta gives the same keyed look.
@@ -140,18 +180,45 @@ fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id) {
     return result;
 }
 
-fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id) {
+fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id, int dpi) {
     if (!module) return {};
-    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
-    fw::ComPtr<IStream> stream = res ? StreamOfResource(module, res) : fw::ComPtr<IStream>();
-    if (!stream) return {};
-    // The imaging component that GDI+ decodes with, asked directly: without
-    // GDI+'s own copy of the picture and its metadata this takes a good part
-    // less of the time before the login frame shows. It needs COM on the
-    // calling thread; an apartment already there (of either kind) serves.
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    fw::UniqueBitmap dib = DecodeWithAlpha(stream.get());
-    if (SUCCEEDED(com)) ::CoUninitialize();
+    if (dpi <= 0 || dpi == skin::kDesignDpi) {
+        HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+        fw::ComPtr<IStream> stream = res ? StreamOfResource(module, res) : fw::ComPtr<IStream>();
+        if (!stream) return {};
+        // The imaging component that GDI+ decodes with, asked directly: without
+        // GDI+'s own copy of the picture and its metadata this takes a good part
+        // less of the time before the login frame shows. It needs COM on the
+        // calling thread; an apartment already there (of either kind) serves.
+        const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        fw::UniqueBitmap dib = DecodeWithAlpha(stream.get());
+        if (SUCCEEDED(com)) ::CoUninitialize();
+        return dib;
+    }
+    GdiplusSession gdiplus;
+    if (!gdiplus.ok()) return {};
+    DecodedPng png = DecodePngResource(module, id);
+    if (!png.image) return {};
+    std::unique_ptr<Gdiplus::Bitmap> scaled = ScaledSkin(module, id, *png.image, dpi);
+    Gdiplus::Bitmap& image = scaled ? *scaled : *png.image;
+
+    const int w = static_cast<int>(image.GetWidth());
+    const int h = static_cast<int>(image.GetHeight());
+    void* bits = nullptr;
+    fw::UniqueBitmap dib(w > 0 && h > 0 ? CreateSkinDib(w, h, &bits) : nullptr);
+    if (!dib || !bits) return {};
+    Gdiplus::Rect all(0, 0, w, h);
+    Gdiplus::BitmapData locked{};
+    // GDI+ premultiplies while it converts.
+    if (image.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &locked) != Gdiplus::Ok)
+        return {};
+    const size_t rowBytes = static_cast<size_t>(w) * 4;
+    for (int y = 0; y < h && locked.Scan0; ++y) {
+        const auto* from = static_cast<const std::uint8_t*>(locked.Scan0) + static_cast<ptrdiff_t>(y) * locked.Stride;
+        auto* to = static_cast<std::uint8_t*>(bits) + static_cast<size_t>(h - 1 - y) * rowBytes;  // bottom-up
+        std::memcpy(to, from, rowBytes);
+    }
+    image.UnlockBits(&locked);
     return dib;
 }
 
@@ -221,9 +288,9 @@ void DrawParentBackground(HWND control, HDC dc) {
     ::SetViewportOrgEx(dc, dx, dy, nullptr);
 }
 
-PrefetchedPng::PrefetchedPng(HINSTANCE module, UINT id)
-    : m_thread([this, module, id] {
-          m_bitmap = LoadPngResourceWithAlpha(module, id);
+PrefetchedPng::PrefetchedPng(HINSTANCE module, UINT id, int dpi)
+    : m_dpi(dpi), m_thread([this, module, id] {
+          m_bitmap = LoadPngResourceWithAlpha(module, id, m_dpi);
       }) {}
 
 PrefetchedPng::~PrefetchedPng() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/controls.h"
+#include "skin/dpi_scale.h"
 #include "skin/keyed_pixel.h"
 
 #include <windows.h>
@@ -22,28 +23,36 @@ static_assert(kColorKey == RGB(255, 0, 255));
 
 // Skin image `id` of type "PNG" (or an ordinary bitmap resource of that id,
 // returned unconverted) as a 32-bit bottom-up DIB section whose transparent
-// pixels hold the colour key. Empty on failure.
-fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id);
+// pixels hold the colour key. Empty on failure. Drawn for a display of `dpi`:
+// each frame of a state strip is the design frame scaled (skin::ScalePx),
+// resampled with high-quality filtering before the colour key is applied.
+fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id, int dpi = skin::kDesignDpi);
 // Skin image `id` of type "PNG" with its alpha kept: a 32-bit bottom-up DIB
 // section of premultiplied pixels, as UpdateLayeredWindow (ULW_ALPHA) takes
-// them. Empty on failure.
-fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id);
+// them, scaled for `dpi` as above. Empty on failure.
+fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id, int dpi = skin::kDesignDpi);
+// Above 96 dpi a skin is drawn from resource id + this offset, when the
+// resources carry one of exactly twice the design size: scaling down keeps
+// 125 % and 150 % as sharp as the drawing allows.
+inline constexpr UINT kDoubleSizeSkinOffset = 1000;
 
 // LoadPngResourceWithAlpha run on a thread of its own from construction, so
 // that the caller goes on meanwhile (start-up decodes the login frame's
 // picture while it checks for an update and makes the frame's window).
 // Take() waits for the picture and hands it over once; the destructor waits
-// for a picture nobody took.
+// for a picture nobody took. Dpi() is the display scale it is drawn for.
 class PrefetchedPng {
 public:
-    PrefetchedPng(HINSTANCE module, UINT id);
+    PrefetchedPng(HINSTANCE module, UINT id, int dpi = skin::kDesignDpi);
     ~PrefetchedPng();
     PrefetchedPng(const PrefetchedPng&) = delete;
     PrefetchedPng& operator=(const PrefetchedPng&) = delete;
 
+    int Dpi() const { return m_dpi; }
     fw::UniqueBitmap Take();
 
 private:
+    const int m_dpi;
     fw::UniqueBitmap m_bitmap;
     std::thread m_thread;
 };

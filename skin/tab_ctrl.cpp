@@ -29,7 +29,46 @@ POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam
 
 bool CTabCtrlBase::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
     const DWORD forced = WS_CHILD | WS_VISIBLE | TCS_FOCUSNEVER | TCS_OWNERDRAWFIXED | TCS_FIXEDWIDTH | TCS_BUTTONS;
-    return CTabCtrl::Create(style | forced, rect, parent, id);
+    return CTabCtrl::Create(style | forced | TCS_MULTILINE, rect, parent, id);
+}
+
+void CTabCtrlBase::PreSubclassWindow() {
+    // A strip from a dialog template: WM_STYLECHANGING keeps the style from here on.
+    ::SetWindowLongW(m_hWnd, GWL_STYLE, ::GetWindowLongW(m_hWnd, GWL_STYLE) | TCS_MULTILINE);
+    CTabCtrl::PreSubclassWindow();
+}
+
+int CTabCtrlBase::CloseBoxSize() const {
+    int cx = 0, cy = 0;
+    if (m_imgClose && ::ImageList_GetIconSize(m_imgClose.GetSafeHandle(), &cx, &cy)) return cx;
+    return skin::kTabCloseBoxSize;
+}
+
+LRESULT CTabCtrlBase::OnGetItemRect(WPARAM index, LPARAM rect) const {
+    auto* out = reinterpret_cast<RECT*>(rect);
+    const int i = static_cast<int>(index);
+    if (!out || i < 0 || i >= GetItemCount()) return FALSE;
+    *out = ToWin(skin::TabItemRect(i, m_tabSize));
+    return TRUE;
+}
+
+LRESULT CTabCtrlBase::OnHitTest(LPARAM info) const {
+    auto* hit = reinterpret_cast<TCHITTESTINFO*>(info);
+    if (!hit) return -1;
+    const int tab = skin::TabIndexAt({hit->pt.x, hit->pt.y}, GetItemCount(), m_tabSize);
+    hit->flags = tab < 0 ? TCHT_NOWHERE : TCHT_ONITEM;
+    return tab;
+}
+
+void CTabCtrlBase::SelectTabAt(POINT pt) {
+    const int tab = TabAt(pt);
+    if (tab < 0 || tab == GetCurSel()) return;
+    const HWND parent = ::GetParent(m_hWnd);
+    NMHDR note{m_hWnd, static_cast<UINT_PTR>(::GetDlgCtrlID(m_hWnd)), static_cast<UINT>(TCN_SELCHANGING)};
+    if (::SendMessageW(parent, WM_NOTIFY, note.idFrom, reinterpret_cast<LPARAM>(&note))) return;
+    SetCurSel(tab);
+    note.code = static_cast<UINT>(TCN_SELCHANGE);
+    ::SendMessageW(parent, WM_NOTIFY, note.idFrom, reinterpret_cast<LPARAM>(&note));
 }
 
 BOOL CTabCtrlBase::SetImages(HBITMAP tabStrip, HBITMAP closeStrip) {
@@ -76,8 +115,12 @@ DWORD CTabCtrlBase::TabState(int index) const {
 
 void CTabCtrlBase::ApplyItemSize() {
     int cx = 0, cy = 0;
-    if (m_hWnd && m_imgTabs && ::ImageList_GetIconSize(m_imgTabs.GetSafeHandle(), &cx, &cy))
-        TabCtrl_SetItemSize(m_hWnd, cx, cy);
+    if (!m_imgTabs || !::ImageList_GetIconSize(m_imgTabs.GetSafeHandle(), &cx, &cy)) return;
+    m_tabSize = {cx, cy};
+    // The control's own idea of the size only matters to its own painting,
+    // which ours covers; it is kept the same all the same.
+    if (m_hWnd) TabCtrl_SetItemSize(m_hWnd, cx, cy);
+    if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 void CTabCtrlBase::SetHotTab(int index) {
@@ -170,6 +213,17 @@ LRESULT CTabCtrlBase::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSELEAVE:
         OnMouseLeave();
         return 0;
+    case TCM_GETITEMRECT:
+        return OnGetItemRect(wParam, lParam);
+    case TCM_HITTEST:
+        return OnHitTest(lParam);
+    case WM_LBUTTONDOWN:
+        SelectTabAt(PointOf(lParam));
+        return 0;
+    case WM_STYLECHANGING:
+        if (wParam == static_cast<WPARAM>(GWL_STYLE))
+            reinterpret_cast<STYLESTRUCT*>(lParam)->styleNew |= TCS_MULTILINE;
+        break;
     case WM_STYLECHANGED: {
         // Some tab controls keep the width of TCM_SETITEMSIZE only while they
         // have a fixed-width style, and the owner adds the strip's styles after
@@ -213,7 +267,7 @@ void CCaptTab::DrawTabClose(HDC dc, const RECT&, DWORD) {
     if (!m_imgClose || frame < 0) return;
     RECT tab{};
     if (!GetItemRect(m_nHotTab, &tab)) return;
-    const skin::Rect box = skin::TabCloseBoxRect(ToSkin(tab));
+    const skin::Rect box = skin::TabCloseBoxRect(ToSkin(tab), CloseBoxSize());
     DrawStripFrame(m_imgClose, frame, dc, box.left, box.top, box.width(), box.height());
 }
 
@@ -224,7 +278,7 @@ HWND CCaptTab::PageOfTab(int index) const {
 void CCaptTab::InvalidateCloseBox(int index) const {
     RECT tab{};
     if (!GetItemRect(index, &tab)) return;
-    RECT box = ToWin(skin::TabCloseBoxRect(ToSkin(tab)));
+    RECT box = ToWin(skin::TabCloseBoxRect(ToSkin(tab), CloseBoxSize()));
     ::InvalidateRect(m_hWnd, &box, FALSE);
 }
 
@@ -237,7 +291,7 @@ void CCaptTab::OnMouseMove(WPARAM wParam, LPARAM lParam) {
     if (tab >= 0) GetItemRect(tab, &r);
 
     int state = skin::kCloseOnTab;
-    if (tab >= 0 && skin::TabCloseBoxHit(ToSkin(r), {pt.x, pt.y})) {
+    if (tab >= 0 && skin::TabCloseBoxHit(ToSkin(r), {pt.x, pt.y}, CloseBoxSize())) {
         state = (::GetKeyState(VK_LBUTTON) & 0x8000) ? skin::kClosePressed : skin::kCloseHover;
         // Over the box the tip is left alone, but the next tab body reached
         // sets it again.
@@ -255,13 +309,13 @@ void CCaptTab::OnMouseMove(WPARAM wParam, LPARAM lParam) {
 }
 
 void CCaptTab::OnLButtonDown(WPARAM wParam, LPARAM lParam) {
-    // The control selects the tab first (TCN_SELCHANGE comes back to us), so a
-    // close box pressed on another tab closes the tab then in front.
-    DefWindowProc(WM_LBUTTONDOWN, wParam, lParam);
+    // The tab is selected first (TCN_SELCHANGE comes back to us), so a close
+    // box pressed on another tab closes the tab then in front.
+    CTabCtrlBase::WindowProc(WM_LBUTTONDOWN, wParam, lParam);
     const POINT pt = PointOf(lParam);
     const int tab = TabAt(pt);
     RECT r{};
-    if (tab < 0 || !GetItemRect(tab, &r) || !skin::TabCloseBoxHit(ToSkin(r), {pt.x, pt.y})) return;
+    if (tab < 0 || !GetItemRect(tab, &r) || !skin::TabCloseBoxHit(ToSkin(r), {pt.x, pt.y}, CloseBoxSize())) return;
     m_nCloseState = skin::kClosePressed;
     InvalidateCloseBox(tab);
 }
@@ -276,7 +330,7 @@ void CCaptTab::OnLButtonUp(WPARAM wParam, LPARAM lParam) {
     }
 
     RECT r{};
-    if (tab >= 0 && GetItemRect(tab, &r) && skin::TabCloseBoxHit(ToSkin(r), {pt.x, pt.y})) {
+    if (tab >= 0 && GetItemRect(tab, &r) && skin::TabCloseBoxHit(ToSkin(r), {pt.x, pt.y}, CloseBoxSize())) {
         const std::wstring question = m_pages.PageTitle(tab) + kAskClosePage;
         if (SkinMessageBox(question, m_pages.GameTitle(), MB_YESNO) == IDYES) {
             m_pages.ClosePage(tab);

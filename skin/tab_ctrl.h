@@ -46,6 +46,10 @@ public:
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void PreSubclassWindow() override;
+
+    // The side of the close box: one frame of its strip (13 at 100 %).
+    int CloseBoxSize() const;
 
     // Moves the hot bit to tab `index` (-1: no tab is hot). The selected tab is
     // never made hot, so it keeps its selected frame under the mouse.
@@ -64,6 +68,18 @@ protected:
 private:
     // One tab is one frame of the tab strip.
     void ApplyItemSize();
+    // The strip lays its tabs out itself (skin::TabItemRect), so every tab is
+    // one frame big and three fit the 577 pixels the page set gives them: the
+    // common control would space button tabs apart and, once they overflow,
+    // show scroll arrows and scroll the selected tab to the front. The control
+    // keeps TCS_MULTILINE, which never scrolls; its own rows are never seen,
+    // since the rectangles, hit tests and clicks below all use our layout.
+    LRESULT OnGetItemRect(WPARAM index, LPARAM rect) const;
+    LRESULT OnHitTest(LPARAM info) const;
+    // What the control does on a press, on our layout: select the tab under
+    // the point with the usual TCN_SELCHANGING / TCN_SELCHANGE notifications.
+    void SelectTabAt(POINT pt);
+    skin::Size m_tabSize{};
     void OnPaint(WPARAM wParam, LPARAM lParam);
     void PaintParentSkin(HDC dc) const;
 };

@@ -4,6 +4,7 @@
 #include "framework/winapp.h"
 #include "net/operator_site_win.h"
 #include "res/resource.h"
+#include "skin/dpi_scale.h"
 #include "skin/skin_image.h"
 #include "web/login_frame_messages.h"
 
@@ -37,12 +38,7 @@ BOOL CLoginBkDlg::OnInitDialog() {
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     ::SetWindowTextW(m_hWnd, kGameTitle);
 
-    m_bmpBackground =
-        m_background ? m_background->Take() : LoadPngResourceWithAlpha(AfxGetResourceHandle(), IDB_LOGIN_BK);
-    m_background = nullptr;
-    SIZE size = CBitmap::BitmapSize(m_bmpBackground.get());
-    m_nWidth = size.cx;
-    m_nHeight = size.cy;
+    LoadBackground(fw::WindowDpi(m_hWnd));
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, m_nWidth, m_nHeight, SWP_NOMOVE | SWP_NOACTIVATE);
     PaintLayered();
 
@@ -76,6 +72,20 @@ void CLoginBkDlg::EndLogin(int result, bool handedOver) {
 
 void CLoginBkDlg::OnCancel() { EndLogin(IDCANCEL, false); }
 
+void CLoginBkDlg::LoadBackground(int dpi) {
+    m_nDpi = dpi;
+    // The picture decoded ahead at start-up serves when it was drawn for this
+    // display; otherwise (or after a move to another display) it is made here.
+    if (m_background && m_background->Dpi() == dpi)
+        m_bmpBackground = m_background->Take();
+    else
+        m_bmpBackground = LoadPngResourceWithAlpha(AfxGetResourceHandle(), IDB_LOGIN_BK, dpi);
+    m_background = nullptr;
+    SIZE size = CBitmap::BitmapSize(m_bmpBackground.get());
+    m_nWidth = size.cx;
+    m_nHeight = size.cy;
+}
+
 // The image's own alpha decides, pixel by pixel, how much of the desktop
 // shows through; the system keeps the picture, so there is no WM_PAINT work.
 void CLoginBkDlg::PaintLayered() {
@@ -93,9 +103,9 @@ void CLoginBkDlg::PaintLayered() {
 }
 
 void CLoginBkDlg::PlaceOwnedWindows(int x, int y) {
-    auto place = [x, y](HWND wnd, const RECT& rc) {
-        if (wnd)
-            ::MoveWindow(wnd, x + rc.left, y + rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    auto place = [x, y, dpi = m_nDpi](HWND wnd, const RECT& design) {
+        const skin::Rect rc = skin::ScaleRect({design.left, design.top, design.right, design.bottom}, dpi);
+        if (wnd) ::MoveWindow(wnd, x + rc.left, y + rc.top, rc.width(), rc.height(), TRUE);
     };
     place(m_dlgMenu.m_hWnd, kLinkBarRect);
     place(m_dlgLogin.m_hWnd, kLoginRect);
@@ -180,6 +190,17 @@ LRESULT CLoginBkDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgCreateOwned:
         CreateOwnedWindows();
         return 0;
+    case WM_DPICHANGED: {
+        // Moved to a display of another scale: the frame is drawn again at
+        // that scale where the system suggests; the move places the owned
+        // windows, which get the same message and lay themselves out.
+        LoadBackground(HIWORD(wParam));
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, m_nWidth, m_nHeight,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        PaintLayered();
+        return 0;
+    }
     case kMsgRaiseOwned:
         if (::IsWindowVisible(m_hWnd) && !::IsIconic(m_hWnd)) RaiseOwnedWindows();
         return 0;

@@ -23,14 +23,16 @@ public:
     // Enter on the frame does nothing.
     BOOL PreTranslateMessage(MSG* msg) override;
 
-    // Where the owned windows lie, relative to the frame's top-left corner.
+    // Where the owned windows lie, relative to the frame's top-left corner, in
+    // design pixels (100 %); the frame scales them to its display.
     static constexpr RECT kLinkBarRect{391, 122, 391 + 548, 122 + 380};
     static constexpr RECT kLoginRect{388, 198, 388 + 535, 198 + 295};
 
     HICON m_hIcon;
-    fw::UniqueBitmap m_bmpBackground;  // the frame image, premultiplied alpha
+    fw::UniqueBitmap m_bmpBackground;  // the frame image at m_nDpi, premultiplied alpha
     int m_nWidth = 0;
     int m_nHeight = 0;
+    int m_nDpi = 96;  // the display the frame was drawn for
     CLoginDlg m_dlgLogin;
     CMenuDlg m_dlgMenu;
 
@@ -49,6 +51,8 @@ private:
     // The one minimise rule of the login (WM_LOGIN_MINIMIZE).
     void MinimizeLogin();
     void PaintLayered();
+    // Loads the frame image for the window's display and sizes the window to it.
+    void LoadBackground(int dpi);
     void PlaceOwnedWindows(int x, int y);
     void ShowOwnedWindows(bool show);
     void RaiseOwnedWindows();

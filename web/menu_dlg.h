@@ -39,6 +39,8 @@ protected:
     void OnCancel() override {}
 
 private:
+    // The buttons' pictures and places for a display of `dpi`.
+    void LayOutButtons(int dpi);
     void OnExit();
     void OnMinimize();
 };

@@ -143,6 +143,9 @@ TEST(CaptionLayout, TextAndIconPositions)
     EXPECT_EQ(skin::CaptionIconY(30), 7);
     EXPECT_EQ(skin::CaptionIconY(-1), 6);
     EXPECT_EQ(skin::CaptionIconY(0), -7);
+    // At 150 %: a 24-pixel icon centred in the 45-pixel band, the text after it.
+    EXPECT_EQ(skin::CaptionIconY(45, 24), 11);
+    EXPECT_EQ(skin::CaptionTextPos(6, 45, -18, true, 24), (Point{35, 12}));
 }
 
 // ---------------------------------------------------------------- caption buttons
@@ -459,6 +462,31 @@ TEST(TabCloseBox, RectAndHitTest)
     };
     for (const Case& c : cases)
         EXPECT_EQ(skin::TabCloseBoxHit(c.tab, c.pt), c.hit) << "(" << c.pt.x << ", " << c.pt.y << ")";
+}
+
+// Three 189 x 22 tabs lie edge to edge in the 577-pixel strip the page set
+// makes for them; points between rows or past the last tab find none.
+TEST(TabLayout, TabsEdgeToEdgeAndHitTest)
+{
+    const Size tab{189, 22};
+    EXPECT_EQ(skin::TabItemRect(0, tab), (Rect{0, 0, 189, 22}));
+    EXPECT_EQ(skin::TabItemRect(2, tab), (Rect{378, 0, 567, 22}));
+    EXPECT_LE(skin::TabItemRect(2, tab).right, 577);
+    EXPECT_EQ(skin::TabItemRect(1, {284, 33}), (Rect{284, 0, 568, 33}));  // 150 %
+
+    struct Case {
+        Point pt;
+        int count;
+        int want;
+    };
+    const Case cases[] = {
+        {{0, 0}, 3, 0},    {{188, 21}, 3, 0},  {{189, 0}, 3, 1}, {{566, 10}, 3, 2},
+        {{567, 10}, 3, -1}, {{200, 10}, 1, -1}, {{10, 22}, 3, -1}, {{-1, 5}, 3, -1},
+        {{10, -1}, 3, -1},  {{10, 5}, 0, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(skin::TabIndexAt(c.pt, c.count, tab), c.want) << c.pt.x << "," << c.pt.y << " of " << c.count;
+    EXPECT_EQ(skin::TabIndexAt({5, 5}, 3, {0, 22}), -1);  // no images yet: no tab size
 }
 
 TEST(TabFrames, BackgroundCloseBoxAndText)

@@ -20,11 +20,8 @@ namespace {
 
 constexpr int kStripX = 100;
 constexpr int kStripY = 6;
-// The page set makes the strip 577 pixels wide for three tabs. Wine's tab
-// control puts its first button at x 2 and 3 pixels between buttons, so three
-// tabs need 580 there before it shows its scroll arrows and starts scrolling
-// the tabs; these tests give the strip that room so that they test the strip.
-constexpr int kStripWidth = 580;
+// The page set makes the strip 577 pixels wide for three tabs.
+constexpr int kStripWidth = 577;
 constexpr int kTabHeight = 22;
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
 
@@ -570,6 +567,46 @@ TEST_F(CaptTabTest, PaintsFramesAndCloseBoxOverTheParentSkin) {
     Move(40, 15);
     ::RedrawWindow(dlg_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     testutil::SaveShot(testutil::CaptureWindowDC(dlg_), L"tabs_caption.png");
+}
+
+// What the player sees with three pages and the newest one selected: the
+// three tabs side by side in the 577-pixel strip, each one frame of the tab
+// strip edge to edge from x 0, and no scroll arrows (no child window shows
+// over the strip). Read back from the screen, not from the strip's DC.
+TEST_F(CaptTabTest, ThreeTabsFitTheStripOnScreenWithNoArrows) {
+    OpenPages(3);
+    strip_.SetCurSel(2);
+    Leave();
+    for (int i = 0; i < 3; ++i) {
+        const RECT r = TabRect(strip_, i);
+        EXPECT_EQ(r.left, 189 * i) << i;
+        EXPECT_EQ(r.right, 189 * (i + 1)) << i;
+        EXPECT_EQ(r.bottom, 22) << i;
+    }
+    HWND child = ::GetWindow(strip_, GW_CHILD);
+    for (; child; child = ::GetWindow(child, GW_HWNDNEXT)) EXPECT_FALSE(::IsWindowVisible(child));
+
+    RECT onScreen = strip_.GetWindowRect();
+    ::RedrawWindow(dlg_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    testutil::PumpFor(100);
+    const testutil::Pixels screen = testutil::ReadScreenRect(onScreen);
+    ASSERT_EQ(screen.width, kStripWidth);
+    const testutil::Pixels tabs = SkinPixels(IDB_TAB);
+    const testutil::Pixels skinUnder = SkinUnderStrip();
+    EXPECT_TRUE(ShowsFrame(screen, &skinUnder, tabs, 189, 0, 0, 0, 0, 28));
+    EXPECT_TRUE(ShowsFrame(screen, &skinUnder, tabs, 189, 0, 189, 0, 0, 28));
+    EXPECT_TRUE(ShowsFrame(screen, &skinUnder, tabs, 189, 2, 378, 0, 0, 28));
+    EXPECT_TRUE(ShowsFrame(screen, &skinUnder, tabs, 189, 2, 378, 0, 176, 189));
+    // The strip's last ten pixels show the parent's skin, not a tab or an arrow.
+    for (int y = 0; y < kTabHeight; ++y)
+        for (int x = 567; x < kStripWidth; ++x) ASSERT_EQ(screen.at(x, y), skinUnder.at(x, y)) << x << "," << y;
+
+    // A press on each tab selects that tab, on the same layout.
+    for (int i : {0, 1, 2}) {
+        Click(189 * i + 60, 15);
+        EXPECT_EQ(strip_.GetCurSel(), i);
+        EXPECT_TRUE(PageVisible(i));
+    }
 }
 
 TEST_F(CaptTabTest, EraseShowsTheParentSkinAndLeavesTheDcAsFound) {

@@ -2,6 +2,7 @@
 
 #include "core/start_program.h"
 #include "framework/winapp.h"
+#include "net/build_signature.h"
 #include "net/fetch_progress.h"
 #include "net/game_name.h"
 #include "net/http_request.h"
@@ -100,6 +101,15 @@ BOOL CDownGameDlg::StartVerifiedDownload() {
     fw::UniqueFile held(::CreateFileW(m_szTempExe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!held || !VerifyUpdateFile(m_szTempExe, m_strExeIdentity)) return FALSE;
+    // The identity arrives with the file and proves nothing of its origin:
+    // the operator's signature must name this very file as this game's client.
+    SignedBuildCheck check;
+    check.path = m_szTempExe;
+    check.openFile = held.get();
+    check.statement = m_strStatement;
+    check.signatureHex = m_strSignature;
+    check.product = signing::NarrowAscii(m_strGameName).value_or("");  // a safe name is ASCII
+    if (CheckSignedBuild(check) != SignatureCheck::Good) return FALSE;
     StartProgram(m_szTempExe.c_str());
     return TRUE;
 }
@@ -107,7 +117,7 @@ BOOL CDownGameDlg::StartVerifiedDownload() {
 BOOL CDownGameDlg::FetchGameConfig() {
     std::wstring iniPath;
     if (!MakeExeDirPath((m_strGameName + L".ini").c_str(), iniPath)) return FALSE;
-    FetchOptions options = OperatorFileFetch(m_strConfigUrl, iniPath, 1024, FALSE);
+    FetchOptions options = OperatorFileFetch(m_strConfigUrl, iniPath, FALSE, http::SmallFileLimits(http::kConfigMaxBytes));
     options.handleHolder = &m_handles;
     if (!HttpFetch(options)) return FALSE;
     wchar_t address[512] = {};
@@ -116,12 +126,18 @@ BOOL CDownGameDlg::FetchGameConfig() {
     wchar_t identity[64] = {};
     ::GetPrivateProfileStringW(L"VerKey", L"XCJY", L"", identity, 64, iniPath.c_str());
     m_strExeIdentity = identity;
+    wchar_t statement[512] = {};
+    wchar_t signature[256] = {};
+    ::GetPrivateProfileStringW(L"VerKey", L"Statement", L"", statement, 512, iniPath.c_str());
+    ::GetPrivateProfileStringW(L"VerKey", L"Signature", L"", signature, 256, iniPath.c_str());
+    m_strStatement = statement;
+    m_strSignature = signature;
     ::DeleteFileW(iniPath.c_str());
     return TRUE;
 }
 
 BOOL CDownGameDlg::DownloadGameExe() {
-    FetchOptions options = OperatorFileFetch(m_strExeUrl, m_szTempExe, 1024, TRUE);
+    FetchOptions options = OperatorFileFetch(m_strExeUrl, m_szTempExe, TRUE, http::DownloadLimits(http::kGameClientMaxBytes));
     options.handleHolder = &m_handles;
     options.onProgress = [this, bar = ProgressBarReport(m_progress.m_hWnd)](unsigned percent, bool changed) {
         bar(percent, changed);

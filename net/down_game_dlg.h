@@ -26,6 +26,8 @@ public:
     std::wstring m_strConfigUrl;
     std::wstring m_strExeUrl;
     std::wstring m_strExeIdentity;  // "VerKey"/"XCJY" of the same configuration
+    std::wstring m_strStatement;    // "VerKey"/"Statement": the operator's signed statement of the client
+    std::wstring m_strSignature;    // "VerKey"/"Signature"
     std::wstring m_szTempExe;
     fw::UniqueHandle m_hThread;
     FetchHandles m_handles;  // the running fetch's handles, closed by Cancel

@@ -5,6 +5,7 @@
 #include "core/run_mode_win.h"
 #include "core/start_program.h"
 #include "net/build_identity.h"
+#include "net/build_signature.h"
 #include "net/http_fetch.h"
 #include "net/operator_site_win.h"
 #include "net/version_identity.h"
@@ -66,12 +67,12 @@ BOOL RecordUpdateTime() {
            ERROR_SUCCESS;
 }
 
-BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64]) {
+BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64], UpdateOffer* offerOut) {
     std::wstring path;
     if (!MakeExeDirPath(kConfigFileName, path)) return FALSE;
     FetchOptions options;
     options.address = CurrentSite().gameSite + L"/" + kConfigFileName;
-    options.blockSize = 512;
+    options.limits = http::SmallFileLimits(http::kConfigMaxBytes);
     options.targetPath = path;
     if (!HttpFetch(options)) return FALSE;
 
@@ -79,6 +80,14 @@ BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64]) {
     wchar_t address[512] = {};
     ::GetPrivateProfileStringW(L"VerKey", L"XCJY", L"", version, 64, path.c_str());
     ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, path.c_str());
+    if (offerOut) {
+        wchar_t statement[512] = {};
+        wchar_t signature[256] = {};
+        ::GetPrivateProfileStringW(L"VerKey", L"Statement", L"", statement, 512, path.c_str());
+        ::GetPrivateProfileStringW(L"VerKey", L"Signature", L"", signature, 256, path.c_str());
+        offerOut->statement = statement;
+        offerOut->signature = signature;
+    }
     ::DeleteFileW(path.c_str());
     addressOut = address;
     ::WideCharToMultiByte(CP_ACP, 0, version, -1, versionOut, 64, nullptr, nullptr);
@@ -93,7 +102,7 @@ int SelfUpdate::Check(BOOL forced) {
         if (!IsCheckDue()) return 0;
     }
     char fetched[64] = {};
-    FetchRemoteConfig(m_offer.address, fetched);
+    FetchRemoteConfig(m_offer.address, fetched, &m_offer);
     if (fetched[0] == '\0') return 0;
     wchar_t published[65] = {};
     ::MultiByteToWideChar(CP_ACP, 0, fetched, -1, published, 64);
@@ -111,6 +120,16 @@ BOOL VerifyUpdateFile(const std::wstring& path, const std::wstring& published) {
     return !identity.empty() && SameIdentity(identity, published);
 }
 
+BOOL VerifyUpdateSignature(const std::wstring& path, const UpdateOffer& offer) {
+    SignedBuildCheck check;
+    check.path = path;
+    check.statement = offer.statement;
+    check.signatureHex = offer.signature;
+    check.product = signing::kLauncherProduct;
+    check.mustExceed = OwnVersion();
+    return CheckSignedBuild(check) == SignatureCheck::Good;
+}
+
 BOOL SwapInNewBuild(const std::wstring& current, const std::wstring& newPath, const std::wstring& oldPath) {
     // A running executable may be renamed within its folder although it cannot
     // be deleted, so the old build steps aside under another name first.
@@ -123,20 +142,23 @@ BOOL SwapInNewBuild(const std::wstring& current, const std::wstring& newPath, co
     return TRUE;
 }
 
-int SelfUpdate::Run() {
+UpdateOutcome SelfUpdate::Run() {
     std::wstring newPath, oldPath, current;
     if (!MakeExeDirPath(kNewExeName, newPath) || !MakeExeDirPath(kOldExeName, oldPath) ||
         !MakeExeDirPath(nullptr, current))
-        return FALSE;
+        return UpdateNotDone;
 
     m_dlgProgress.m_szUrl = m_offer.address.substr(0, 511);
     m_dlgProgress.m_szFile = newPath;
     bool downloaded = m_dlgProgress.DoModal() == IDOK;
-    // An error page, a truncated or tampered file, another build: none of it
-    // may take the launcher's name.
-    if (!downloaded || !VerifyUpdateFile(newPath, m_offer.identity) || !SwapInNewBuild(current, newPath, oldPath)) {
+    // An error page, a truncated or tampered file, another build, a build the
+    // operator did not sign (the identity travels with the file and proves
+    // nothing of its origin), an older one: none of it may take the
+    // launcher's name.
+    if (!downloaded || !VerifyUpdateFile(newPath, m_offer.identity) || !VerifyUpdateSignature(newPath, m_offer) ||
+        !SwapInNewBuild(current, newPath, oldPath)) {
         if (!::DeleteFileW(newPath.c_str())) ScheduleDeletionAtRestart(newPath);
-        return FALSE;
+        return UpdateNotDone;
     }
-    return LaunchProgram(current.c_str());
+    return LaunchProgram(current.c_str()) ? UpdateStarted : UpdateInPlaceNotStarted;
 }

@@ -10,6 +10,9 @@
 #include "net/operator_site_win.h"
 #include "net/version_identity.h"
 
+#include <cstring>
+#include <memory>
+
 namespace {
 
 constexpr const wchar_t* kConfigFileName = L"ConfigXcjy.htm";
@@ -67,12 +70,13 @@ BOOL RecordUpdateTime() {
            ERROR_SUCCESS;
 }
 
-BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64], UpdateOffer* offerOut) {
+BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64], UpdateOffer* offerOut, FetchHandles* handles) {
     std::wstring path;
     if (!MakeExeDirPath(kConfigFileName, path)) return FALSE;
     FetchOptions options;
     options.address = CurrentSite().gameSite + L"/" + kConfigFileName;
     options.limits = http::SmallFileLimits(http::kConfigMaxBytes);
+    options.handleHolder = handles;
     options.targetPath = path;
     if (!HttpFetch(options)) return FALSE;
 
@@ -95,6 +99,45 @@ BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64], UpdateOffe
     return TRUE;
 }
 
+namespace {
+
+// A configuration fetch that the start-up check can walk away from: the
+// worker owns its share of this state, so nothing it touches is freed while
+// it runs, and after Cancel it writes no more of the file.
+struct BackgroundConfigFetch {
+    FetchHandles handles;
+    std::wstring address;
+    char version[64] = {};
+    UpdateOffer offer;
+};
+
+DWORD WINAPI RunBackgroundConfigFetch(LPVOID param) {
+    std::unique_ptr<std::shared_ptr<BackgroundConfigFetch>> owner(
+        static_cast<std::shared_ptr<BackgroundConfigFetch>*>(param));
+    BackgroundConfigFetch& fetch = **owner;
+    FetchRemoteConfig(fetch.address, fetch.version, &fetch.offer, &fetch.handles);
+    return 0;
+}
+
+// FetchRemoteConfig, given up after waitMs; nothing is written then.
+void FetchRemoteConfigWithin(DWORD waitMs, std::wstring& addressOut, char versionOut[64], UpdateOffer& offerOut) {
+    auto fetch = std::make_shared<BackgroundConfigFetch>();
+    auto workerShare = std::make_unique<std::shared_ptr<BackgroundConfigFetch>>(fetch);
+    fw::UniqueHandle worker(::CreateThread(nullptr, 0, RunBackgroundConfigFetch, workerShare.get(), 0, nullptr));
+    if (!worker) return;
+    workerShare.release();  // the worker's now
+    if (::WaitForSingleObject(worker.get(), waitMs) != WAIT_OBJECT_0) {
+        fetch->handles.Cancel();
+        return;
+    }
+    addressOut = fetch->address;
+    std::memcpy(versionOut, fetch->version, sizeof fetch->version);
+    offerOut.statement = fetch->offer.statement;
+    offerOut.signature = fetch->offer.signature;
+}
+
+}  // namespace
+
 int SelfUpdate::Check(BOOL forced) {
     if (!forced) {
         int mode = ParseRunMode();
@@ -102,7 +145,11 @@ int SelfUpdate::Check(BOOL forced) {
         if (!IsCheckDue()) return 0;
     }
     char fetched[64] = {};
-    FetchRemoteConfig(m_offer.address, fetched, &m_offer);
+    // At start-up no network condition may hold the first window back.
+    if (forced)
+        FetchRemoteConfig(m_offer.address, fetched, &m_offer);
+    else
+        FetchRemoteConfigWithin(kStartupCheckBudgetMs, m_offer.address, fetched, m_offer);
     if (fetched[0] == '\0') return 0;
     wchar_t published[65] = {};
     ::MultiByteToWideChar(CP_ACP, 0, fetched, -1, published, 64);

@@ -2,6 +2,7 @@
 // swaps a verified new build in place of the running one.
 #pragma once
 
+#include "net/http_fetch.h"
 #include "net/prgs_dlg.h"
 
 #include <windows.h>
@@ -31,7 +32,9 @@ class SelfUpdate {
 public:
     // Non-zero when a different build is published (and, unless forced, the
     // check is due today). Answers 0 at once in install, web and uninstall
-    // mode, and whenever nothing could be learned.
+    // mode, and whenever nothing could be learned; unforced (at start-up),
+    // also when the configuration has not arrived within
+    // kStartupCheckBudgetMs.
     int Check(BOOL forced);
     // Downloads the offer, checks its identity and the operator's signature
     // (the build must also be newer than the running one), swaps it in and
@@ -55,8 +58,14 @@ BOOL IsCheckDisabledToday(int dayOfWeek);
 // Fetches ConfigXcjy.htm: the published identity goes to versionOut (system
 // ANSI code page, 64 bytes with its terminator; the caller zeroes it) and the
 // update address to addressOut. Nothing is written when the fetch fails.
-// With offerOut, its statement and signature go there too.
-BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64], UpdateOffer* offerOut = nullptr);
+// With offerOut, its statement and signature go there too; with handles,
+// another thread can cut the fetch short.
+BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64], UpdateOffer* offerOut = nullptr,
+                       FetchHandles* handles = nullptr);
+// How long the start-up check may hold the first window back. A check that
+// has not finished by then is given up: the login screen comes, and the
+// check runs again at the next start (no "UpdTime" is recorded).
+inline constexpr DWORD kStartupCheckBudgetMs = 2000;
 // Stores the current UTC time as "UpdTime". FALSE when the key cannot be written.
 BOOL RecordUpdateTime();
 

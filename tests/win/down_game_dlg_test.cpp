@@ -181,9 +181,11 @@ TEST_F(DownGameTest, ProgressOfATwoMillionByteDownload) {
     ::SetWindowSubclass(dlg.m_progress.m_hWnd, RecordPositions, 77, reinterpret_cast<DWORD_PTR>(&positions));
     ::ShowWindow(dlg.m_hWnd, SW_SHOW);
     ASSERT_TRUE(testutil::PumpUntilPreTranslated([&] { return Caption(dlg) != L"游戏下载中..."; }, 20000));
-    ASSERT_GE(positions.size(), 20u);
-    for (int i = 0; i < 19; ++i) EXPECT_EQ(positions[i], 0u) << "block " << i + 1;
-    EXPECT_EQ(positions[19], 1u);
+    // Reads take what has arrived, at most 256 KB: at least eight of them,
+    // each position at or past the one before.
+    ASSERT_GE(positions.size(), 8u);
+    for (size_t i = 1; i < positions.size(); ++i) EXPECT_GE(positions[i], positions[i - 1]) << "read " << i;
+    EXPECT_LT(positions.front(), 20u);
     EXPECT_EQ(positions.back(), 100u);
     EXPECT_EQ(dlg.m_stStatus.m_strText, L"已加载  100%");
     ::RemoveWindowSubclass(dlg.m_progress.m_hWnd, RecordPositions, 77);

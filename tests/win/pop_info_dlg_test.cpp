@@ -177,6 +177,27 @@ TEST_F(PopInfoTest, ClosedOrClickedNoticeStaysAwayUntilANewOne) {
     }
 }
 
+TEST_F(PopInfoTest, HostileNoticeCannotRewriteTheSettingsFile) {
+    ::WritePrivateProfileStringW(L"XCJY", L"ShortKey", L"1601", settings_.c_str());
+    ::WritePrivateProfileStringW(L"XCJY", L"UnInst", L"3", settings_.c_str());
+    // A title that would end its line and write keys and a section of its own.
+    std::wstring text = L"N9|2099-12-31|t\r\nShortKey=0\r\nUnInst=0\r\n[XCJY]\r\nPopEnable=0\r\n[Other]\nx=1||body||3";
+    Publish(text);
+    {
+        CPopInfoDlg dlg;
+        Open(dlg);
+    }
+    std::string raw = testutil::ReadFileText(settings_);
+    size_t sections = 0;
+    for (size_t at = raw.find('['); at != std::string::npos; at = raw.find('[', at + 1))
+        // At a line's start, in a narrow or a UTF-16 file.
+        if (at == 0 || raw[at - 1] == '\n' || (at >= 2 && raw[at - 1] == '\0' && raw[at - 2] == '\n')) ++sections;
+    EXPECT_EQ(sections, 1u) << raw;
+    EXPECT_EQ(Setting(L"ShortKey"), L"1601");
+    EXPECT_EQ(Setting(L"UnInst"), L"3");
+    EXPECT_EQ(Setting(L"PopEnable"), L"1");
+}
+
 TEST_F(PopInfoTest, ShownAsOftenAsTheCountSays) {
     for (int count : {3, 1, 0}) {
         ::DeleteFileW(settings_.c_str());

@@ -63,6 +63,11 @@ void FetchHandles::Cancel() {
     }
 }
 
+void FetchHandles::Abandon() {
+    Lock lock(m_lock);
+    m_bCancelled = true;
+}
+
 bool FetchHandles::Cancelled() const {
     Lock lock(m_lock);
     return m_bCancelled;
@@ -170,7 +175,7 @@ BOOL ReadBody(FetchHandles& handles, const FetchOptions& options, http::FetchClo
     uint64_t total = 0;
     for (;;) {
         HINTERNET request = handles.Get(FetchHandles::Request);
-        if (!request) return FALSE;  // cancelled
+        if (!request || handles.Cancelled()) return FALSE;
         CutTimeouts(request, options.timeouts, clock);
         DWORD n = 0;
         if (!ReadArrived(request, buffer, n)) return FALSE;

@@ -47,6 +47,11 @@ public:
     // From any thread: marks the fetch cancelled and closes its handles, which
     // makes a read blocked in the fetch's thread return with an error.
     void Cancel();
+    // Marks the fetch cancelled without closing anything: for a caller that
+    // walks away and must not wait even for the close (under wine, closing a
+    // request that a read is blocked on can take its time). The fetch writes
+    // no more and ends at its next step or at its own deadline.
+    void Abandon();
     bool Cancelled() const;
     // Clears the cancel mark for the next fetch.
     void Reset();

@@ -127,7 +127,7 @@ void FetchRemoteConfigWithin(DWORD waitMs, std::wstring& addressOut, char versio
     if (!worker) return;
     workerShare.release();  // the worker's now
     if (::WaitForSingleObject(worker.get(), waitMs) != WAIT_OBJECT_0) {
-        fetch->handles.Cancel();
+        fetch->handles.Abandon();
         return;
     }
     addressOut = fetch->address;

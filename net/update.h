@@ -65,7 +65,7 @@ BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64], UpdateOffe
 // How long the start-up check may hold the first window back. A check that
 // has not finished by then is given up: the login screen comes, and the
 // check runs again at the next start (no "UpdTime" is recorded).
-inline constexpr DWORD kStartupCheckBudgetMs = 2000;
+inline constexpr DWORD kStartupCheckBudgetMs = 1500;
 // Stores the current UTC time as "UpdTime". FALSE when the key cannot be written.
 BOOL RecordUpdateTime();
 

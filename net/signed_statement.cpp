@@ -91,7 +91,8 @@ std::optional<BuildStatement> ParseStatement(std::string_view text) {
     auto sizeText = TakeField(text, "size");
     std::optional<uint64_t> size = sizeText ? ParseDecimal<uint64_t>(*sizeText, UINT64_MAX) : std::nullopt;
     if (!size) return std::nullopt;
-    // The digest is the last field: a ';' after it would be an extra field.
+    // The digest is the last field: nothing may follow it, not even a ';'.
+    if (text.find(';') != std::string_view::npos) return std::nullopt;
     auto digest = TakeField(text, "sha256");
     if (!digest || !text.empty() || !IsLowerHexDigest(*digest)) return std::nullopt;
     return BuildStatement{std::string(*product), *version, *size, std::string(*digest)};

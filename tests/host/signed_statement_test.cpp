@@ -39,6 +39,7 @@ TEST(SignedStatement, AnythingButTheExactFormIsRefused) {
              "xcjy-build/1;product=XCJY;version=1,0,0,0;size=-1;sha256=" + kDigest,
              "xcjy-build/1;product=XCJY;version=1,0,0,0;size=18446744073709551616;sha256=" + kDigest,
              "xcjy-build/1;product=XCJY;version=1,0,0,0" + tail + ";extra=1",
+             "xcjy-build/1;product=XCJY;version=1,0,0,0" + tail + ";",  // found by the fuzz target
              "xcjy-build/1;product=XCJY;version=1,0,0,0;size=1;sha256=" + kDigest.substr(1),
              "xcjy-build/1;product=XCJY;version=1,0,0,0;size=1;sha256=9F" + kDigest.substr(2),
          })

@@ -165,12 +165,36 @@ TEST_F(DownGameTest, CancelStopsTheDownloadAtOnce) {
     EXPECT_LT(::GetTickCount() - start, 3000u) << "the blocked read is cut short";
     EXPECT_FALSE(::IsWindowVisible(dlg.m_hWnd));
     EXPECT_FALSE(dlg.m_hThread) << "the worker is gone";
-    EXPECT_EQ(dlg.m_handles.Get(FetchHandles::Request), nullptr);
+    EXPECT_TRUE(dlg.m_job->handles.Cancelled());
     DWORD partial = FileSize(exe_);
     EXPECT_GT(partial, 0u) << "the partial file stays";
     testutil::PumpUntilPreTranslated([] { return false; }, 300);
     EXPECT_EQ(FileSize(exe_), partial) << "nothing writes to it any more";
     EXPECT_EQ(EndProcessesOf(exe_), 0) << "nothing is started";
+}
+
+// A server that stopped sending (silent after the request, or a byte now
+// and then): Cancel returns within 1 s, and nothing writes the file after it.
+TEST_F(DownGameTest, CancelReturnsWithinASecondFromAStalledServer) {
+    for (const wchar_t* fault : {L"fault?path=/games/Hyxd.exe&mode=silent&seconds=60",
+                                 L"fault?path=/games/Hyxd.exe&mode=trickle&seconds=5&size=100000"}) {
+        opsite::Control(L"requests?clear=1");
+        opsite::Control(fault);
+        CDownGameDlg dlg(L"Hyxd");
+        Open(dlg);
+        ASSERT_TRUE(testutil::PumpUntilPreTranslated(
+            [&] { return opsite::CountRequests("GET /games/Hyxd.exe") == 1; }, 15000)) << fault;
+        testutil::PumpUntilPreTranslated([] { return false; }, 300);
+        DWORD start = ::GetTickCount();
+        ::SendMessageW(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(dlg.m_btnCancel.m_hWnd));
+        EXPECT_LT(::GetTickCount() - start, 1000u) << fault;
+        EXPECT_FALSE(::IsWindowVisible(dlg.m_hWnd)) << fault;
+        DWORD partial = FileSize(exe_);
+        testutil::PumpUntilPreTranslated([] { return false; }, 6000);
+        EXPECT_EQ(FileSize(exe_), partial) << fault << ": nothing writes to it any more";
+        EXPECT_EQ(EndProcessesOf(exe_), 0) << "nothing is started";
+    }
 }
 
 TEST_F(DownGameTest, ProgressOfATwoMillionByteDownload) {

@@ -63,8 +63,9 @@ protected:
         ::DeleteFileW(exe_.c_str());
     }
     // Every game name reads the one ConfigXcjy.htm; here it names another
-    // game's launcher and publishes that program's identity. The site serves
-    // the wine prefix's regsvr32 as the game.
+    // game's launcher and publishes that program's identity and its signed
+    // statement as the client of "Hyxd". The site serves the wine prefix's
+    // regsvr32 as the game.
     static void PointConfigAtTheGame() {
         const std::wstring identity = IdentityOfExecutable(L"C:\\windows\\system32\\regsvr32.exe");
         // A 64-bit prefix has no 32-bit program to serve: the download then
@@ -73,7 +74,7 @@ protected:
             ASSERT_FALSE(identity.empty());
         }
         opsite::Control(L"config?updaddr=" + opsite::Encode(L"http://{{HOST}}/games/Hyxd.exe") +
-                        L"&xcjy=" + opsite::Encode(identity));
+                        L"&xcjy=" + opsite::Encode(identity) + L"&signgame=Hyxd");
     }
     static std::wstring Caption(const CDownGameDlg& dlg) { return dlg.GetWindowText(); }
     static bool Enabled(const CWnd& w) { return ::IsWindowEnabled(w.m_hWnd) != FALSE; }

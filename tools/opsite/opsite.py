@@ -545,6 +545,13 @@ class _Handler(BaseHTTPRequestHandler):
                 for key in ("xcjy", "updaddr", "statement", "signature"):
                     if key in params:
                         site.overrides[key] = params[key]
+            # signgame=NAME: publish the served game client's statement for
+            # the product NAME, signed with the site's key.
+            if params.get("signgame"):
+                statement, signature = site.signed_statement(site.game_exe, params["signgame"])
+                with site.lock:
+                    site.overrides["statement"] = statement or ""
+                    site.overrides["signature"] = signature or ""
             return {"config": site.config_text(self.host_text())}
         if name == "notice":
             if "text" not in params:

@@ -60,9 +60,12 @@ BOOL CLauncherApp::InitInstance() {
     std::optional<PrefetchedPng> background;
     if (mode == RUN_LOGIN || mode == RUN_INSTALLED) background.emplace(m_hInstance, IDB_LOGIN_BK, fw::SystemDpi());
 
-    if (m_update.Check(FALSE) && m_update.Run()) {
-        RecordUpdateTime();
-        return TRUE;  // the updated copy is already running
+    if (m_update.Check(FALSE)) {
+        const UpdateOutcome outcome = m_update.Run();
+        if (outcome != UpdateNotDone) RecordUpdateTime();
+        if (outcome == UpdateStarted) return TRUE;  // the updated copy is already running
+        // A new build in place that would not start: this run goes on as the
+        // old one in memory, and the next start runs the new build.
     }
 
     fw::GdiplusSession gdiplus;

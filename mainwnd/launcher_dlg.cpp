@@ -32,6 +32,7 @@ constexpr const wchar_t* kTooManyPages = L"当前窗体只支持3个游戏页";
 constexpr const wchar_t* kCacheCleared = L"缓存清除完毕！";
 constexpr const wchar_t* kNoUpdate = L"已经是最新版本，无需进行更新";
 constexpr const wchar_t* kUpdateFailed = L"更新版本失败，请稍后重试";
+constexpr const wchar_t* kUpdateInstalledRestart = L"新版本已安装，但未能启动，请重新打开启动器";
 // Titles of the browser's script message boxes.
 constexpr const wchar_t* kScriptBoxTitles[] = {L"来自网页的消息", L"Windows Internet Explorer",
                                                L"Microsoft Internet Explorer"};
@@ -464,11 +465,23 @@ void CLauncherDlg::RunMenuCommand(int command) {
 void CLauncherDlg::RunUpdate() {
     if (!m_update.Check(TRUE)) {
         SkinMessageBox(kNoUpdate, kGameTitle, 0);
-    } else if (!m_update.Run()) {
+        return;
+    }
+    switch (m_update.Run()) {
+    case UpdateNotDone:
         SkinMessageBox(kUpdateFailed, kGameTitle, 0);
-    } else {
+        break;
+    case UpdateInPlaceNotStarted:
+        // The update did happen: only its start failed, and the next start
+        // of the launcher runs the new build.
+        RecordUpdateTime();
+        SkinMessageBox(kUpdateInstalledRestart, kGameTitle, 0);
+        QuitLauncher();
+        break;
+    case UpdateStarted:
         RecordUpdateTime();
         QuitLauncher();
+        break;
     }
 }
 

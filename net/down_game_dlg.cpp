@@ -2,6 +2,7 @@
 
 #include "core/start_program.h"
 #include "framework/winapp.h"
+#include "net/build_signature.h"
 #include "net/fetch_progress.h"
 #include "net/game_name.h"
 #include "net/http_request.h"
@@ -16,6 +17,90 @@ namespace {
 constexpr const wchar_t* kDownloading = L"游戏下载中...";
 constexpr const wchar_t* kFailed = L"下载失败";
 constexpr const wchar_t* kDone = L"下载完成";
+// Cancel returns within a second even when the server has stopped sending.
+constexpr DWORD kStopWaitMs = 500;
+
+using DownloadState = CDownGameDlg::DownloadState;
+constexpr UINT kStateMessage = CDownGameDlg::WM_DOWNLOAD_STATE;
+constexpr UINT kPercentMessage = CDownGameDlg::WM_DOWNLOAD_PERCENT;
+
+void Report(const DownloadJob& job, DownloadState state) {
+    // Sent, not posted: the dialog has taken the new state before the worker
+    // goes on. A cancelled job reports nothing.
+    if (!job.handles.Cancelled()) ::SendMessageW(job.dialog, kStateMessage, state, 0);
+}
+
+BOOL FetchGameConfig(DownloadJob& job) {
+    std::wstring iniPath;
+    if (!MakeExeDirPath((job.gameName + L".ini").c_str(), iniPath)) return FALSE;
+    FetchOptions options =
+        OperatorFileFetch(job.configUrl, iniPath, FALSE, http::SmallFileLimits(http::kConfigMaxBytes));
+    options.handleHolder = &job.handles;
+    if (!HttpFetch(options)) return FALSE;
+    auto read = [&](const wchar_t* key, std::wstring& out) {
+        wchar_t value[512] = {};
+        ::GetPrivateProfileStringW(L"VerKey", key, L"", value, 512, iniPath.c_str());
+        out = value;
+    };
+    read(L"UpdAddr", job.exeUrl);
+    read(L"XCJY", job.exeIdentity);
+    job.exeIdentity = job.exeIdentity.substr(0, 63);
+    read(L"Statement", job.statement);
+    read(L"Signature", job.signature);
+    ::DeleteFileW(iniPath.c_str());
+    return TRUE;
+}
+
+BOOL DownloadGameExe(DownloadJob& job) {
+    FetchOptions options =
+        OperatorFileFetch(job.exeUrl, job.tempExe, TRUE, http::DownloadLimits(http::kGameClientMaxBytes));
+    options.handleHolder = &job.handles;
+    options.onProgress = [&job, bar = ProgressBarReport(job.bar)](unsigned percent, bool changed) {
+        if (job.handles.Cancelled()) return;
+        bar(percent, changed);
+        // The label's text is the user-interface thread's data: the dialog
+        // sets it there.
+        if (changed) ::SendMessageW(job.dialog, kPercentMessage, percent, 0);
+    };
+    return HttpFetch(options);
+}
+
+// The download runs with the launcher's rights, so it is started only when it
+// is the build the configuration publishes: its identity (digest and version
+// text) must equal "XCJY", as for the launcher's own update, and the
+// operator's signature must name this very file as this game's client. The
+// file lies in the player's temp folder, which programs without those rights
+// can write: it is held open against writing, renaming and deleting from
+// before the check until the program has been started, so the checked file is
+// the one started.
+BOOL StartVerifiedDownload(DownloadJob& job) {
+    fw::UniqueFile held(::CreateFileW(job.tempExe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held || !VerifyUpdateFile(job.tempExe, job.exeIdentity)) return FALSE;
+    SignedBuildCheck check;
+    check.path = job.tempExe;
+    check.openFile = held.get();
+    check.statement = job.statement;
+    check.signatureHex = job.signature;
+    check.product = signing::NarrowAscii(job.gameName).value_or("");  // a safe name is ASCII
+    if (CheckSignedBuild(check) != SignatureCheck::Good) return FALSE;
+    if (job.handles.Cancelled()) return FALSE;
+    StartProgram(job.tempExe.c_str());
+    return TRUE;
+}
+
+void RunDownload(DownloadJob& job) {
+    if (!FetchGameConfig(job)) {
+        Report(job, CDownGameDlg::ConfigFailed);
+        return;
+    }
+    BOOL downloaded = DownloadGameExe(job);
+    // A cancelled download is never started, and its partial file stays.
+    if (job.handles.Cancelled()) return;
+    if (downloaded) downloaded = StartVerifiedDownload(job);
+    if (!downloaded) ::DeleteFileW(job.tempExe.c_str());
+    Report(job, downloaded ? CDownGameDlg::Downloaded : CDownGameDlg::DownloadFailed);
+}
 
 }  // namespace
 
@@ -55,84 +140,31 @@ BOOL CDownGameDlg::OnInitDialog() {
                          LoadPngResource(module, IDB_PROGRESS_FILL, dpi));
     ::EnableWindow(m_btnOK.m_hWnd, FALSE);
 
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    m_szTempExe = std::wstring(temp) + m_strGameName + L".exe";
-    m_strConfigUrl = site::ConfigFileUrl(CurrentSite());
     // The name came from a web page and becomes part of two file names.
     if (!IsSafeGameName(m_strGameName)) {
         OnDownloadState(DownloadFailed);
         return TRUE;
     }
-    // Started last, when every control it reports to is ready.
-    m_hThread.reset(::CreateThread(nullptr, 0, DownloadThreadProc, this, 0, nullptr));
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    m_job = std::make_shared<DownloadJob>();
+    m_job->gameName = m_strGameName;
+    m_job->tempExe = std::wstring(temp) + m_strGameName + L".exe";
+    m_job->configUrl = site::ConfigFileUrl(CurrentSite());
+    m_job->dialog = m_hWnd;
+    m_job->bar = m_progress.m_hWnd;
+    // Started last, when every control it reports to is ready. The worker
+    // owns a share of the job.
+    auto share = std::make_unique<std::shared_ptr<DownloadJob>>(m_job);
+    m_hThread.reset(::CreateThread(nullptr, 0, DownloadThreadProc, share.get(), 0, nullptr));
+    if (m_hThread) share.release();
     return TRUE;
 }
 
-DWORD WINAPI CDownGameDlg::DownloadThreadProc(LPVOID dialog) {
-    static_cast<CDownGameDlg*>(dialog)->RunDownload();
+DWORD WINAPI CDownGameDlg::DownloadThreadProc(LPVOID job) {
+    std::unique_ptr<std::shared_ptr<DownloadJob>> share(static_cast<std::shared_ptr<DownloadJob>*>(job));
+    RunDownload(**share);
     return 0;
-}
-
-void CDownGameDlg::Post(DownloadState state) {
-    // Sent, not posted: the dialog has taken the new state before the worker
-    // goes on (and, when cancelled, before it ends).
-    ::SendMessageW(m_hWnd, WM_DOWNLOAD_STATE, state, 0);
-}
-
-void CDownGameDlg::RunDownload() {
-    if (!FetchGameConfig()) {
-        if (!m_handles.Cancelled()) Post(ConfigFailed);
-        return;
-    }
-    BOOL downloaded = DownloadGameExe();
-    // A cancelled download is never started, and its partial file stays.
-    if (m_handles.Cancelled()) return;
-    if (downloaded) downloaded = StartVerifiedDownload();
-    if (!downloaded) ::DeleteFileW(m_szTempExe.c_str());
-    Post(downloaded ? Downloaded : DownloadFailed);
-}
-
-// The download runs with the launcher's rights, so it is started only when it
-// is the build the configuration publishes: its identity (digest and version
-// text) must equal "XCJY", as for the launcher's own update. The file lies in
-// the player's temp folder, which programs without those rights can write:
-// it is held open against writing, renaming and deleting from before the check
-// until the program has been started, so the checked file is the one started.
-BOOL CDownGameDlg::StartVerifiedDownload() {
-    fw::UniqueFile held(::CreateFileW(m_szTempExe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!held || !VerifyUpdateFile(m_szTempExe, m_strExeIdentity)) return FALSE;
-    StartProgram(m_szTempExe.c_str());
-    return TRUE;
-}
-
-BOOL CDownGameDlg::FetchGameConfig() {
-    std::wstring iniPath;
-    if (!MakeExeDirPath((m_strGameName + L".ini").c_str(), iniPath)) return FALSE;
-    FetchOptions options = OperatorFileFetch(m_strConfigUrl, iniPath, 1024, FALSE);
-    options.handleHolder = &m_handles;
-    if (!HttpFetch(options)) return FALSE;
-    wchar_t address[512] = {};
-    ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, iniPath.c_str());
-    m_strExeUrl = address;
-    wchar_t identity[64] = {};
-    ::GetPrivateProfileStringW(L"VerKey", L"XCJY", L"", identity, 64, iniPath.c_str());
-    m_strExeIdentity = identity;
-    ::DeleteFileW(iniPath.c_str());
-    return TRUE;
-}
-
-BOOL CDownGameDlg::DownloadGameExe() {
-    FetchOptions options = OperatorFileFetch(m_strExeUrl, m_szTempExe, 1024, TRUE);
-    options.handleHolder = &m_handles;
-    options.onProgress = [this, bar = ProgressBarReport(m_progress.m_hWnd)](unsigned percent, bool changed) {
-        bar(percent, changed);
-        // The label's text is the user-interface thread's data: the dialog
-        // sets it there.
-        if (changed) ::SendMessageW(m_hWnd, WM_DOWNLOAD_PERCENT, percent, 0);
-    };
-    return HttpFetch(options);
 }
 
 void CDownGameDlg::ShowPercent(unsigned percent) {
@@ -149,11 +181,19 @@ void CDownGameDlg::OnDownloadState(DownloadState state) {
 
 void CDownGameDlg::StopWorker() {
     if (!m_hThread) return;
-    m_handles.Cancel();
+    // Abandon, not Cancel: under wine closing a request that a read is
+    // blocked on does not end the read and can itself wait. The worker writes
+    // nothing once this returns, and closes its handles when it ends.
+    m_job->handles.Abandon();
     // The worker may be sending this thread a message right now: serve sent
     // messages while waiting, or both threads would wait for each other.
     HANDLE thread = m_hThread.get();
-    while (::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        const DWORD waited = ::GetTickCount() - start;
+        if (waited >= kStopWaitMs) break;
+        DWORD woke = ::MsgWaitForMultipleObjects(1, &thread, FALSE, kStopWaitMs - waited, QS_SENDMESSAGE);
+        if (woke != WAIT_OBJECT_0 + 1) break;
         MSG msg;
         ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
@@ -184,10 +224,10 @@ LRESULT CDownGameDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         OnClose();
         return 0;
-    case WM_DOWNLOAD_STATE:
+    case kStateMessage:
         OnDownloadState(static_cast<DownloadState>(wParam));
         return 0;
-    case WM_DOWNLOAD_PERCENT:
+    case kPercentMessage:
         ShowPercent(static_cast<unsigned>(wParam));
         return 0;
     default:

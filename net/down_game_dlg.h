@@ -10,25 +10,43 @@
 #include "skin/img_progress.h"
 #include "skin/static_ex.h"
 
+#include <memory>
 #include <string>
+
+// What the download worker uses, shared between it and the dialog: a dialog
+// that stops waiting for a worker stuck in a stalled read frees nothing the
+// worker still touches. The worker reports to the dialog's window by handle
+// only (a message to a window that is gone goes nowhere).
+struct DownloadJob {
+    std::wstring gameName;
+    std::wstring configUrl;
+    std::wstring exeUrl;
+    std::wstring exeIdentity;  // "VerKey"/"XCJY" of the game's configuration
+    std::wstring statement;    // "VerKey"/"Statement": the operator's signed statement of the client
+    std::wstring signature;    // "VerKey"/"Signature"
+    std::wstring tempExe;
+    HWND dialog = nullptr;
+    HWND bar = nullptr;
+    FetchHandles handles;  // the running fetch's handles; Cancel ends its writes
+};
 
 class CDownGameDlg : public CDlgEx {
 public:
     explicit CDownGameDlg(const std::wstring& gameName, CWnd* parent = nullptr);
     ~CDownGameDlg() override;
 
-    BOOL FetchGameConfig();
-    BOOL DownloadGameExe();
-    static DWORD WINAPI DownloadThreadProc(LPVOID dialog);
+    // Sent by the worker to the dialog: wParam a DownloadState.
+    static constexpr UINT WM_DOWNLOAD_STATE = WM_APP + 0x4A;
+    enum DownloadState { ConfigFailed, Downloaded, DownloadFailed };
+    // Sent by the worker when the percentage changes: wParam the percentage.
+    static constexpr UINT WM_DOWNLOAD_PERCENT = WM_APP + 0x49;
+
+    static DWORD WINAPI DownloadThreadProc(LPVOID job);
     BOOL PreTranslateMessage(MSG* msg) override;
 
     std::wstring m_strGameName;
-    std::wstring m_strConfigUrl;
-    std::wstring m_strExeUrl;
-    std::wstring m_strExeIdentity;  // "VerKey"/"XCJY" of the same configuration
-    std::wstring m_szTempExe;
+    std::shared_ptr<DownloadJob> m_job;  // set once the download has started
     fw::UniqueHandle m_hThread;
-    FetchHandles m_handles;  // the running fetch's handles, closed by Cancel
 
     CImgProgress m_progress;
     CBtnEx m_btnOK;
@@ -45,21 +63,15 @@ protected:
     void OnCancel() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-    // Sent by the worker to the dialog: wParam a DownloadState.
-    static constexpr UINT WM_DOWNLOAD_STATE = WM_APP + 0x4A;
-    enum DownloadState { ConfigFailed, Downloaded, DownloadFailed };
-    // Sent by the worker when the percentage changes: wParam the percentage.
-    static constexpr UINT WM_DOWNLOAD_PERCENT = WM_APP + 0x49;
 
 private:
     void OnDownloadState(DownloadState state);
     // The status label reads "已加载  N%".
     void ShowPercent(unsigned percent);
-    void Post(DownloadState state);
     void OnClose();
-    // Stops the worker: cancels its fetch and waits for it, serving the
-    // messages it sends to this thread meanwhile.
+    // Stops the worker: cancels its fetch and waits for it a moment, serving
+    // the messages it sends to this thread meanwhile. A worker still stuck
+    // then (a stalled server) is left to end on its own: it writes nothing
+    // more and starts nothing.
     void StopWorker();
-    void RunDownload();
-    BOOL StartVerifiedDownload();
 };

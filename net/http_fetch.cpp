@@ -63,9 +63,19 @@ void FetchHandles::Cancel() {
     }
 }
 
+void FetchHandles::Abandon() {
+    Lock lock(m_lock);
+    m_bCancelled = true;
+}
+
 bool FetchHandles::Cancelled() const {
     Lock lock(m_lock);
     return m_bCancelled;
+}
+
+bool FetchHandles::WriteUnlessCancelled(std::FILE* file, const char* data, size_t size) {
+    Lock lock(m_lock);
+    return !m_bCancelled && std::fwrite(data, 1, size, file) == size;
 }
 
 void FetchHandles::Reset() {
@@ -102,8 +112,10 @@ BOOL OpenRequest(const http::AddressParts& parts, const FetchTimeouts& timeouts,
     if (!connect || !handles.Store(FetchHandles::Connect, connect)) return FALSE;
     SetTimeouts(connect, timeouts);
 
+    // A redirect is never followed: the answer must come from the host asked,
+    // and a 3xx status then fails the fetch like any other non-2xx one.
     HINTERNET request = ::HttpOpenRequestW(connect, L"GET", parts.path.c_str(), L"HTTP/1.1", nullptr, nullptr,
-                                           INTERNET_FLAG_RELOAD, 0);
+                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT, 0);
     if (!request || !handles.Store(FetchHandles::Request, request)) return FALSE;
     SetTimeouts(request, timeouts);
     return TRUE;
@@ -131,13 +143,60 @@ bool AnnouncedLength(HINTERNET request, uint32_t& length) {
     return true;
 }
 
-BOOL ReadIntoMemory(HINTERNET request, uint32_t announced, std::wstring& text) {
+uint64_t NowMs() { return ::GetTickCount64(); }
+
+// Cuts every time-out of the request to what the fetch's rules leave, so the
+// next blocking call cannot outlast them.
+void CutTimeouts(HINTERNET request, const FetchTimeouts& timeouts, const http::FetchClock& clock) {
+    const uint64_t now = NowMs();
+    FetchTimeouts cut;
+    cut.connectMs = clock.NextTimeoutMs(timeouts.connectMs, now);
+    cut.sendMs = clock.NextTimeoutMs(timeouts.sendMs, now);
+    cut.receiveMs = clock.NextTimeoutMs(timeouts.receiveMs, now);
+    SetTimeouts(request, cut);
+}
+
+// One read of what has arrived (at least one byte is waited for, at most
+// kMaxReadBytes taken). FALSE on an error, a time-out or a cancel.
+BOOL ReadArrived(HINTERNET request, std::vector<char>& buffer, DWORD& got) {
+    DWORD available = 0;
+    if (!::InternetQueryDataAvailable(request, &available, 0, 0)) return FALSE;
+    const DWORD want = available == 0 ? 1 : (available < kMaxReadBytes ? available : kMaxReadBytes);
+    if (buffer.size() < want) buffer.resize(want);
+    got = 0;
+    return ::InternetReadFile(request, buffer.data(), want, &got);
+}
+
+// Reads the body through `consume` until the end, within the rules; FALSE on
+// a failed read, a broken rule, a cancel or a consumer's refusal.
+template <typename Consume>
+BOOL ReadBody(FetchHandles& handles, const FetchOptions& options, http::FetchClock& clock, Consume consume) {
+    std::vector<char> buffer(4096);
+    uint64_t total = 0;
+    for (;;) {
+        HINTERNET request = handles.Get(FetchHandles::Request);
+        if (!request || handles.Cancelled()) return FALSE;
+        CutTimeouts(request, options.timeouts, clock);
+        DWORD n = 0;
+        if (!ReadArrived(request, buffer, n)) return FALSE;
+        total += n;
+        clock.Arrived(n, NowMs());
+        if (clock.TooLong(total) || clock.Expired(NowMs())) return FALSE;
+        if (!consume(buffer.data(), n, total)) return FALSE;
+        if (n == 0) return TRUE;
+    }
+}
+
+BOOL ReadIntoMemory(const FetchOptions& options, FetchHandles& handles, http::FetchClock& clock, uint32_t announced) {
     if (!http::FitsMemorySink(announced)) return FALSE;
-    std::vector<char> bytes(announced + 1);
-    DWORD got = 0;
-    if (!::InternetReadFile(request, bytes.data(), announced, &got)) return FALSE;
-    // The whole announced size must have arrived in the one read.
-    if (got < announced) return FALSE;
+    std::string bytes;
+    auto keep = [&](const char* data, DWORD n, uint64_t total) {
+        if (total > announced) return false;
+        bytes.append(data, n);
+        return true;
+    };
+    if (!ReadBody(handles, options, clock, keep) || bytes.size() < announced) return FALSE;
+    std::wstring& text = *options.textOut;
     text.clear();
     if (announced == 0) return TRUE;
     wchar_t wide[http::kMemoryBodyLimit] = {};
@@ -148,33 +207,31 @@ BOOL ReadIntoMemory(HINTERNET request, uint32_t announced, std::wstring& text) {
     return TRUE;
 }
 
-BOOL ReadIntoFile(const FetchOptions& options, FetchHandles& handles, uint32_t announced) {
+BOOL ReadIntoFile(const FetchOptions& options, FetchHandles& handles, http::FetchClock& clock, uint32_t announced) {
     UniqueFile file(::_wfopen(options.targetPath.c_str(), L"wb"));
     if (!file) return FALSE;
-    const unsigned blockSize = options.blockSize ? options.blockSize : 512;
-    std::vector<char> block(blockSize);
-    uint64_t total = 0;
-    bool written = true;
     unsigned lastPercent = ~0u;
-    for (;;) {
-        HINTERNET request = handles.Get(FetchHandles::Request);
-        if (!request) break;  // cancelled
-        DWORD n = 0;
-        if (!::InternetReadFile(request, block.data(), blockSize, &n)) break;
-        if (n > 0 && std::fwrite(block.data(), 1, n, file.get()) != n) {
-            written = false;  // disk full: the file is not what was sent
-            break;
-        }
-        total += n;
+    uint64_t received = 0;
+    auto store = [&](const char* data, DWORD n, uint64_t total) {
+        received = total;
+        // A full or read-only disk: the file is not what was sent.
+        if (n > 0 && !handles.WriteUnlessCancelled(file.get(), data, n)) return false;
         if (options.onProgress) {
             const unsigned percent = http::FetchPercent(total, announced);
             options.onProgress(percent, percent != lastPercent);
             lastPercent = percent;
         }
-        if (n == 0) break;
+        return true;
+    };
+    BOOL read = ReadBody(handles, options, clock, store);
+    bool written = std::fclose(file.release()) == 0;
+    if (handles.Cancelled()) return FALSE;  // a cancelled download's partial file stays
+    // A broken rule or a failed read leaves nothing behind.
+    if (!read || !written || received < announced) {
+        ::DeleteFileW(options.targetPath.c_str());
+        return FALSE;
     }
-    if (std::fclose(file.release()) != 0) written = false;
-    return written && total >= announced && !handles.Cancelled();
+    return TRUE;
 }
 
 bool ContainsPlatformDomain(const std::wstring& address) {
@@ -194,28 +251,32 @@ BOOL HttpFetch(const FetchOptions& options) {
 
     FetchHandles local;
     FetchHandles& handles = options.handleHolder ? *options.handleHolder : local;
+    http::FetchClock clock(options.limits, NowMs());
+    FetchTimeouts first = options.timeouts;
+    first.connectMs = clock.NextTimeoutMs(first.connectMs, NowMs());
     BOOL ok = FALSE;
-    if (OpenRequest(*parts, options.timeouts, handles)) {
+    if (OpenRequest(*parts, first, handles)) {
         HINTERNET request = handles.Get(FetchHandles::Request);
         uint32_t announced = 0;
-        if (request && SendRequest(request, nullptr, 0) && StatusIsSuccess(request) &&
-            AnnouncedLength(request, announced)) {
-            ok = options.sink == FetchSink::Memory ? ReadIntoMemory(request, announced, *options.textOut)
-                                                   : ReadIntoFile(options, handles, announced);
+        if (request) CutTimeouts(request, options.timeouts, clock);
+        if (request && SendRequest(request, nullptr, 0) && !clock.Expired(NowMs()) && StatusIsSuccess(request) &&
+            AnnouncedLength(request, announced) && !clock.TooLong(announced)) {
+            ok = options.sink == FetchSink::Memory ? ReadIntoMemory(options, handles, clock, announced)
+                                                   : ReadIntoFile(options, handles, clock, announced);
         }
     }
     handles.CloseAll();
     return ok;
 }
 
-FetchOptions OperatorFileFetch(const std::wstring& address, const std::wstring& targetPath, unsigned blockSize,
-                               BOOL requireDomain) {
+FetchOptions OperatorFileFetch(const std::wstring& address, const std::wstring& targetPath, BOOL requireDomain,
+                               const http::FetchLimits& limits) {
     FetchOptions options;
     options.address = address;
     options.skipScheme = TRUE;
     options.requireDomain = requireDomain;
-    options.blockSize = blockSize;
     options.targetPath = targetPath;
+    options.limits = limits;
     return options;
 }
 
@@ -226,6 +287,7 @@ FetchOptions OperatorTextFetch(const std::wstring& address, std::wstring* text) 
     options.requireDomain = TRUE;
     options.sink = FetchSink::Memory;
     options.textOut = text;
+    options.limits = http::SmallFileLimits(http::kNoticeMaxBytes);
     return options;
 }
 

@@ -6,6 +6,9 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "net/fetch_deadline.h"
+
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -44,9 +47,18 @@ public:
     // From any thread: marks the fetch cancelled and closes its handles, which
     // makes a read blocked in the fetch's thread return with an error.
     void Cancel();
+    // Marks the fetch cancelled without closing anything: for a caller that
+    // walks away and must not wait even for the close (under wine, closing a
+    // request that a read is blocked on can take its time). The fetch writes
+    // no more and ends at its next step or at its own deadline.
+    void Abandon();
     bool Cancelled() const;
     // Clears the cancel mark for the next fetch.
     void Reset();
+    // Writes a block unless the fetch was cancelled, under the same lock as
+    // Cancel: once Cancel has returned, no block reaches the file. FALSE when
+    // cancelled or when the file took less than the block.
+    bool WriteUnlessCancelled(std::FILE* file, const char* data, size_t size);
 
 private:
     mutable CRITICAL_SECTION m_lock;
@@ -63,25 +75,32 @@ struct FetchOptions {
     std::wstring address;        // [http://]host[:port]/path
     BOOL skipScheme = FALSE;     // drop the first 7 characters ("http://") unexamined
     BOOL requireDomain = FALSE;  // the address must contain the platform's domain text
-    unsigned blockSize = 512;    // bytes asked for in each read (File sink)
     FetchSink sink = FetchSink::File;
     std::wstring targetPath;              // File sink: created or truncated
     std::wstring* textOut = nullptr;      // Memory sink: receives the body (at most 1024 characters)
     FetchProgress onProgress;             // told the percentage after every block
     FetchHandles* handleHolder = nullptr; // lets another thread cancel the fetch
-    FetchTimeouts timeouts;
+    FetchTimeouts timeouts;               // per blocking call, cut further by limits
+    http::FetchLimits limits;             // deadline, stall rule and size ceiling
 };
 
+// Reads are as large as what has arrived, up to this many bytes a call: each
+// read is one round trip to the wine server, whatever its size.
+inline constexpr unsigned kMaxReadBytes = 256 * 1024;
+
 // Downloads one resource; TRUE when a 2xx answer announced its length and at
-// least that many body bytes were stored.
+// least that many body bytes were stored. No redirect is followed (a 3xx
+// answer is a failed fetch), so an answer always comes from the host asked.
+// A fetch that breaks its limits fails, and its partial file is deleted.
 BOOL HttpFetch(const FetchOptions& options);
 
 // The set-up every fetch of an address from the operator's files shares: the
 // address is given with its "http://", which is dropped unexamined, and (with
 // requireDomain) must contain the platform's domain text.
-FetchOptions OperatorFileFetch(const std::wstring& address, const std::wstring& targetPath, unsigned blockSize,
-                               BOOL requireDomain);
-// The same into memory (the Memory sink, at most 1024 characters into *text).
+FetchOptions OperatorFileFetch(const std::wstring& address, const std::wstring& targetPath, BOOL requireDomain,
+                               const http::FetchLimits& limits);
+// The same into memory (the Memory sink, at most 1024 characters into *text),
+// within the small-file limits.
 FetchOptions OperatorTextFetch(const std::wstring& address, std::wstring* text);
 
 // Sends a GET of an "http://" address and reads nothing of the answer; TRUE

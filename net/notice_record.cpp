@@ -119,4 +119,12 @@ std::vector<std::wstring> BodyLines(std::wstring_view content, Layout layout) {
     return lines;
 }
 
+std::wstring SettingValue(std::wstring_view value) {
+    std::wstring clean;
+    clean.reserve(value.size());
+    for (wchar_t c : value)
+        if (c != L'\r' && c != L'\n' && c != L'\0') clean += c;
+    return clean;
+}
+
 }  // namespace notice

@@ -42,6 +42,10 @@ std::optional<NoticeRecord> ParseNoticeRecord(std::wstring_view text, std::wstri
 // anywhere inside it) and "PopEnable" is "0".
 bool ShouldShowNoticeText(std::wstring_view text, std::wstring_view popInfo, std::wstring_view popEnable);
 
+// A value as it may go into the settings file: without CR, LF and NUL, so
+// that a notice cannot end its line and write keys or sections of its own.
+std::wstring SettingValue(std::wstring_view value);
+
 enum class Layout { PictureAndText, Text, Picture };
 Layout ChooseLayout(const NoticeRecord& record);
 

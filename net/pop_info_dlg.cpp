@@ -35,7 +35,8 @@ std::wstring ReadSetting(const wchar_t* key, DWORD capacity) {
 }
 
 void WriteSetting(const wchar_t* key, const std::wstring& value) {
-    ::WritePrivateProfileStringW(L"XCJY", key, value.c_str(), SettingsPath().c_str());
+    // The value comes from the network: it may not break out of its line.
+    ::WritePrivateProfileStringW(L"XCJY", key, notice::SettingValue(value).c_str(), SettingsPath().c_str());
 }
 
 }  // namespace
@@ -66,7 +67,7 @@ BOOL CPopInfoDlg::FetchNoticeText(std::wstring& text) const {
 }
 
 BOOL CPopInfoDlg::DownloadNoticePicture(const std::wstring& url, const std::wstring& path) const {
-    return HttpFetch(OperatorFileFetch(url, path, 512, TRUE));
+    return HttpFetch(OperatorFileFetch(url, path, TRUE, http::SmallFileLimits(http::kPictureMaxBytes)));
 }
 
 BOOL CPopInfoDlg::ShouldShowNotice(const std::wstring& text) const {

@@ -39,7 +39,8 @@ void CPrgsDlg::OnTimer() {
 }
 
 BOOL CPrgsDlg::DownloadUpdate() {
-    FetchOptions options = OperatorFileFetch(m_szUrl.substr(0, 511), m_szFile, 512, TRUE);
+    FetchOptions options = OperatorFileFetch(m_szUrl.substr(0, 511), m_szFile, TRUE,
+                                                 http::DownloadLimits(http::kUpdateMaxBytes));
     options.onProgress = ProgressBarReport(m_progress.m_hWnd);
     return HttpFetch(options);
 }

@@ -5,9 +5,13 @@
 #include "core/run_mode_win.h"
 #include "core/start_program.h"
 #include "net/build_identity.h"
+#include "net/build_signature.h"
 #include "net/http_fetch.h"
 #include "net/operator_site_win.h"
 #include "net/version_identity.h"
+
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -66,12 +70,13 @@ BOOL RecordUpdateTime() {
            ERROR_SUCCESS;
 }
 
-BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64]) {
+BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64], UpdateOffer* offerOut, FetchHandles* handles) {
     std::wstring path;
     if (!MakeExeDirPath(kConfigFileName, path)) return FALSE;
     FetchOptions options;
     options.address = CurrentSite().gameSite + L"/" + kConfigFileName;
-    options.blockSize = 512;
+    options.limits = http::SmallFileLimits(http::kConfigMaxBytes);
+    options.handleHolder = handles;
     options.targetPath = path;
     if (!HttpFetch(options)) return FALSE;
 
@@ -79,12 +84,59 @@ BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64]) {
     wchar_t address[512] = {};
     ::GetPrivateProfileStringW(L"VerKey", L"XCJY", L"", version, 64, path.c_str());
     ::GetPrivateProfileStringW(L"VerKey", L"UpdAddr", L"", address, 512, path.c_str());
+    if (offerOut) {
+        wchar_t statement[512] = {};
+        wchar_t signature[256] = {};
+        ::GetPrivateProfileStringW(L"VerKey", L"Statement", L"", statement, 512, path.c_str());
+        ::GetPrivateProfileStringW(L"VerKey", L"Signature", L"", signature, 256, path.c_str());
+        offerOut->statement = statement;
+        offerOut->signature = signature;
+    }
     ::DeleteFileW(path.c_str());
     addressOut = address;
     ::WideCharToMultiByte(CP_ACP, 0, version, -1, versionOut, 64, nullptr, nullptr);
     versionOut[63] = '\0';
     return TRUE;
 }
+
+namespace {
+
+// A configuration fetch that the start-up check can walk away from: the
+// worker owns its share of this state, so nothing it touches is freed while
+// it runs, and after Cancel it writes no more of the file.
+struct BackgroundConfigFetch {
+    FetchHandles handles;
+    std::wstring address;
+    char version[64] = {};
+    UpdateOffer offer;
+};
+
+DWORD WINAPI RunBackgroundConfigFetch(LPVOID param) {
+    std::unique_ptr<std::shared_ptr<BackgroundConfigFetch>> owner(
+        static_cast<std::shared_ptr<BackgroundConfigFetch>*>(param));
+    BackgroundConfigFetch& fetch = **owner;
+    FetchRemoteConfig(fetch.address, fetch.version, &fetch.offer, &fetch.handles);
+    return 0;
+}
+
+// FetchRemoteConfig, given up after waitMs; nothing is written then.
+void FetchRemoteConfigWithin(DWORD waitMs, std::wstring& addressOut, char versionOut[64], UpdateOffer& offerOut) {
+    auto fetch = std::make_shared<BackgroundConfigFetch>();
+    auto workerShare = std::make_unique<std::shared_ptr<BackgroundConfigFetch>>(fetch);
+    fw::UniqueHandle worker(::CreateThread(nullptr, 0, RunBackgroundConfigFetch, workerShare.get(), 0, nullptr));
+    if (!worker) return;
+    workerShare.release();  // the worker's now
+    if (::WaitForSingleObject(worker.get(), waitMs) != WAIT_OBJECT_0) {
+        fetch->handles.Abandon();
+        return;
+    }
+    addressOut = fetch->address;
+    std::memcpy(versionOut, fetch->version, sizeof fetch->version);
+    offerOut.statement = fetch->offer.statement;
+    offerOut.signature = fetch->offer.signature;
+}
+
+}  // namespace
 
 int SelfUpdate::Check(BOOL forced) {
     if (!forced) {
@@ -93,7 +145,11 @@ int SelfUpdate::Check(BOOL forced) {
         if (!IsCheckDue()) return 0;
     }
     char fetched[64] = {};
-    FetchRemoteConfig(m_offer.address, fetched);
+    // At start-up no network condition may hold the first window back.
+    if (forced)
+        FetchRemoteConfig(m_offer.address, fetched, &m_offer);
+    else
+        FetchRemoteConfigWithin(kStartupCheckBudgetMs, m_offer.address, fetched, m_offer);
     if (fetched[0] == '\0') return 0;
     wchar_t published[65] = {};
     ::MultiByteToWideChar(CP_ACP, 0, fetched, -1, published, 64);
@@ -111,6 +167,16 @@ BOOL VerifyUpdateFile(const std::wstring& path, const std::wstring& published) {
     return !identity.empty() && SameIdentity(identity, published);
 }
 
+BOOL VerifyUpdateSignature(const std::wstring& path, const UpdateOffer& offer) {
+    SignedBuildCheck check;
+    check.path = path;
+    check.statement = offer.statement;
+    check.signatureHex = offer.signature;
+    check.product = signing::kLauncherProduct;
+    check.mustExceed = OwnVersion();
+    return CheckSignedBuild(check) == SignatureCheck::Good;
+}
+
 BOOL SwapInNewBuild(const std::wstring& current, const std::wstring& newPath, const std::wstring& oldPath) {
     // A running executable may be renamed within its folder although it cannot
     // be deleted, so the old build steps aside under another name first.
@@ -123,20 +189,23 @@ BOOL SwapInNewBuild(const std::wstring& current, const std::wstring& newPath, co
     return TRUE;
 }
 
-int SelfUpdate::Run() {
+UpdateOutcome SelfUpdate::Run() {
     std::wstring newPath, oldPath, current;
     if (!MakeExeDirPath(kNewExeName, newPath) || !MakeExeDirPath(kOldExeName, oldPath) ||
         !MakeExeDirPath(nullptr, current))
-        return FALSE;
+        return UpdateNotDone;
 
     m_dlgProgress.m_szUrl = m_offer.address.substr(0, 511);
     m_dlgProgress.m_szFile = newPath;
     bool downloaded = m_dlgProgress.DoModal() == IDOK;
-    // An error page, a truncated or tampered file, another build: none of it
-    // may take the launcher's name.
-    if (!downloaded || !VerifyUpdateFile(newPath, m_offer.identity) || !SwapInNewBuild(current, newPath, oldPath)) {
+    // An error page, a truncated or tampered file, another build, a build the
+    // operator did not sign (the identity travels with the file and proves
+    // nothing of its origin), an older one: none of it may take the
+    // launcher's name.
+    if (!downloaded || !VerifyUpdateFile(newPath, m_offer.identity) || !VerifyUpdateSignature(newPath, m_offer) ||
+        !SwapInNewBuild(current, newPath, oldPath)) {
         if (!::DeleteFileW(newPath.c_str())) ScheduleDeletionAtRestart(newPath);
-        return FALSE;
+        return UpdateNotDone;
     }
-    return LaunchProgram(current.c_str());
+    return LaunchProgram(current.c_str()) ? UpdateStarted : UpdateInPlaceNotStarted;
 }

@@ -2,6 +2,7 @@
 // swaps a verified new build in place of the running one.
 #pragma once
 
+#include "net/http_fetch.h"
 #include "net/prgs_dlg.h"
 
 #include <windows.h>
@@ -13,6 +14,15 @@
 struct UpdateOffer {
     std::wstring address;   // at most 511 characters are used
     std::wstring identity;
+    std::wstring statement;  // the operator's signed statement of the build
+    std::wstring signature;  // its signature, 128 hexadecimal digits
+};
+
+// How a run of the self-update ended.
+enum UpdateOutcome {
+    UpdateNotDone = 0,       // the running build is still in place under its usual name
+    UpdateStarted = 1,       // the new build took the name and is running
+    UpdateInPlaceNotStarted, // the new build took the name but could not be started: the next start runs it
 };
 
 // The self-update: the check learns the offer, the run downloads it in the
@@ -22,12 +32,14 @@ class SelfUpdate {
 public:
     // Non-zero when a different build is published (and, unless forced, the
     // check is due today). Answers 0 at once in install, web and uninstall
-    // mode, and whenever nothing could be learned.
+    // mode, and whenever nothing could be learned; unforced (at start-up),
+    // also when the configuration has not arrived within
+    // kStartupCheckBudgetMs.
     int Check(BOOL forced);
-    // TRUE when the new executable, verified against the offer's identity, has
-    // replaced the running one under its usual name and has been started. On
-    // FALSE the running build is still in place under its usual name.
-    int Run();
+    // Downloads the offer, checks its identity and the operator's signature
+    // (the build must also be newer than the running one), swaps it in and
+    // starts it.
+    UpdateOutcome Run();
 
     const UpdateOffer& Offer() const { return m_offer; }
     void SetOffer(UpdateOffer offer) { m_offer = std::move(offer); }
@@ -46,7 +58,14 @@ BOOL IsCheckDisabledToday(int dayOfWeek);
 // Fetches ConfigXcjy.htm: the published identity goes to versionOut (system
 // ANSI code page, 64 bytes with its terminator; the caller zeroes it) and the
 // update address to addressOut. Nothing is written when the fetch fails.
-BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64]);
+// With offerOut, its statement and signature go there too; with handles,
+// another thread can cut the fetch short.
+BOOL FetchRemoteConfig(std::wstring& addressOut, char versionOut[64], UpdateOffer* offerOut = nullptr,
+                       FetchHandles* handles = nullptr);
+// How long the start-up check may hold the first window back. A check that
+// has not finished by then is given up: the login screen comes, and the
+// check runs again at the next start (no "UpdTime" is recorded).
+inline constexpr DWORD kStartupCheckBudgetMs = 1500;
 // Stores the current UTC time as "UpdTime". FALSE when the key cannot be written.
 BOOL RecordUpdateTime();
 
@@ -55,6 +74,9 @@ BOOL RecordUpdateTime();
 // the version text of its own version resource) is `published`, letter case
 // ignored.
 BOOL VerifyUpdateFile(const std::wstring& path, const std::wstring& published);
+// TRUE when the offer's statement, signed with the operator's key, describes
+// the file as a launcher build newer than the running one.
+BOOL VerifyUpdateSignature(const std::wstring& path, const UpdateOffer& offer);
 // Moves current to oldPath and newPath to current. When the new file cannot
 // take the name, the old build is moved back; FALSE then, with current holding
 // the old build. On TRUE oldPath is scheduled for deletion at the next start

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth locales
-          fonts-wqy-microhei imagemagick python3 python3-pil curl clang libclang-rt-14-dev)
+          fonts-wqy-microhei imagemagick python3 python3-pil python3-cryptography curl clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

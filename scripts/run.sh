@@ -52,7 +52,9 @@ trap 'exit 143' TERM
 
 portfile="$(mktemp)"
 rm -f "$portfile"
-python3 tools/opsite/opsite.py --port 0 --port-file "$portfile" --version-of "$exe" &
+# The site serves this very build, signed with the demo key that the build
+# trusts by default, and publishes its identity, so no update is offered.
+python3 tools/opsite/opsite.py --port 0 --port-file "$portfile" --version-of "$exe" --update-exe "$exe" &
 site_pid=$!
 if [ -n "${DISPLAY:-}" ] && [ -z "${XCJY_USE_XVFB:-}" ]; then export XCJY_USE_DISPLAY=1; fi
 # A private Xvfb large enough for the login frame at 200 %.

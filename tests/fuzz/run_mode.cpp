@@ -8,6 +8,12 @@ namespace {
 
 bool IsSwitchMode(int mode) { return mode == RUN_WEB || mode == RUN_LOGIN || mode == RUN_UNINSTALL; }
 
+std::wstring FoldAscii(std::wstring text) {
+    for (wchar_t& c : text)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    return text;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -29,6 +35,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!args.empty()) {
         const std::vector<std::wstring> flipped{fuzz::FlipAsciiCase(args.front())};
         fuzz::Check(RunModeFromArguments(flipped, exe, dir) == mode, "switches ignore ASCII case");
+    }
+
+    // Each switch word gives its mode, in any ASCII case, wherever the
+    // executable lies; any other first argument gives no switch mode.
+    const struct {
+        const wchar_t* word;
+        int mode;
+    } switches[] = {{L"/webTovraD", RUN_WEB}, {L"/XCJY", RUN_LOGIN}, {L"/uninst", RUN_UNINSTALL}};
+    for (const auto& s : switches) {
+        const std::vector<std::wstring> word{s.word};
+        fuzz::Check(RunModeFromArguments(word, exe, dir) == s.mode, "a switch word gives its mode");
+        fuzz::Check(RunModeFromArguments({fuzz::FlipAsciiCase(s.word)}, exe, dir) == s.mode,
+                    "a switch word in other letter case gives its mode");
+        if (!args.empty() && args.front() == s.word) fuzz::Check(mode == s.mode, "the first argument's switch");
+    }
+    if (IsSwitchMode(mode)) {
+        bool ownWord = false;
+        for (const auto& s : switches) ownWord = ownWord || (s.mode == mode && FoldAscii(args.front()) == FoldAscii(s.word));
+        fuzz::Check(ownWord, "a switch mode only from its own word");
     }
 
     if (IsSwitchMode(mode)) {

@@ -2,6 +2,7 @@
 // parsers: the notice record and the build identity.
 #include "net/md5.h"
 #include "net/notice_record.h"
+#include "net/signed_statement.h"
 #include "net/version_identity.h"
 
 #include <gtest/gtest.h>
@@ -85,16 +86,15 @@ TEST(PublishReadBack, NoticeIsTheRecordTheLauncherParses) {
 
 TEST(PublishReadBack, BuildIdentityIsTheOneTheLauncherForms) {
     std::string dir = TempDir();
-    // A file that carries a fixed version 15,1,23,3 the way a version resource does.
-    std::string exe = "MZ" + std::string(98, '\0');
+    // A PE image whose version resource says 15,1,23,3 (the tests' fixture maker).
+    ASSERT_EQ(RunCommand("python3 -c \"import sys; sys.path.insert(0, '" + std::string(XCJY_SOURCE_DIR) +
+                         "/tests/opsite'); from pe_fixture import pe_with_version; "
+                         "open(sys.argv[1], 'wb').write(pe_with_version(tail=b'x' * 5000))\" '" + dir + "/RV.exe'"),
+              0);
     const uint32_t fixed[4] = {0xFEEF04BD, 0x00010000, (15u << 16) | 1u, (23u << 16) | 3u};
-    for (uint32_t word : fixed)
-        for (int i = 0; i < 4; ++i) exe += static_cast<char>(word >> (8 * i));
-    exe += std::string(5000, 'x');
-    std::ofstream(dir + "/RV.exe", std::ios::binary) << exe;
-
     std::string printed;
-    ASSERT_EQ(RunCommand("python3 '" + kTool + "' build '" + dir + "/RV.exe' http://up.rvgame.cn/XCJY.exe --out '" + dir + "'",
+    ASSERT_EQ(RunCommand("python3 '" + kTool + "' build '" + dir + "/RV.exe' http://up.rvgame.cn/XCJY.exe --key '" +
+                             std::string(XCJY_SOURCE_DIR) + "/tools/opsite/demo-signing-key.private.pem' --out '" + dir + "'",
                   &printed),
               0);
     std::FILE* file = std::fopen((dir + "/RV.exe").c_str(), "rb");
@@ -110,5 +110,14 @@ TEST(PublishReadBack, BuildIdentityIsTheOneTheLauncherForms) {
     std::string config = ReadFile(dir + "/ConfigXcjy.htm");
     EXPECT_NE(config.find("XCJY=" + printed.substr(0, 32) + "\r\n"), std::string::npos) << config;
     EXPECT_NE(config.find("UpdAddr=http://up.rvgame.cn/XCJY.exe\r\n"), std::string::npos) << config;
+    // The signed statement is one the launcher parses, naming this build.
+    size_t at = config.find("Statement=");
+    ASSERT_NE(at, std::string::npos) << config;
+    at += 10;
+    auto statement = signing::ParseStatement(config.substr(at, config.find("\r\n", at) - at));
+    ASSERT_TRUE(statement) << config;
+    EXPECT_EQ(statement->product, "XCJY");
+    EXPECT_EQ(statement->version, (signing::Version{15, 1, 23, 3}));
+    EXPECT_EQ(statement->size, ReadFile(dir + "/RV.exe").size());
     RunCommand("rm -rf '" + dir + "'");
 }

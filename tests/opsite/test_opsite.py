@@ -26,6 +26,9 @@ sys.path.insert(0, TOOL_DIR)
 
 import opsite  # noqa: E402
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from pe_fixture import pe_with_version  # noqa: E402
+
 UPDATE_EXE = b"MZ" + bytes(range(256)) * 8      # 2050 bytes, every byte value
 GAME_EXE = b"MZ another game " * 40
 
@@ -75,9 +78,8 @@ def exchange(port, target, method="GET", close=True, extra=b"", timeout=3):
 
 
 def publish_fixture_exe(tail):
-    """Bytes that carry a fixed version 15,1,23,3 as a version resource does."""
-    fixed = struct.pack("<IIII", 0xFEEF04BD, 0x00010000, (15 << 16) | 1, (23 << 16) | 3)
-    return b"MZ" + b"\0" * 100 + fixed + b"\0" * 40 + tail
+    """A PE image whose version resource says 15,1,23,3."""
+    return pe_with_version((15, 1, 23, 3), tail=tail)
 
 
 def dechunk(body):
@@ -343,6 +345,23 @@ class ControlTest(SiteTestCase):
         self.assertEqual((status, body), (200, publish_fixture_exe(b"appended")))
         self.control("publish", expect=400, exe=self.update_exe)  # no version resource
         self.assertEqual(publish.identity_of(publish_fixture_exe(b"")), identity(publish_fixture_exe(b"")))
+        # The published build is signed with the demo key; overrides publish
+        # an altered or missing signature instead.
+        values = self.config()["VerKey"]
+        self.assertEqual(values["Statement"], publish.statement_of(publish_fixture_exe(b"appended")))
+        self.assertEqual(len(values["Signature"]), 128)
+        self.control("config", statement="", signature="")
+        self.assertNotIn("Statement", self.config()["VerKey"])
+
+    def test_trickle_and_redirect_faults(self):
+        self.control("fault", path="/ConfigXcjy.htm", mode="redirect")
+        status, resp, _ = self.get("/ConfigXcjy.htm")
+        self.assertEqual((status, resp.getheader("Location")), (302, "http://127.0.0.2:%d/ConfigXcjy.htm" % self.port))
+        self.control("fault", path="/ConfigXcjy.htm", mode="trickle", size=5, seconds=0.2)
+        start = time.monotonic()
+        status, _, body = self.get("/ConfigXcjy.htm")
+        self.assertEqual((status, len(body)), (200, 5))
+        self.assertGreaterEqual(time.monotonic() - start, 0.9, "one byte per 0.2 s")
 
     def test_fault_touches_only_its_path_and_reset_clears_it(self):
         self.control("fault", path="/XCJY.txt", mode="404")

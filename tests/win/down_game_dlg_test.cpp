@@ -63,8 +63,9 @@ protected:
         ::DeleteFileW(exe_.c_str());
     }
     // Every game name reads the one ConfigXcjy.htm; here it names another
-    // game's launcher and publishes that program's identity. The site serves
-    // the wine prefix's regsvr32 as the game.
+    // game's launcher and publishes that program's identity and its signed
+    // statement as the client of "Hyxd". The site serves the wine prefix's
+    // regsvr32 as the game.
     static void PointConfigAtTheGame() {
         const std::wstring identity = IdentityOfExecutable(L"C:\\windows\\system32\\regsvr32.exe");
         // A 64-bit prefix has no 32-bit program to serve: the download then
@@ -73,7 +74,7 @@ protected:
             ASSERT_FALSE(identity.empty());
         }
         opsite::Control(L"config?updaddr=" + opsite::Encode(L"http://{{HOST}}/games/Hyxd.exe") +
-                        L"&xcjy=" + opsite::Encode(identity));
+                        L"&xcjy=" + opsite::Encode(identity) + L"&signgame=Hyxd");
     }
     static std::wstring Caption(const CDownGameDlg& dlg) { return dlg.GetWindowText(); }
     static bool Enabled(const CWnd& w) { return ::IsWindowEnabled(w.m_hWnd) != FALSE; }
@@ -165,12 +166,36 @@ TEST_F(DownGameTest, CancelStopsTheDownloadAtOnce) {
     EXPECT_LT(::GetTickCount() - start, 3000u) << "the blocked read is cut short";
     EXPECT_FALSE(::IsWindowVisible(dlg.m_hWnd));
     EXPECT_FALSE(dlg.m_hThread) << "the worker is gone";
-    EXPECT_EQ(dlg.m_handles.Get(FetchHandles::Request), nullptr);
+    EXPECT_TRUE(dlg.m_job->handles.Cancelled());
     DWORD partial = FileSize(exe_);
     EXPECT_GT(partial, 0u) << "the partial file stays";
     testutil::PumpUntilPreTranslated([] { return false; }, 300);
     EXPECT_EQ(FileSize(exe_), partial) << "nothing writes to it any more";
     EXPECT_EQ(EndProcessesOf(exe_), 0) << "nothing is started";
+}
+
+// A server that stopped sending (silent after the request, or a byte now
+// and then): Cancel returns within 1 s, and nothing writes the file after it.
+TEST_F(DownGameTest, CancelReturnsWithinASecondFromAStalledServer) {
+    for (const wchar_t* fault : {L"fault?path=/games/Hyxd.exe&mode=silent&seconds=60",
+                                 L"fault?path=/games/Hyxd.exe&mode=trickle&seconds=5&size=100000"}) {
+        opsite::Control(L"requests?clear=1");
+        opsite::Control(fault);
+        CDownGameDlg dlg(L"Hyxd");
+        Open(dlg);
+        ASSERT_TRUE(testutil::PumpUntilPreTranslated(
+            [&] { return opsite::CountRequests("GET /games/Hyxd.exe") == 1; }, 15000)) << fault;
+        testutil::PumpUntilPreTranslated([] { return false; }, 300);
+        DWORD start = ::GetTickCount();
+        ::SendMessageW(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(dlg.m_btnCancel.m_hWnd));
+        EXPECT_LT(::GetTickCount() - start, 1000u) << fault;
+        EXPECT_FALSE(::IsWindowVisible(dlg.m_hWnd)) << fault;
+        DWORD partial = FileSize(exe_);
+        testutil::PumpUntilPreTranslated([] { return false; }, 6000);
+        EXPECT_EQ(FileSize(exe_), partial) << fault << ": nothing writes to it any more";
+        EXPECT_EQ(EndProcessesOf(exe_), 0) << "nothing is started";
+    }
 }
 
 TEST_F(DownGameTest, ProgressOfATwoMillionByteDownload) {
@@ -181,9 +206,11 @@ TEST_F(DownGameTest, ProgressOfATwoMillionByteDownload) {
     ::SetWindowSubclass(dlg.m_progress.m_hWnd, RecordPositions, 77, reinterpret_cast<DWORD_PTR>(&positions));
     ::ShowWindow(dlg.m_hWnd, SW_SHOW);
     ASSERT_TRUE(testutil::PumpUntilPreTranslated([&] { return Caption(dlg) != L"游戏下载中..."; }, 20000));
-    ASSERT_GE(positions.size(), 20u);
-    for (int i = 0; i < 19; ++i) EXPECT_EQ(positions[i], 0u) << "block " << i + 1;
-    EXPECT_EQ(positions[19], 1u);
+    // Reads take what has arrived, at most 256 KB: at least eight of them,
+    // each position at or past the one before.
+    ASSERT_GE(positions.size(), 8u);
+    for (size_t i = 1; i < positions.size(); ++i) EXPECT_GE(positions[i], positions[i - 1]) << "read " << i;
+    EXPECT_LT(positions.front(), 20u);
     EXPECT_EQ(positions.back(), 100u);
     EXPECT_EQ(dlg.m_stStatus.m_strText, L"已加载  100%");
     ::RemoveWindowSubclass(dlg.m_progress.m_hWnd, RecordPositions, 77);

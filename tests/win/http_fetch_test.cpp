@@ -30,7 +30,6 @@ protected:
         FetchOptions o;
         o.address = opsite::Address() + path;
         o.targetPath = target_;
-        o.blockSize = 512;
         return o;
     }
     size_t TargetSize() const {
@@ -69,7 +68,7 @@ TEST_F(HttpFetchTest, FaultModesOfTheServer) {
         // Whether the bytes past the announced length reach the file is up to
         // WinInet (wine stops at the length when they come in a later packet).
         {L"mode=long&size=1000&sent=1200", TRUE, 1000},
-        {L"mode=short&size=1000&sent=900", FALSE, 900},
+        {L"mode=short&size=1000&sent=900", FALSE, 0},  // a truncated body is deleted
         {L"mode=404", FALSE, 0},
         {L"mode=500&size=120", FALSE, 0},  // an error page is never what was asked for
         {L"mode=nolength&size=300", FALSE, 0},
@@ -114,17 +113,18 @@ TEST_F(HttpFetchTest, SilentServerEndsAtTheReceiveTimeOut) {
     EXPECT_LT(elapsed, 8000u) << "the time-out set on the request must hold";
 }
 
-TEST_F(HttpFetchTest, ProgressAfterEveryBlock) {
-    opsite::Control(L"fault?path=/ConfigXcjy.htm&mode=slow&size=3000&seconds=0.1&chunk=3000");
+TEST_F(HttpFetchTest, ProgressAfterEveryRead) {
+    opsite::Control(L"fault?path=/ConfigXcjy.htm&mode=slow&size=3000&seconds=0.9&chunk=1000");
     HWND bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_POPUP, 0, 0, 100, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(bar, nullptr);
     std::vector<WPARAM> positions;
     ::SetWindowSubclass(bar, RecordPositions, 1, reinterpret_cast<DWORD_PTR>(&positions));
     FetchOptions o = FileOptions(L"/ConfigXcjy.htm");
-    o.blockSize = 1024;
     o.onProgress = ProgressBarReport(bar);
     EXPECT_TRUE(HttpFetch(o));
-    EXPECT_EQ(positions, (std::vector<WPARAM>{34, 68, 100, 100}));
+    // A read takes what has arrived: one per piece of 1000 bytes, and the
+    // closing read of nothing.
+    EXPECT_EQ(positions, (std::vector<WPARAM>{33, 66, 100, 100}));
     ::DestroyWindow(bar);
 }
 
@@ -179,6 +179,74 @@ TEST_F(HttpFetchTest, CancelFromAnotherThreadEndsABlockedRead) {
     EXPECT_FALSE(run.result);
     EXPECT_EQ(handles.Get(FetchHandles::Request), nullptr);
     EXPECT_GT(TargetSize(), 0u) << "the partial file stays";
+}
+
+TEST_F(HttpFetchTest, ReadsTakeWhatHasArrived) {
+    // 600 KB sent at once: reads of up to 256 KB, not thousands of small ones.
+    opsite::Control(L"fault?path=/ConfigXcjy.htm&mode=slow&size=600000&seconds=0&chunk=600000");
+    FetchOptions o = FileOptions(L"/ConfigXcjy.htm");
+    int reads = 0;
+    o.onProgress = [&](unsigned, bool) { ++reads; };
+    EXPECT_TRUE(HttpFetch(o));
+    EXPECT_EQ(TargetSize(), 600000u);
+    // Reads of 512 bytes took 1172; wine hands over what its buffer holds.
+    EXPECT_LT(reads, 200) << "reads of what has arrived, up to 256 KB";
+}
+
+TEST_F(HttpFetchTest, LimitsEndTheFetchAndDeleteThePartialFile) {
+    struct Case {
+        const wchar_t* fault;
+        http::FetchLimits limits;
+        DWORD atMostMs;
+    } cases[] = {
+        // Over the ceiling, announced or not.
+        {L"mode=slow&size=70000&seconds=0", http::SmallFileLimits(http::kConfigMaxBytes), 5000},
+        {L"mode=long&size=1000&sent=9000", {0, 0, 0, 1000}, 5000},
+        // A redirect is never followed, to another host or not.
+        {L"mode=redirect", http::SmallFileLimits(http::kConfigMaxBytes), 5000},
+        {L"mode=redirect&to=/XCJY.txt", http::SmallFileLimits(http::kConfigMaxBytes), 5000},
+        // A byte every 0.3 s keeps every per-read time-out happy; the overall
+        // deadline and the stall rule end it all the same.
+        {L"mode=trickle&size=200&seconds=0.3", {1500, 0, 0, 0}, 4000},
+        {L"mode=trickle&size=200&seconds=0.3", {0, 1500, 1024, 0}, 4000},
+        // A silent server: the deadline cuts the 30 s per-read time-out.
+        {L"mode=silent&seconds=30", {1500, 0, 0, 0}, 4000},
+    };
+    for (const Case& c : cases) {
+        opsite::Control(std::wstring(L"fault?path=/ConfigXcjy.htm&") + c.fault);
+        FetchOptions o = FileOptions(L"/ConfigXcjy.htm");
+        o.limits = c.limits;
+        DWORD start = ::GetTickCount();
+        EXPECT_FALSE(HttpFetch(o)) << c.fault;
+        EXPECT_LT(::GetTickCount() - start, c.atMostMs) << c.fault;
+        EXPECT_EQ(::GetFileAttributesW(target_.c_str()), INVALID_FILE_ATTRIBUTES) << c.fault << ": partial file stays";
+    }
+    EXPECT_EQ(opsite::CountRequests("127.0.0.2"), 0);
+}
+
+TEST_F(HttpFetchTest, AFailedWriteFailsTheFetch) {
+    // A target that another program holds cannot be written at all.
+    fw::UniqueFile holder(::CreateFileW(target_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+    EXPECT_FALSE(HttpFetch(FileOptions(L"/ConfigXcjy.htm")));
+    holder.reset();
+    // A write that takes less than its block (a full disk; wine runs as root,
+    // which writes read-only files, so a stream open for reading stands in)
+    // is refused by the one write every block goes through, and so is any
+    // write once the fetch was cancelled.
+    ASSERT_TRUE(HttpFetch(FileOptions(L"/ConfigXcjy.htm")));
+    FetchHandles handles;
+    std::FILE* readOnly = ::_wfopen(target_.c_str(), L"rb");
+    ASSERT_NE(readOnly, nullptr);
+    EXPECT_FALSE(handles.WriteUnlessCancelled(readOnly, "abc", 3));
+    std::fclose(readOnly);
+    std::FILE* writable = ::_wfopen(target_.c_str(), L"ab");
+    ASSERT_NE(writable, nullptr);
+    EXPECT_TRUE(handles.WriteUnlessCancelled(writable, "abc", 3));
+    handles.Cancel();
+    EXPECT_FALSE(handles.WriteUnlessCancelled(writable, "abc", 3));
+    std::fclose(writable);
 }
 
 TEST_F(HttpFetchTest, PingSendsOnlyHttpAddresses) {

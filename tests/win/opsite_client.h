@@ -105,4 +105,30 @@ inline std::wstring PublishedIdentity(const std::wstring& path) {
     return md5.empty() ? md5 : md5.substr(0, 23) + L"15,1,23,3";
 }
 
+// The Unix path of a file, for the operator site that runs outside wine.
+inline std::wstring UnixPath(const std::wstring& path) {
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return {};
+    char* unix = toUnix(path.c_str());
+    if (!unix) return {};
+    std::wstring out;
+    int n = ::MultiByteToWideChar(CP_UTF8, 0, unix, -1, nullptr, 0);
+    out.resize(n > 0 ? n - 1 : 0);
+    ::MultiByteToWideChar(CP_UTF8, 0, unix, -1, out.data(), n);
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return out;
+}
+
+// The value of `key` in the [VerKey] section of the site's ConfigXcjy.htm.
+inline std::wstring PublishedValue(const std::string& key) {
+    std::string config = Get(Url(L"/ConfigXcjy.htm"));
+    size_t at = config.find("\n" + key + "=");
+    if (at == std::string::npos) return {};
+    at += key.size() + 2;
+    std::string value = config.substr(at, config.find_first_of("\r\n", at) - at);
+    return std::wstring(value.begin(), value.end());
+}
+
 }  // namespace opsite

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 
 namespace {
@@ -17,6 +19,21 @@ std::wstring Setting(const wchar_t* key) {
     wchar_t value[1100] = {};
     ::GetPrivateProfileStringW(L"XCJY", key, L"<none>", value, 1100, path.c_str());
     return value;
+}
+
+// Ends every process whose executable is named `name`; how many there were.
+int EndProcessesNamed(const wchar_t* name) {
+    int count = 0;
+    fw::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = ::Process32FirstW(snapshot.get(), &entry); ok; ok = ::Process32NextW(snapshot.get(), &entry)) {
+        if (::lstrcmpiW(entry.szExeFile, name) != 0) continue;
+        ++count;
+        fw::UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+        if (process) ::TerminateProcess(process.get(), 0);
+    }
+    return count;
 }
 
 std::wstring Today(int daysFromNow) {
@@ -175,6 +192,45 @@ TEST_F(PopInfoTest, ClosedOrClickedNoticeStaysAwayUntilANewOne) {
         EXPECT_FALSE(::IsWindowVisible(fresh.m_hWnd));
         EXPECT_EQ(Setting(L"PopEnable"), L"0");
     }
+}
+
+// A click on a notice whose link is no http/https address opens nothing:
+// were the check gone, the shell would start the program the link names.
+TEST_F(PopInfoTest, ClickOnALinkThatIsNoWebAddressOpensNothing) {
+    EndProcessesNamed(L"regsvr32.exe");
+    for (const wchar_t* link : {L"C:\\windows\\system32\\regsvr32.exe", L"file:///C:/windows/system32/regsvr32.exe",
+                                L"regsvr32.exe", L"  http://127.0.0.1/"}) {
+        Publish(L"L1|2099-12-31|标题|" + std::wstring(link) + L"|正文||3");
+        CPopInfoDlg dlg;
+        Open(dlg);
+        ASSERT_TRUE(::IsWindowVisible(dlg.m_hWnd)) << link;
+        ::SendMessageW(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(dlg.m_stTitle.m_hWnd), STN_CLICKED),
+                       reinterpret_cast<LPARAM>(dlg.m_stTitle.m_hWnd));
+        EXPECT_FALSE(::IsWindowVisible(dlg.m_hWnd)) << link << ": the click closes the notice";
+        testutil::PumpUntilPreTranslated([] { return false; }, 1500);
+        EXPECT_EQ(EndProcessesNamed(L"regsvr32.exe"), 0) << link << " was opened";
+    }
+}
+
+TEST_F(PopInfoTest, HostileNoticeCannotRewriteTheSettingsFile) {
+    ::WritePrivateProfileStringW(L"XCJY", L"ShortKey", L"1601", settings_.c_str());
+    ::WritePrivateProfileStringW(L"XCJY", L"UnInst", L"3", settings_.c_str());
+    // A title that would end its line and write keys and a section of its own.
+    std::wstring text = L"N9|2099-12-31|t\r\nShortKey=0\r\nUnInst=0\r\n[XCJY]\r\nPopEnable=0\r\n[Other]\nx=1||body||3";
+    Publish(text);
+    {
+        CPopInfoDlg dlg;
+        Open(dlg);
+    }
+    std::string raw = testutil::ReadFileText(settings_);
+    size_t sections = 0;
+    for (size_t at = raw.find('['); at != std::string::npos; at = raw.find('[', at + 1))
+        // At a line's start, in a narrow or a UTF-16 file.
+        if (at == 0 || raw[at - 1] == '\n' || (at >= 2 && raw[at - 1] == '\0' && raw[at - 2] == '\n')) ++sections;
+    EXPECT_EQ(sections, 1u) << raw;
+    EXPECT_EQ(Setting(L"ShortKey"), L"1601");
+    EXPECT_EQ(Setting(L"UnInst"), L"3");
+    EXPECT_EQ(Setting(L"PopEnable"), L"1");
 }
 
 TEST_F(PopInfoTest, ShownAsOftenAsTheCountSays) {

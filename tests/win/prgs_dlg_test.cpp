@@ -87,12 +87,12 @@ TEST_F(PrgsDlgTest, RunSelfUpdateRefusesWhatItCannotVerify) {
     // (any path of the site will do).
     opsite::Control(L"fault?path=/ConfigXcjy.htm&mode=slow&seconds=0&size=5000");
     SelfUpdate update;
-    update.SetOffer({L"http://" + opsite::Address() + L"/ConfigXcjy.htm", L"0123456789abcdef012345615,1,23,3"});
+    update.SetOffer({L"http://" + opsite::Address() + L"/ConfigXcjy.htm", L"0123456789abcdef012345615,1,23,3", L"", L""});
     EXPECT_FALSE(update.Run());
     EXPECT_EQ(::GetFileAttributesW(newPath.c_str()), INVALID_FILE_ATTRIBUTES) << "the download is deleted";
     EXPECT_NE(::GetFileAttributesW(exe.c_str()), INVALID_FILE_ATTRIBUTES) << "the running build stays";
 
-    update.SetOffer({L"", update.Offer().identity});
+    update.SetOffer({L"", update.Offer().identity, L"", L""});
     EXPECT_FALSE(update.Run()) << "no address";
 }
 

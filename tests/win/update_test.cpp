@@ -139,7 +139,7 @@ TEST_F(VersionCheck, OnlyADifferentIdentityMeansUpdate) {
 TEST_F(VersionCheck, NothingLearnedMeansNoUpdate) {
     Publish(local_.substr(0, 23) + L"15,1,23,2");
     SelfUpdate update;
-    update.SetOffer({L"kept", L""});
+    update.SetOffer({L"kept", L"", L"", L""});
     opsite::Control(L"fault?path=/ConfigXcjy.htm&mode=500&size=200");
     EXPECT_EQ(update.Check(TRUE), 0);
     EXPECT_EQ(update.Offer().address, L"kept");

@@ -1,13 +1,13 @@
 // Times the launcher's own HttpFetch and ComputeFileMd5 inside one process, so
 // that wine's process start is not part of the figure:
-//   net_bench fetch ADDRESS TARGET [BLOCK|bar]
+//   net_bench fetch ADDRESS TARGET [bar]
 //                                     the update download's options (scheme
-//                                     skipped, domain required, 512-byte blocks,
-//                                     to a file); prints "fetch ok|failed S s".
-//                                     Another BLOCK size shows what the blocks
-//                                     cost; "bar" adds a shown progress bar, told
-//                                     the percentage after every block as the
-//                                     update dialog's bar is.
+//                                     skipped, domain required, reads of what
+//                                     has arrived, the download limits, to a
+//                                     file); prints "fetch ok|failed S s".
+//                                     "bar" adds a shown progress bar, told the
+//                                     percentage after every read as the update
+//                                     dialog's bar is.
 //   net_bench md5 PATH               prints "md5 DIGEST S s"
 #include "net/build_identity.h"
 #include "net/fetch_progress.h"
@@ -57,7 +57,7 @@ private:
     HWND bar_ = nullptr;
 };
 
-int Fetch(const wchar_t* address, const wchar_t* target, unsigned blockSize, bool withBar)
+int Fetch(const wchar_t* address, const wchar_t* target, bool withBar)
 {
     ShownProgressBar bar;
     FetchOptions options;
@@ -65,7 +65,7 @@ int Fetch(const wchar_t* address, const wchar_t* target, unsigned blockSize, boo
     options.address = address;
     options.skipScheme = TRUE;
     options.requireDomain = TRUE;
-    options.blockSize = blockSize;
+    options.limits = http::DownloadLimits(http::kUpdateMaxBytes);
     options.sink = FetchSink::File;
     options.targetPath = target;
     const Stopwatch watch;
@@ -90,12 +90,10 @@ int wmain(int argc, wchar_t** argv)
 {
     if ((argc == 4 || argc == 5) && std::wstring(argv[1]) == L"fetch")
     {
-        const std::wstring extra = argc == 5 ? argv[4] : L"";
-        const bool withBar = extra == L"bar";
-        const unsigned block = extra.empty() || withBar ? 512 : static_cast<unsigned>(_wtoi(extra.c_str()));
-        return Fetch(argv[2], argv[3], block, withBar);
+        const bool withBar = argc == 5 && std::wstring(argv[4]) == L"bar";
+        return Fetch(argv[2], argv[3], withBar);
     }
     if (argc == 3 && std::wstring(argv[1]) == L"md5") return Md5(argv[2]);
-    std::fprintf(stderr, "usage: net_bench fetch ADDRESS TARGET [BLOCK|bar] | net_bench md5 PATH\n");
+    std::fprintf(stderr, "usage: net_bench fetch ADDRESS TARGET [bar] | net_bench md5 PATH\n");
     return 2;
 }

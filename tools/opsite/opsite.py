@@ -49,7 +49,11 @@ DEFAULT_NOTICE = ("20240601|2099-12-31|星潮纪元·星海之潮新服开启|ht
                   "|新服「星海之潮」今日10点开启，首周登录即领豪华礼包，"
                   "充值再享双倍星钻！|{{PICTURE}}|3")
 
-FAULT_MODES = ("404", "500", "nolength", "chunked", "short", "slow", "drop", "long", "silent")
+FAULT_MODES = ("404", "500", "nolength", "chunked", "short", "slow", "drop", "long", "silent", "trickle",
+               "redirect")
+# The demo signing key: its public half is what a build trusts unless it was
+# configured with the operator's own key.
+DEMO_KEY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "demo-signing-key.private.pem")
 REQUEST_LOG_LIMIT = 2000
 
 HTML_TYPE = "text/html; charset=utf-8"
@@ -84,12 +88,15 @@ def read_file(path):
 
 
 class Fault:
-    def __init__(self, mode, size=None, sent=None, seconds=None, chunk=None):
+    def __init__(self, mode, size=None, sent=None, seconds=None, chunk=None, to=None):
         self.mode = mode
+        self.to = to            # "redirect": the Location (default the same path on 127.0.0.2)
         self.size = size        # replace the body by this many filler bytes
         self.sent = sent        # "short": bytes actually sent
         self.seconds = seconds  # "slow": total time spent sending the body (default 2 s)
         self.chunk = chunk      # "slow": bytes per piece
+        # "trickle": the headers at once, then one byte of the body every
+        # `seconds` (default 10), however long that takes.
 
     def as_dict(self):
         return {k: v for k, v in vars(self).items() if v is not None}
@@ -111,12 +118,14 @@ class OperatorSite:
     """The server and the state that the control endpoint changes."""
 
     def __init__(self, host="127.0.0.1", port=0, update_exe=None, version_id=None,
-                 platform_domain="", game_exe=None, verbose=False, survey_log=None):
+                 platform_domain="", game_exe=None, verbose=False, survey_log=None, signing_key=DEMO_KEY):
         self.update_exe = update_exe
         self.survey_log = survey_log
         self.version_id = version_id
         self.platform_domain = platform_domain or ""
         self.game_exe = game_exe
+        self.signing_key_path = signing_key
+        self._signing_key = None
         self.verbose = verbose
         self.lock = threading.Lock()
         self.stopping = threading.Event()  # ends the "silent" fault's waits
@@ -197,20 +206,49 @@ class OperatorSite:
         # No build published: the identity of zero bytes, formed the same way.
         return version_identity(b"")
 
+    def signed_statement(self, exe_path, product):
+        """(statement, signature) of a served build, signed with the site's
+        key; (None, None) when there is no build to sign."""
+        if not exe_path or not os.path.isfile(exe_path):
+            return None, None
+        try:
+            statement = publish.statement_of(read_file(exe_path), product)
+        except publish.PublishError:
+            return None, None
+        with self.lock:
+            if self._signing_key is None:
+                self._signing_key = publish.load_private_key(self.signing_key_path)
+            key = self._signing_key
+        return statement, publish.sign_statement(statement, key)
+
     def config_text(self, host):
         with self.lock:
             xcjy = self.overrides.get("xcjy")
             upd = self.overrides.get("updaddr")
+            statement = self.overrides.get("statement")
+            signature = self.overrides.get("signature")
+            update_exe = self.update_exe
         if xcjy is None:
             xcjy = self.published_identity()
         if upd is None:
             upd = "http://{{HOST}}" + UPDATE_PATH + self.domain_query()
         upd = upd.replace("{{HOST}}", host)
-        return publish.config_text(xcjy, upd)
+        signed, signed_by = self.signed_statement(update_exe, publish.LAUNCHER_PRODUCT)
+        # Overrides let a test publish an altered, foreign or missing
+        # signature; an empty override leaves the value out.
+        statement = signed if statement is None else statement
+        signature = signed_by if signature is None else signature
+        if not statement or not signature:
+            return publish.config_text(xcjy, upd)
+        return publish.config_text(xcjy, upd, statement, signature)
 
     def other_config_text(self, host, name):
-        return "[VerKey]\r\nUpdAddr=http://%s/games/%s.exe%s\r\n" % (
-            host, name, self.domain_query())
+        upd = "http://%s/games/%s.exe%s" % (host, name, self.domain_query())
+        if not self.game_exe or not os.path.isfile(self.game_exe):
+            return "[VerKey]\r\nUpdAddr=%s\r\n" % upd
+        data = read_file(self.game_exe)
+        statement, signature = self.signed_statement(self.game_exe, name)
+        return publish.config_text(version_identity(data), upd, statement, signature)
 
     def notice_bytes(self, host):
         with self.lock:
@@ -363,6 +401,8 @@ class _Handler(BaseHTTPRequestHandler):
             return self.stay_silent(fault)
         if mode == "long":
             return self.send_longer_body(status, ctype, body, fault)
+        if mode == "redirect":
+            return self.send_redirect(fault)
         if mode == "404":
             status, ctype, body = 404, "text/plain", b"404 Not Found (opsite fault)\n"
         elif mode == "500":
@@ -402,6 +442,8 @@ class _Handler(BaseHTTPRequestHandler):
             self.close_connection = True
         elif mode == "slow":
             self.write_slowly(body, fault)
+        elif mode == "trickle":
+            self.trickle(body, fault)
         else:
             self.write(body)
 
@@ -421,6 +463,20 @@ class _Handler(BaseHTTPRequestHandler):
             time.sleep(delay)
             if not self.write(body[i:i + chunk]):
                 return
+
+    def trickle(self, body, fault):
+        delay = 10.0 if fault.seconds is None else fault.seconds
+        for i in range(len(body)):
+            if self.site.stopping.wait(delay) or not self.write(body[i:i + 1]):
+                return
+            self.wfile.flush()
+
+    def send_redirect(self, fault):
+        to = fault.to or "http://127.0.0.2:%d%s" % (self.site.port, self.path)
+        self.send_response(302)
+        self.send_header("Location", to)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
 
     def stay_silent(self, fault):
         # Accepts the request and never answers: the client's own time-out
@@ -474,7 +530,8 @@ class _Handler(BaseHTTPRequestHandler):
                           size=_number(params, "size", int),
                           sent=_number(params, "sent", int),
                           seconds=_number(params, "seconds", float),
-                          chunk=_number(params, "chunk", int))
+                          chunk=_number(params, "chunk", int),
+                          to=params.get("to"))
             if fault.chunk is not None and fault.chunk < 1:
                 raise ValueError("chunk must be at least 1")
             with site.lock:
@@ -485,9 +542,16 @@ class _Handler(BaseHTTPRequestHandler):
             return site.state()
         if name == "config":
             with site.lock:
-                for key in ("xcjy", "updaddr"):
+                for key in ("xcjy", "updaddr", "statement", "signature"):
                     if key in params:
                         site.overrides[key] = params[key]
+            # signgame=NAME: publish the served game client's statement for
+            # the product NAME, signed with the site's key.
+            if params.get("signgame"):
+                statement, signature = site.signed_statement(site.game_exe, params["signgame"])
+                with site.lock:
+                    site.overrides["statement"] = statement or ""
+                    site.overrides["signature"] = signature or ""
             return {"config": site.config_text(self.host_text())}
         if name == "notice":
             if "text" not in params:
@@ -584,6 +648,8 @@ def main(argv=None):
                     help="publish the identity of this executable (e.g. the launcher under test, so no update is offered)")
     ap.add_argument("--platform-domain", default="", help="text put into addresses that must contain the platform's domain")
     ap.add_argument("--game-exe", help="file served as another game's launcher (/games/<Name>.exe)")
+    ap.add_argument("--signing-key", default=DEMO_KEY,
+                    help="private key that signs the served builds (default: the demo key)")
     ap.add_argument("--verbose", action="store_true", help="log requests and errors to stderr")
     ap.add_argument("--survey-log", metavar="PATH", help="append the target of every uninstall survey request here")
     ap.add_argument("--stop-file", metavar="PATH",
@@ -595,7 +661,7 @@ def main(argv=None):
         version_id = version_identity(read_file(args.version_of))
     site = OperatorSite(args.host, args.port, update_exe=args.update_exe, version_id=version_id,
                         platform_domain=args.platform_domain, game_exe=args.game_exe,
-                        verbose=args.verbose, survey_log=args.survey_log)
+                        verbose=args.verbose, survey_log=args.survey_log, signing_key=args.signing_key)
     # SIGTERM ends the process through the same path as Ctrl+C, so the port
     # file is removed and no later script mistakes it for a live server.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))

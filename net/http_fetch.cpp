@@ -4,6 +4,8 @@
 #include "net/operator_site_win.h"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <io.h>
 #include <memory>
 #include <vector>
 
@@ -66,6 +68,36 @@ void FetchHandles::Cancel() {
 void FetchHandles::Abandon() {
     Lock lock(m_lock);
     m_bCancelled = true;
+    if (m_target) {
+        FILE_DISPOSITION_INFO gone{TRUE};
+        ::SetFileInformationByHandle(m_target, FileDispositionInfo, &gone, sizeof gone);
+    }
+}
+
+UniqueStdioFile FetchHandles::OpenTarget(const std::wstring& path) {
+    Lock lock(m_lock);
+    if (m_bCancelled) return {};
+    // DELETE access lets Abandon mark the file for deletion on this handle.
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+    if (fd == -1) {
+        ::CloseHandle(h);
+        return {};
+    }
+    UniqueStdioFile file(::_fdopen(fd, "wb"));
+    if (!file) {
+        ::_close(fd);
+        return {};
+    }
+    m_target = h;
+    return file;
+}
+
+void FetchHandles::ForgetTarget() {
+    Lock lock(m_lock);
+    m_target = nullptr;
 }
 
 bool FetchHandles::Cancelled() const {
@@ -85,11 +117,6 @@ void FetchHandles::Reset() {
 }
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
 void SetTimeouts(HINTERNET h, const FetchTimeouts& t) {
     DWORD connect = t.connectMs, send = t.sendMs, receive = t.receiveMs;
@@ -208,7 +235,7 @@ BOOL ReadIntoMemory(const FetchOptions& options, FetchHandles& handles, http::Fe
 }
 
 BOOL ReadIntoFile(const FetchOptions& options, FetchHandles& handles, http::FetchClock& clock, uint32_t announced) {
-    UniqueFile file(::_wfopen(options.targetPath.c_str(), L"wb"));
+    UniqueStdioFile file = handles.OpenTarget(options.targetPath);
     if (!file) return FALSE;
     unsigned lastPercent = ~0u;
     uint64_t received = 0;
@@ -224,8 +251,10 @@ BOOL ReadIntoFile(const FetchOptions& options, FetchHandles& handles, http::Fetc
         return true;
     };
     BOOL read = ReadBody(handles, options, clock, store);
+    handles.ForgetTarget();
     bool written = std::fclose(file.release()) == 0;
-    if (handles.Cancelled()) return FALSE;  // a cancelled download's partial file stays
+    // A cancelled download's partial file stays (an abandoned one is gone).
+    if (handles.Cancelled()) return FALSE;
     // A broken rule or a failed read leaves nothing behind.
     if (!read || !written || received < announced) {
         ::DeleteFileW(options.targetPath.c_str());

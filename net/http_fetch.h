@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
 enum class FetchSink {
@@ -30,6 +31,11 @@ struct FetchTimeouts {
 // another thread can cut it short. Every handle is closed exactly once: by the
 // fetch when it ends, or by Cancel, whichever comes first; both go through
 // this object's lock.
+struct StdioFileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using UniqueStdioFile = std::unique_ptr<std::FILE, StdioFileCloser>;
+
 class FetchHandles {
 public:
     FetchHandles();
@@ -50,7 +56,9 @@ public:
     // Marks the fetch cancelled without closing anything: for a caller that
     // walks away and must not wait even for the close (under wine, closing a
     // request that a read is blocked on can take its time). The fetch writes
-    // no more and ends at its next step or at its own deadline.
+    // no more and ends at its next step or at its own deadline. Its partial
+    // file is marked for deletion on its handle, so it goes when that handle
+    // closes, even when the process ends before the fetch does.
     void Abandon();
     bool Cancelled() const;
     // Clears the cancel mark for the next fetch.
@@ -59,10 +67,16 @@ public:
     // Cancel: once Cancel has returned, no block reaches the file. FALSE when
     // cancelled or when the file took less than the block.
     bool WriteUnlessCancelled(std::FILE* file, const char* data, size_t size);
+    // Creates (or truncates) the fetch's file unless the fetch was cancelled,
+    // and remembers its handle for Abandon until ForgetTarget, which must come
+    // before the file is closed.
+    UniqueStdioFile OpenTarget(const std::wstring& path);
+    void ForgetTarget();
 
 private:
     mutable CRITICAL_SECTION m_lock;
     HINTERNET m_handles[kSlots] = {};
+    HANDLE m_target = nullptr;  // the open file's handle, owned by its FILE
     bool m_bCancelled = false;
 };
 

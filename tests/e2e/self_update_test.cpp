@@ -217,6 +217,10 @@ TEST_F(SelfUpdate, NoServerHoldsTheFirstWindowBeyondThreeSeconds) {
         EXPECT_LT(ms, 3000) << c.name;
         EXPECT_EQ(ReadAll(exe_), build_) << c.name;
         EXPECT_FALSE(Exists(new_)) << c.name;
+        // A configuration fetch that start-up walked away from leaves no
+        // part of its file beside the launcher, even when the launcher ends
+        // before the fetch does.
+        EXPECT_TRUE(PumpUntil([&] { return !Exists(dir_ + L"\\ConfigXcjy.htm"); }, 2000)) << c.name;
     }
     EXPECT_EQ(opsite::CountRequests("127.0.0.2"), 0);
 }

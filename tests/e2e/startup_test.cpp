@@ -263,7 +263,10 @@ TEST(Startup, DecliningUninstallChangesNothing) {
     InstallationTraces traces;
     ASSERT_TRUE(traces.ok());
     const auto before = traces.Snapshot();
-    ASSERT_EQ(before.size(), 2u + 4u + 2u) << "executable and Statistic.ini, four shortcuts, two values";
+    std::wstring listed;
+    for (const auto& item : before) listed += item + L"\n";
+    ASSERT_EQ(before.size(), 2u + 4u + 2u) << "executable and Statistic.ini, four shortcuts, two values:\n"
+                                          << testing::PrintToString(listed);
 
     Process launcher;
     ASSERT_TRUE(launcher.Start(traces.copy().path(), L"/uninst"));

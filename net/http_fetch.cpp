@@ -65,10 +65,10 @@ void FetchHandles::Cancel() {
     }
 }
 
-void FetchHandles::Abandon() {
+void FetchHandles::Abandon(Discard discard) {
     Lock lock(m_lock);
     m_bCancelled = true;
-    if (m_target) {
+    if (discard == Discard::PartialFile && m_target) {
         FILE_DISPOSITION_INFO gone{TRUE};
         ::SetFileInformationByHandle(m_target, FileDispositionInfo, &gone, sizeof gone);
     }
@@ -253,7 +253,8 @@ BOOL ReadIntoFile(const FetchOptions& options, FetchHandles& handles, http::Fetc
     BOOL read = ReadBody(handles, options, clock, store);
     handles.ForgetTarget();
     bool written = std::fclose(file.release()) == 0;
-    // A cancelled download's partial file stays (an abandoned one is gone).
+    // A cancelled download's partial file stays (unless its abandoning
+    // discarded it).
     if (handles.Cancelled()) return FALSE;
     // A broken rule or a failed read leaves nothing behind.
     if (!read || !written || received < announced) {

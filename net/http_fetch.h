@@ -56,10 +56,12 @@ public:
     // Marks the fetch cancelled without closing anything: for a caller that
     // walks away and must not wait even for the close (under wine, closing a
     // request that a read is blocked on can take its time). The fetch writes
-    // no more and ends at its next step or at its own deadline. Its partial
-    // file is marked for deletion on its handle, so it goes when that handle
-    // closes, even when the process ends before the fetch does.
-    void Abandon();
+    // no more and ends at its next step or at its own deadline. With
+    // Discard::PartialFile its partial file is marked for deletion on its
+    // handle, so it goes when that handle closes, even when the process ends
+    // before the fetch does; otherwise it stays, as a cancelled download's does.
+    enum class Discard { Nothing, PartialFile };
+    void Abandon(Discard discard = Discard::Nothing);
     bool Cancelled() const;
     // Clears the cancel mark for the next fetch.
     void Reset();

@@ -127,7 +127,9 @@ void FetchRemoteConfigWithin(DWORD waitMs, std::wstring& addressOut, char versio
     if (!worker) return;
     workerShare.release();  // the worker's now
     if (::WaitForSingleObject(worker.get(), waitMs) != WAIT_OBJECT_0) {
-        fetch->handles.Abandon();
+        // Nothing of the configuration may stay beside the launcher, even
+        // when the launcher ends before the fetch does.
+        fetch->handles.Abandon(FetchHandles::Discard::PartialFile);
         return;
     }
     addressOut = fetch->address;

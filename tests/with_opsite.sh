@@ -37,9 +37,10 @@ for _ in $(seq 200); do [ -s "$dir/port" ] && break; sleep 0.05; done
 XCJY_TEST_SITE="127.0.0.1:$(cat "$dir/port")"
 export XCJY_TEST_SITE
 if [ -n "$as_game_site" ]; then
-    for name in GameSite ClientSite; do
-        wine reg add "$sites" /v "$name" /t REG_SZ /d "$XCJY_TEST_SITE" /f /reg:32 >/dev/null 2>&1
-    done
-    wine reg add "$sites" /v PlatformDomain /t REG_SZ /d 127.0.0.1 /f /reg:32 >/dev/null 2>&1
+    # One import rather than a "reg add" per value: each wine process costs a
+    # third of a second, and this runs before every suite. Wine's Z: drive is /.
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\%s]\r\n"GameSite"="%s"\r\n"ClientSite"="%s"\r\n"PlatformDomain"="127.0.0.1"\r\n' \
+        "${sites#HKLM\\}" "$XCJY_TEST_SITE" "$XCJY_TEST_SITE" | iconv -f UTF-8 -t UTF-16 > "$dir/sites.reg"
+    wine reg import "Z:$(printf '%s' "$dir/sites.reg" | tr / '\\')" /reg:32 >/dev/null 2>&1
 fi
 "$@"

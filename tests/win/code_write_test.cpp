@@ -3,11 +3,11 @@
 // so this runs in both test builds.
 #include "hook/code_write.h"
 
+#include "busy_callers.h"
 #include "framework/handles.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -115,39 +115,25 @@ TEST(CodeWrite, ThreadsRunningThePatchedInstructionsSurviveRepeatedInstallsAndRe
     const auto call = reinterpret_cast<Function>(reinterpret_cast<void*>(page.at(kTarget)));
     ASSERT_EQ(call(), 64);
 
-    std::atomic<bool> stop{false};
-    std::atomic<long> calls{0}, wrong{0};
-    std::vector<std::thread> workers;
-    for (int i = 0; i < 2; ++i) {
-        workers.emplace_back([&] {
-            while (!stop.load(std::memory_order_relaxed)) {
-                for (int n = 0; n < 64; ++n)
-                    if (call() != 64) wrong.fetch_add(1);
-                calls.fetch_add(64, std::memory_order_relaxed);
-            }
-        });
-    }
-    while (calls.load() < 10000) std::this_thread::yield();
+    testutil::BusyCallers callers([call](int) { return call() == 64; });
+    callers.WaitUntilRunning();
+    const long callsBefore = callers.calls();
 
-    const auto start = std::chrono::steady_clock::now();
-    int cycles = 0;
-    bool allWritten = true;
-    // Thousands of cycles, or as many as fit a few seconds: under Wine each
-    // stop of a thread costs a millisecond or more, so on a busy machine that
-    // may be only some dozens; without the moves a handful crash a worker.
-    for (; cycles < 5000 && std::chrono::steady_clock::now() - start < std::chrono::seconds(4); ++cycles) {
-        allWritten &= hook.Install();
-        allWritten &= hook.Remove();
-    }
-    const long callsDuring = calls.load();
-    stop = true;
-    for (auto& w : workers) w.join();
+    // Thousands of cycles, or as many as fit a few seconds; without the moves
+    // a handful crash a worker.
+    const testutil::CycleCount run = testutil::RunCycles(5000, std::chrono::seconds(4), [&](std::size_t) {
+        const bool installed = hook.Install();
+        return hook.Remove() && installed;
+    });
+    const long callsDuring = callers.calls() - callsBefore;
+    callers.Stop();
+    const int cycles = static_cast<int>(run.cycles);
 
     RecordProperty("cycles", cycles);
-    EXPECT_TRUE(allWritten);
+    EXPECT_EQ(run.failures, 0) << "every write took";
     EXPECT_GE(cycles, 20) << "too few cycles to mean anything";
-    EXPECT_EQ(wrong.load(), 0);
-    EXPECT_GT(callsDuring, 10000 + cycles) << "the threads kept running through the cycles";
+    EXPECT_EQ(callers.wrong(), 0);
+    EXPECT_GT(callsDuring, cycles) << "the threads kept running through the cycles";
     EXPECT_EQ(page.Bytes(kTarget, kCountTo64Moved), hook.original);
     EXPECT_EQ(page.Protection(), static_cast<DWORD>(PAGE_EXECUTE_READ)) << "the protection is put back";
 }

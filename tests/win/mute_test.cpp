@@ -2,6 +2,7 @@
 // functions (32-bit only, as the engine is). The wine session gives the prefix
 // an ALSA null device (scripts/wine-session.sh), so there is a wave output to
 // work with.
+#include "busy_callers.h"
 #include "hook/code_patch.h"
 #include "hook/intercept.h"
 #include "hook/trampoline_asm.h"
@@ -12,9 +13,7 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <chrono>
-#include <thread>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -187,34 +186,20 @@ TEST(Intercept, ThreadsRunningTheTargetSurviveRepeatedInterceptionAndRemoval) {
     TrampolineStock stock(3000);
     ASSERT_TRUE(stock.ok());
 
-    std::atomic<bool> stop{false};
-    std::atomic<long> calls{0}, wrong{0};
-    std::vector<std::thread> workers;
-    for (int i = 0; i < 2; ++i) {
-        workers.emplace_back([&] {
-            while (!stop.load(std::memory_order_relaxed)) {
-                for (int n = 0; n < 64; ++n)
-                    if (HookTestTarget(n) != n + 100) wrong.fetch_add(1);
-                calls.fetch_add(64, std::memory_order_relaxed);
-            }
-        });
-    }
-    while (calls.load() < 10000) std::this_thread::yield();
+    testutil::BusyCallers callers([](int n) { return HookTestTarget(n) == n + 100; });
+    callers.WaitUntilRunning();
 
-    const auto start = std::chrono::steady_clock::now();
-    std::size_t cycles = 0;
-    int failures = 0;
-    for (; cycles < stock.count() && std::chrono::steady_clock::now() - start < std::chrono::seconds(4); ++cycles) {
-        failures += !InterceptFunction(stock.at(cycles), Code(&StressReplacement));
-        failures += !RemoveInterception(stock.at(cycles), Code(&StressReplacement));
-    }
-    stop = true;
-    for (auto& w : workers) w.join();
+    const testutil::CycleCount run = testutil::RunCycles(stock.count(), std::chrono::seconds(4), [&](std::size_t i) {
+        const bool intercepted = InterceptFunction(stock.at(i), Code(&StressReplacement));
+        return RemoveInterception(stock.at(i), Code(&StressReplacement)) && intercepted;
+    });
+    callers.Stop();
+    const std::size_t cycles = run.cycles;
 
     RecordProperty("cycles", static_cast<int>(cycles));
-    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(run.failures, 0);
     EXPECT_GE(cycles, 20u);
-    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(callers.wrong(), 0);
     EXPECT_EQ(BytesAt<16>(&HookTestTarget), original);
     EXPECT_EQ(ProtectionOf(Code(&HookTestTarget)), codeProtection) << "the target's protection is put back";
     EXPECT_EQ(ProtectionOf(stock.at(0)), static_cast<DWORD>(PAGE_EXECUTE_READ)) << "the trampoline's too";

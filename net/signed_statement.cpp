@@ -1,5 +1,7 @@
 #include "net/signed_statement.h"
 
+#include "core/hex_digit.h"
+
 #include <charconv>
 
 namespace signing {
@@ -42,13 +44,6 @@ bool IsProductName(std::string_view text) {
     for (char c : text)
         if (c <= ' ' || c > '~' || c == ';' || c == '=') return false;
     return true;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -112,7 +107,7 @@ std::optional<std::array<uint8_t, kSignatureBytes>> ParseSignatureHex(std::strin
     if (hex.size() != 2 * kSignatureBytes) return std::nullopt;
     std::array<uint8_t, kSignatureBytes> bytes{};
     for (size_t i = 0; i < bytes.size(); ++i) {
-        int high = HexValue(hex[2 * i]), low = HexValue(hex[2 * i + 1]);
+        int high = hex::DigitValue(hex[2 * i]), low = hex::DigitValue(hex[2 * i + 1]);
         if (high < 0 || low < 0) return std::nullopt;
         bytes[i] = static_cast<uint8_t>(high * 16 + low);
     }

@@ -1,5 +1,7 @@
 #include "web/page_command.h"
 
+#include "core/hex_digit.h"
+
 #include <algorithm>
 
 namespace pagecmd {
@@ -26,13 +28,6 @@ std::wstring ValueAfterKey(std::wstring_view tail, std::wstring_view key, std::s
     if (start >= tail.size()) return {};
     std::wstring_view rest = tail.substr(start);
     return std::wstring(rest.substr(0, rest.find(L'&')));
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -87,8 +82,8 @@ std::string PercentUnescape(std::string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 2 < text.size()) {
-            int high = HexValue(text[i + 1]);
-            int low = HexValue(text[i + 2]);
+            int high = hex::DigitValue(text[i + 1]);
+            int low = hex::DigitValue(text[i + 2]);
             if (high >= 0 && low >= 0) {
                 out.push_back(static_cast<char>(high * 16 + low));
                 i += 2;

@@ -189,8 +189,10 @@ TEST_F(HttpFetchTest, ReadsTakeWhatHasArrived) {
     o.onProgress = [&](unsigned, bool) { ++reads; };
     EXPECT_TRUE(HttpFetch(o));
     EXPECT_EQ(TargetSize(), 600000u);
-    // Reads of 512 bytes took 1172; wine hands over what its buffer holds.
-    EXPECT_LT(reads, 200) << "reads of what has arrived, up to 256 KB";
+    // Reads of 512 bytes took 1172, and reads sized by what wine says is
+    // available (its 8 KB buffer) 74: every read is a round trip to the wine
+    // server, which made the update download a tenth as fast as curl.
+    EXPECT_LT(reads, 20) << "reads of what has arrived, up to 256 KB";
 }
 
 TEST_F(HttpFetchTest, LimitsEndTheFetchAndDeleteThePartialFile) {

@@ -70,9 +70,9 @@ inline constexpr DWORD kStartupCheckBudgetMs = 1500;
 BOOL RecordUpdateTime();
 
 // The steps of SelfUpdate::Run, for any folder.
-// TRUE when the file is a 32-bit executable whose identity (its digest with
-// the version text of its own version resource) is `published`, letter case
-// ignored.
+// TRUE when the file is an executable for this program's own machine whose
+// identity (its digest with the version text of its own version resource) is
+// `published`, letter case ignored.
 BOOL VerifyUpdateFile(const std::wstring& path, const std::wstring& published);
 // TRUE when the offer's statement, signed with the operator's key, describes
 // the file as a launcher build newer than the running one.

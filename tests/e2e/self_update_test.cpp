@@ -138,7 +138,6 @@ protected:
 };
 
 TEST_F(SelfUpdate, NewBuildIsVerifiedSwappedInAndStarted) {
-    if (testutil::Is64BitTestBuild()) GTEST_SKIP() << testutil::kNeeds32BitBuild;
     std::string next = PublishNewBuild();
     Process launcher;
     ASSERT_TRUE(launcher.Start(exe_, L""));

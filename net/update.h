@@ -25,6 +25,10 @@ enum UpdateOutcome {
     UpdateInPlaceNotStarted, // the new build took the name but could not be started: the next start runs it
 };
 
+// What the player is told when the new build took the name but did not start:
+// the update did happen, and the next start runs it.
+inline constexpr const wchar_t* kUpdateInstalledRestart = L"新版本已安装，但未能启动，请重新打开启动器";
+
 // The self-update: the check learns the offer, the run downloads it in the
 // progress dialog, verifies it and swaps it in. The application holds the one
 // object; the main window's "更新" runs the same one.

@@ -313,7 +313,11 @@ BOOL ReadIntoFile(const FetchOptions& options, FetchHandles& handles, http::Fetc
     };
     BOOL read = ReadBody(handles, options, clock, async, store);
     handles.ForgetTarget();
-    bool written = std::fclose(file.release()) == 0;
+    // The last block may still sit in the stream's buffer: a flush that
+    // fails is a failed write. (Wine's fclose answers 0 when only its own
+    // flush failed.)
+    bool written = std::fflush(file.get()) == 0 && !std::ferror(file.get());
+    written = std::fclose(file.release()) == 0 && written;
     // A cancelled download's partial file stays (unless its abandoning
     // discarded it).
     if (handles.Cancelled()) return FALSE;

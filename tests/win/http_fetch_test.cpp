@@ -227,6 +227,17 @@ TEST_F(HttpFetchTest, LimitsEndTheFetchAndDeleteThePartialFile) {
 }
 
 TEST_F(HttpFetchTest, AFailedWriteFailsTheFetch) {
+    // A full disk: the file opens, and every write to it fails, the last
+    // block's too, which only the stream's flush sends. (Wine deletes no link
+    // to a device, so what becomes of the file is not asked here.)
+    ASSERT_TRUE(testutil::MakeFullDiskFile(target_));
+    EXPECT_FALSE(HttpFetch(FileOptions(L"/ConfigXcjy.htm")));
+    ASSERT_TRUE(testutil::RemoveFullDiskFile(target_));
+    fw::UniqueFile device(::CreateFileW(L"Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(device) << "only the link went";
+    device.reset();
+
     // A target that another program holds cannot be written at all.
     fw::UniqueFile holder(::CreateFileW(target_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));

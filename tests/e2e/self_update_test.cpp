@@ -168,24 +168,24 @@ TEST_F(SelfUpdate, NewBuildIsVerifiedSwappedInAndStarted) {
     EXPECT_EQ(opsite::CountRequests("GET /update/XCJY.exe"), 1);
 }
 
-// A window of the process with this text: a top-level one or a control.
+struct TextSearch {
+    const std::wstring* text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindChildWithText(HWND child, LPARAM param) {
+    auto* search = reinterpret_cast<TextSearch*>(param);
+    if (TextOf(child) != *search->text) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+// A top-level window of the process that has this text, or a control with it.
 HWND WindowWithText(DWORD pid, const std::wstring& text) {
-    struct Search {
-        const std::wstring* text;
-        HWND found = nullptr;
-    };
     for (HWND top : TopLevelWindows(pid)) {
         if (TextOf(top) == text) return top;
-        Search search{&text};
-        ::EnumChildWindows(
-            top,
-            [](HWND child, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                if (TextOf(child) != *s->text) return TRUE;
-                s->found = child;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        TextSearch search{&text};
+        ::EnumChildWindows(top, FindChildWithText, reinterpret_cast<LPARAM>(&search));
         if (search.found) return top;
     }
     return nullptr;

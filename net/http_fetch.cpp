@@ -224,7 +224,6 @@ bool AwaitCompletion(const AsyncRequest& async, const FetchHandles& handles, DWO
 // leave (the system ends the call itself at the handles' own time-outs).
 bool SendAndAwait(HINTERNET request, const FetchOptions& options, const http::FetchClock& clock,
                   AsyncRequest& async, const FetchHandles& handles) {
-    ::ResetEvent(async.done.get());
     if (SendRequest(request, nullptr, 0)) return true;
     if (::GetLastError() != ERROR_IO_PENDING) return false;
     const FetchTimeouts& t = options.timeouts;
@@ -243,7 +242,9 @@ bool ReadArrived(HINTERNET request, const FetchOptions& options, const http::Fet
         async.piece.dwStructSize = sizeof async.piece;
         async.piece.lpvBuffer = async.buffer.data();
         async.piece.dwBufferLength = static_cast<DWORD>(async.buffer.size());
-        ::ResetEvent(async.done.get());
+        // No reset of the event first (each is a round trip to the wine
+        // server): only a call that went pending sets it, and its wait takes
+        // the signal. A stray one would only make this loop read once more.
         if (::InternetReadFileExW(request, &async.piece, IRF_NO_WAIT, async.context)) {
             got = async.piece.dwBufferLength;
             return true;

@@ -64,8 +64,12 @@ BOOL CLauncherApp::InitInstance() {
         const UpdateOutcome outcome = m_update.Run();
         if (outcome != UpdateNotDone) RecordUpdateTime();
         if (outcome == UpdateStarted) return TRUE;  // the updated copy is already running
-        // A new build in place that would not start: this run goes on as the
-        // old one in memory, and the next start runs the new build.
+        if (outcome == UpdateInPlaceNotStarted) {
+            // The new build has the name but would not start: not a failed
+            // update. The player opens the launcher again and gets it.
+            AfxMessageBox(kUpdateInstalledRestart);
+            return TRUE;
+        }
     }
 
     fw::GdiplusSession gdiplus;

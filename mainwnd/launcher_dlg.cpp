@@ -32,7 +32,6 @@ constexpr const wchar_t* kTooManyPages = L"当前窗体只支持3个游戏页";
 constexpr const wchar_t* kCacheCleared = L"缓存清除完毕！";
 constexpr const wchar_t* kNoUpdate = L"已经是最新版本，无需进行更新";
 constexpr const wchar_t* kUpdateFailed = L"更新版本失败，请稍后重试";
-constexpr const wchar_t* kUpdateInstalledRestart = L"新版本已安装，但未能启动，请重新打开启动器";
 // Titles of the browser's script message boxes.
 constexpr const wchar_t* kScriptBoxTitles[] = {L"来自网页的消息", L"Windows Internet Explorer",
                                                L"Microsoft Internet Explorer"};

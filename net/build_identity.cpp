@@ -16,12 +16,18 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
+// A downloaded build takes the place of this very program, and a game client
+// is started as this one is: either must be built for the machine this
+// program was built for. The product is 32-bit; the 64-bit test build takes
+// 64-bit builds, so its tests follow the same paths.
+constexpr PeMachine kOwnMachine = sizeof(void*) == 8 ? PeMachine::X64 : PeMachine::X86;
+
 bool LooksLikeExecutableFile(const wchar_t* path) {
     UniqueFile file(::_wfopen(path, L"rb"));
     if (!file) return false;
     std::string head(4096, '\0');
     head.resize(std::fread(head.data(), 1, head.size(), file.get()));
-    return LooksLikePe32Executable(head);
+    return LooksLikeExecutableFor(head, kOwnMachine);
 }
 
 std::wstring FileVersionText(const wchar_t* path) {

@@ -11,5 +11,6 @@ bool ComputeFileMd5(const wchar_t* path, std::wstring& out);
 // executable cannot be read.
 std::wstring LocalIdentity();
 // A downloaded build's identity with the version text of its own version
-// resource; empty when it is no 32-bit executable or has no version.
+// resource; empty when it is no executable for the machine this program was
+// built for (32-bit x86 for the product) or has no version.
 std::wstring IdentityOfExecutable(const wchar_t* path);

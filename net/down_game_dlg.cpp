@@ -181,9 +181,9 @@ void CDownGameDlg::OnDownloadState(DownloadState state) {
 
 void CDownGameDlg::StopWorker() {
     if (!m_hThread) return;
-    // Abandon, not Cancel: under wine closing a request that a read is
-    // blocked on does not end the read and can itself wait. The worker writes
-    // nothing once this returns, and closes its handles when it ends.
+    // Abandon, not Cancel: the handles stay the worker's, which ends at once
+    // (it waits for its network calls and for the cancel, never in one) and
+    // closes them itself. It writes nothing once this returns.
     m_job->handles.Abandon();
     // The worker may be sending this thread a message right now: serve sent
     // messages while waiting, or both threads would wait for each other.

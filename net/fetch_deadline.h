@@ -1,6 +1,6 @@
 // The time rules of a fetch, apart from the clock: an overall deadline for
-// small files, a stall rule for downloads, and a size ceiling. Each read's
-// time-out is cut to what the rules leave, so that no single blocked read can
+// small files, a stall rule for downloads, and a size ceiling. Each wait for
+// the network is cut to what the rules leave, so that no single wait can
 // outlast them.
 #pragma once
 
@@ -36,7 +36,7 @@ public:
     bool Expired(uint64_t nowMs) const;
     // The body announced or received is over the ceiling.
     bool TooLong(uint64_t bytes) const { return m_limits.maxBytes && bytes > m_limits.maxBytes; }
-    // The time-out for the next blocking call: perReadMs cut to the time left
+    // The time-out for the next wait for the network: perReadMs cut to the time left
     // before a rule could end the fetch (at least 1 ms).
     uint32_t NextTimeoutMs(uint32_t perReadMs, uint64_t nowMs) const;
 

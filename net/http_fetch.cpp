@@ -3,13 +3,16 @@
 #include "net/http_request.h"
 #include "net/operator_site_win.h"
 
+#include <atomic>
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
 #include <memory>
 #include <vector>
 
-FetchHandles::FetchHandles() { ::InitializeCriticalSection(&m_lock); }
+FetchHandles::FetchHandles() : m_cancelEvent(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    ::InitializeCriticalSection(&m_lock);
+}
 
 FetchHandles::~FetchHandles() {
     CloseAll();
@@ -57,8 +60,7 @@ void FetchHandles::CloseAll() {
 void FetchHandles::Cancel() {
     Lock lock(m_lock);
     m_bCancelled = true;
-    // Closing the request makes a read blocked on it in the fetch's thread
-    // return at once with an error; the fetch then finds its handles gone.
+    ::SetEvent(m_cancelEvent.get());
     for (Slot slot : {Request, Connect, Internet}) {
         if (m_handles[slot]) ::InternetCloseHandle(m_handles[slot]);
         m_handles[slot] = nullptr;
@@ -68,6 +70,7 @@ void FetchHandles::Cancel() {
 void FetchHandles::Abandon(Discard discard) {
     Lock lock(m_lock);
     m_bCancelled = true;
+    ::SetEvent(m_cancelEvent.get());
     if (discard == Discard::PartialFile && m_target) {
         FILE_DISPOSITION_INFO gone{TRUE};
         ::SetFileInformationByHandle(m_target, FileDispositionInfo, &gone, sizeof gone);
@@ -114,6 +117,7 @@ void FetchHandles::Reset() {
     CloseAll();
     Lock lock(m_lock);
     m_bCancelled = false;
+    ::ResetEvent(m_cancelEvent.get());
 }
 
 namespace {
@@ -127,23 +131,62 @@ void SetTimeouts(HINTERNET h, const FetchTimeouts& t) {
     ::InternetSetOptionW(h, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &receive, sizeof receive);
 }
 
-// Opens root, connection and GET request for the address into handles.
-// FALSE when any of them cannot be opened (those opened stay in handles).
-BOOL OpenRequest(const http::AddressParts& parts, const FetchTimeouts& timeouts, FetchHandles& handles) {
-    HINTERNET root = ::InternetOpenW(http::kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+uint64_t NowMs() { return ::GetTickCount64(); }
+
+// What a fetch's request reports its asynchronous calls to. The system's
+// worker threads call OnRequestStatus with the request's context, a
+// SharedAsyncRequest that the request handle owns, and may do so after the
+// fetch has given up: the object lives until the handle's closing notice, its
+// last one. The fetch holds a reference of its own.
+struct AsyncRequest {
+    fw::UniqueHandle done{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // a call completed
+    std::atomic<bool> succeeded{false};                                      // ...and how
+    DWORD_PTR context = 0;
+    // A read fills this, not the fetch's stack: a read the fetch has given up
+    // on may still be completing.
+    std::vector<char> buffer = std::vector<char>(kMaxReadBytes);
+    INTERNET_BUFFERSW piece{};
+};
+using SharedAsyncRequest = std::shared_ptr<AsyncRequest>;
+
+void CALLBACK OnRequestStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD) {
+    if (!context) return;
+    auto* share = reinterpret_cast<SharedAsyncRequest*>(context);
+    if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
+        (*share)->succeeded = static_cast<const INTERNET_ASYNC_RESULT*>(info)->dwResult != 0;
+        ::SetEvent((*share)->done.get());
+    } else if (status == INTERNET_STATUS_HANDLE_CLOSING) {
+        std::unique_ptr<SharedAsyncRequest> last(share);
+    }
+}
+
+// Opens root, connection and GET request for the address into handles; with
+// `async`, in asynchronous mode, its calls reported to that object. FALSE
+// when any of them cannot be opened (those opened stay in handles).
+BOOL OpenRequest(const http::AddressParts& parts, const FetchTimeouts& timeouts, FetchHandles& handles,
+                 const SharedAsyncRequest& async = nullptr) {
+    HINTERNET root = ::InternetOpenW(http::kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr,
+                                     async ? INTERNET_FLAG_ASYNC : 0);
     if (!root || !handles.Store(FetchHandles::Internet, root)) return FALSE;
     SetTimeouts(root, timeouts);
+    if (async) ::InternetSetStatusCallbackW(root, OnRequestStatus);
 
+    // Only the request reports (a handle with context 0 tells nothing).
     HINTERNET connect = ::InternetConnectW(root, parts.host.c_str(), parts.port, nullptr, nullptr,
                                            INTERNET_SERVICE_HTTP, 0, 0);
     if (!connect || !handles.Store(FetchHandles::Connect, connect)) return FALSE;
     SetTimeouts(connect, timeouts);
 
+    auto share = async ? std::make_unique<SharedAsyncRequest>(async) : nullptr;
+    if (async) async->context = reinterpret_cast<DWORD_PTR>(share.get());
     // A redirect is never followed: the answer must come from the host asked,
     // and a 3xx status then fails the fetch like any other non-2xx one.
     HINTERNET request = ::HttpOpenRequestW(connect, L"GET", parts.path.c_str(), L"HTTP/1.1", nullptr, nullptr,
-                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT, 0);
-    if (!request || !handles.Store(FetchHandles::Request, request)) return FALSE;
+                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT,
+                                           async ? async->context : 0);
+    if (!request) return FALSE;
+    share.release();  // the request handle's until its closing notice
+    if (!handles.Store(FetchHandles::Request, request)) return FALSE;
     SetTimeouts(request, timeouts);
     return TRUE;
 }
@@ -170,51 +213,69 @@ bool AnnouncedLength(HINTERNET request, uint32_t& length) {
     return true;
 }
 
-uint64_t NowMs() { return ::GetTickCount64(); }
-
-// Cuts every time-out of the request to what the fetch's rules leave, so the
-// next blocking call cannot outlast them.
-void CutTimeouts(HINTERNET request, const FetchTimeouts& timeouts, const http::FetchClock& clock) {
-    const uint64_t now = NowMs();
-    FetchTimeouts cut;
-    cut.connectMs = clock.NextTimeoutMs(timeouts.connectMs, now);
-    cut.sendMs = clock.NextTimeoutMs(timeouts.sendMs, now);
-    cut.receiveMs = clock.NextTimeoutMs(timeouts.receiveMs, now);
-    SetTimeouts(request, cut);
+// Waits for the completion of the call that just went pending: TRUE when it
+// succeeded within timeoutMs and the fetch was not cancelled meanwhile.
+bool AwaitCompletion(const AsyncRequest& async, const FetchHandles& handles, DWORD timeoutMs) {
+    const HANDLE events[] = {async.done.get(), handles.CancelEvent()};
+    return ::WaitForMultipleObjects(2, events, FALSE, timeoutMs) == WAIT_OBJECT_0 && async.succeeded;
 }
 
-// One read of what has arrived (at least one byte is waited for, at most
-// kMaxReadBytes taken). FALSE on an error, a time-out or a cancel.
-BOOL ReadArrived(HINTERNET request, std::vector<char>& buffer, DWORD& got) {
-    DWORD available = 0;
-    if (!::InternetQueryDataAvailable(request, &available, 0, 0)) return FALSE;
-    const DWORD want = available == 0 ? 1 : (available < kMaxReadBytes ? available : kMaxReadBytes);
-    if (buffer.size() < want) buffer.resize(want);
-    got = 0;
-    return ::InternetReadFile(request, buffer.data(), want, &got);
+// Sends the request and waits for the answer's head within what the rules
+// leave (the system ends the call itself at the handles' own time-outs).
+bool SendAndAwait(HINTERNET request, const FetchOptions& options, const http::FetchClock& clock,
+                  AsyncRequest& async, const FetchHandles& handles) {
+    if (SendRequest(request, nullptr, 0)) return true;
+    if (::GetLastError() != ERROR_IO_PENDING) return false;
+    const FetchTimeouts& t = options.timeouts;
+    return AwaitCompletion(async, handles, clock.NextTimeoutMs(t.connectMs + t.sendMs + t.receiveMs, NowMs()));
+}
+
+// One read of what has arrived, up to kMaxReadBytes, into async.buffer. It
+// waits only while nothing has, and no longer than the per-read time-out and
+// the rules allow: a read that waits for a full buffer would let a trickling
+// server hold it for ever. got 0: the body has ended. FALSE on an error, a
+// time-out or a cancel.
+bool ReadArrived(HINTERNET request, const FetchOptions& options, const http::FetchClock& clock, AsyncRequest& async,
+                 const FetchHandles& handles, DWORD& got) {
+    for (;;) {
+        async.piece = INTERNET_BUFFERSW{};
+        async.piece.dwStructSize = sizeof async.piece;
+        async.piece.lpvBuffer = async.buffer.data();
+        async.piece.dwBufferLength = static_cast<DWORD>(async.buffer.size());
+        // No reset of the event first (each is a round trip to the wine
+        // server): only a call that went pending sets it, and its wait takes
+        // the signal. A stray one would only make this loop read once more.
+        if (::InternetReadFileExW(request, &async.piece, IRF_NO_WAIT, async.context)) {
+            got = async.piece.dwBufferLength;
+            return true;
+        }
+        if (::GetLastError() != ERROR_IO_PENDING) return false;
+        // Nothing had arrived; the completion says that something has.
+        if (!AwaitCompletion(async, handles, clock.NextTimeoutMs(options.timeouts.receiveMs, NowMs()))) return false;
+    }
 }
 
 // Reads the body through `consume` until the end, within the rules; FALSE on
 // a failed read, a broken rule, a cancel or a consumer's refusal.
 template <typename Consume>
-BOOL ReadBody(FetchHandles& handles, const FetchOptions& options, http::FetchClock& clock, Consume consume) {
-    std::vector<char> buffer(4096);
+BOOL ReadBody(FetchHandles& handles, const FetchOptions& options, http::FetchClock& clock, AsyncRequest& async,
+              Consume consume) {
     uint64_t total = 0;
     for (;;) {
         HINTERNET request = handles.Get(FetchHandles::Request);
         if (!request || handles.Cancelled()) return FALSE;
-        CutTimeouts(request, options.timeouts, clock);
         DWORD n = 0;
-        if (!ReadArrived(request, buffer, n)) return FALSE;
+        if (!ReadArrived(request, options, clock, async, handles, n)) return FALSE;
         total += n;
         clock.Arrived(n, NowMs());
         if (clock.TooLong(total) || clock.Expired(NowMs())) return FALSE;
-        if (!consume(buffer.data(), n, total)) return FALSE;
+        if (!consume(async.buffer.data(), n, total)) return FALSE;
         if (n == 0) return TRUE;
     }
 }
 
-BOOL ReadIntoMemory(const FetchOptions& options, FetchHandles& handles, http::FetchClock& clock, uint32_t announced) {
+BOOL ReadIntoMemory(const FetchOptions& options, FetchHandles& handles, http::FetchClock& clock, AsyncRequest& async,
+                    uint32_t announced) {
     if (!http::FitsMemorySink(announced)) return FALSE;
     std::string bytes;
     auto keep = [&](const char* data, DWORD n, uint64_t total) {
@@ -222,7 +283,7 @@ BOOL ReadIntoMemory(const FetchOptions& options, FetchHandles& handles, http::Fe
         bytes.append(data, n);
         return true;
     };
-    if (!ReadBody(handles, options, clock, keep) || bytes.size() < announced) return FALSE;
+    if (!ReadBody(handles, options, clock, async, keep) || bytes.size() < announced) return FALSE;
     std::wstring& text = *options.textOut;
     text.clear();
     if (announced == 0) return TRUE;
@@ -234,7 +295,8 @@ BOOL ReadIntoMemory(const FetchOptions& options, FetchHandles& handles, http::Fe
     return TRUE;
 }
 
-BOOL ReadIntoFile(const FetchOptions& options, FetchHandles& handles, http::FetchClock& clock, uint32_t announced) {
+BOOL ReadIntoFile(const FetchOptions& options, FetchHandles& handles, http::FetchClock& clock, AsyncRequest& async,
+                  uint32_t announced) {
     UniqueStdioFile file = handles.OpenTarget(options.targetPath);
     if (!file) return FALSE;
     unsigned lastPercent = ~0u;
@@ -250,9 +312,13 @@ BOOL ReadIntoFile(const FetchOptions& options, FetchHandles& handles, http::Fetc
         }
         return true;
     };
-    BOOL read = ReadBody(handles, options, clock, store);
+    BOOL read = ReadBody(handles, options, clock, async, store);
     handles.ForgetTarget();
-    bool written = std::fclose(file.release()) == 0;
+    // The last block may still sit in the stream's buffer: a flush that
+    // fails is a failed write. (Wine's fclose answers 0 when only its own
+    // flush failed.)
+    bool written = std::fflush(file.get()) == 0 && !std::ferror(file.get());
+    written = std::fclose(file.release()) == 0 && written;
     // A cancelled download's partial file stays (unless its abandoning
     // discarded it).
     if (handles.Cancelled()) return FALSE;
@@ -284,15 +350,15 @@ BOOL HttpFetch(const FetchOptions& options) {
     http::FetchClock clock(options.limits, NowMs());
     FetchTimeouts first = options.timeouts;
     first.connectMs = clock.NextTimeoutMs(first.connectMs, NowMs());
+    auto async = std::make_shared<AsyncRequest>();
     BOOL ok = FALSE;
-    if (OpenRequest(*parts, first, handles)) {
+    if (async->done && OpenRequest(*parts, first, handles, async)) {
         HINTERNET request = handles.Get(FetchHandles::Request);
         uint32_t announced = 0;
-        if (request) CutTimeouts(request, options.timeouts, clock);
-        if (request && SendRequest(request, nullptr, 0) && !clock.Expired(NowMs()) && StatusIsSuccess(request) &&
-            AnnouncedLength(request, announced) && !clock.TooLong(announced)) {
-            ok = options.sink == FetchSink::Memory ? ReadIntoMemory(options, handles, clock, announced)
-                                                   : ReadIntoFile(options, handles, clock, announced);
+        if (request && SendAndAwait(request, options, clock, *async, handles) && !clock.Expired(NowMs()) &&
+            StatusIsSuccess(request) && AnnouncedLength(request, announced) && !clock.TooLong(announced)) {
+            ok = options.sink == FetchSink::Memory ? ReadIntoMemory(options, handles, clock, *async, announced)
+                                                   : ReadIntoFile(options, handles, clock, *async, announced);
         }
     }
     handles.CloseAll();

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "framework/handles.h"
 #include "net/fetch_deadline.h"
 
 #include <cstdio>
@@ -30,7 +31,8 @@ struct FetchTimeouts {
 // Where a running fetch keeps its internet handles while it runs, so that
 // another thread can cut it short. Every handle is closed exactly once: by the
 // fetch when it ends, or by Cancel, whichever comes first; both go through
-// this object's lock.
+// this object's lock. The fetch never blocks in a network call: it waits for
+// the calls it started, and for this object's cancel event.
 struct StdioFileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -50,19 +52,20 @@ public:
     HINTERNET Get(Slot slot) const;
     // Closes request, connection and root in that order, each if still open.
     void CloseAll();
-    // From any thread: marks the fetch cancelled and closes its handles, which
-    // makes a read blocked in the fetch's thread return with an error.
+    // From any thread: marks the fetch cancelled and closes its handles; the
+    // fetch, waiting for its network call or between two of them, ends at once.
     void Cancel();
     // Marks the fetch cancelled without closing anything: for a caller that
-    // walks away and must not wait even for the close (under wine, closing a
-    // request that a read is blocked on can take its time). The fetch writes
-    // no more and ends at its next step or at its own deadline. With
+    // walks away and must not wait even for the close. The fetch writes no
+    // more and ends at once, closing its own handles. With
     // Discard::PartialFile its partial file is marked for deletion on its
     // handle, so it goes when that handle closes, even when the process ends
     // before the fetch does; otherwise it stays, as a cancelled download's does.
     enum class Discard { Nothing, PartialFile };
     void Abandon(Discard discard = Discard::Nothing);
     bool Cancelled() const;
+    // Set once the fetch is cancelled or abandoned (manual reset).
+    HANDLE CancelEvent() const { return m_cancelEvent.get(); }
     // Clears the cancel mark for the next fetch.
     void Reset();
     // Writes a block unless the fetch was cancelled, under the same lock as
@@ -80,9 +83,10 @@ private:
     HINTERNET m_handles[kSlots] = {};
     HANDLE m_target = nullptr;  // the open file's handle, owned by its FILE
     bool m_bCancelled = false;
+    fw::UniqueHandle m_cancelEvent;
 };
 
-// Told after every block read into a file: the percentage of the announced
+// Told after every read into a file: the percentage of the announced
 // length, and whether it differs from the previous block's. It runs on the
 // fetch's thread; whoever shows it moves to its own thread if it must.
 using FetchProgress = std::function<void(unsigned percent, bool changed)>;
@@ -100,8 +104,9 @@ struct FetchOptions {
     http::FetchLimits limits;             // deadline, stall rule and size ceiling
 };
 
-// Reads are as large as what has arrived, up to this many bytes a call: each
-// read is one round trip to the wine server, whatever its size.
+// Reads are as large as what has arrived, up to this many bytes a call: under
+// wine every socket read is one round trip to the wine server, whatever its
+// size, so small reads cost a download most of its speed.
 inline constexpr unsigned kMaxReadBytes = 256 * 1024;
 
 // Downloads one resource; TRUE when a 2xx answer announced its length and at

@@ -25,6 +25,10 @@ enum UpdateOutcome {
     UpdateInPlaceNotStarted, // the new build took the name but could not be started: the next start runs it
 };
 
+// What the player is told when the new build took the name but did not start:
+// the update did happen, and the next start runs it.
+inline constexpr const wchar_t* kUpdateInstalledRestart = L"新版本已安装，但未能启动，请重新打开启动器";
+
 // The self-update: the check learns the offer, the run downloads it in the
 // progress dialog, verifies it and swaps it in. The application holds the one
 // object; the main window's "更新" runs the same one.
@@ -70,9 +74,9 @@ inline constexpr DWORD kStartupCheckBudgetMs = 1500;
 BOOL RecordUpdateTime();
 
 // The steps of SelfUpdate::Run, for any folder.
-// TRUE when the file is a 32-bit executable whose identity (its digest with
-// the version text of its own version resource) is `published`, letter case
-// ignored.
+// TRUE when the file is an executable for this program's own machine whose
+// identity (its digest with the version text of its own version resource) is
+// `published`, letter case ignored.
 BOOL VerifyUpdateFile(const std::wstring& path, const std::wstring& published);
 // TRUE when the offer's statement, signed with the operator's key, describes
 // the file as a launcher build newer than the running one.

@@ -33,19 +33,20 @@ uint32_t ReadLe(std::string_view bytes, size_t at, size_t size) {
 
 }  // namespace
 
-bool LooksLikePe32Executable(std::string_view head) {
+bool LooksLikeExecutableFor(std::string_view head, PeMachine machine) {
     constexpr size_t kNewHeaderOffset = 0x3C;
-    constexpr uint32_t kMachineI386 = 0x14C;
-    constexpr uint32_t kPe32Magic = 0x10B;
+    constexpr uint32_t kMachineI386 = 0x14C, kMachineAmd64 = 0x8664;
+    constexpr uint32_t kPe32Magic = 0x10B, kPe32PlusMagic = 0x20B;
     constexpr uint32_t kExecutableImage = 0x0002;
     constexpr uint32_t kDll = 0x2000;
+    const bool x64 = machine == PeMachine::X64;
     if (head.size() < kNewHeaderOffset + 4 || head[0] != 'M' || head[1] != 'Z') return false;
     size_t pe = ReadLe(head, kNewHeaderOffset, 4);
     // Signature (4), file header (20), then the optional header's magic (2).
     if (pe > head.size() || head.size() - pe < 26) return false;
     if (head.substr(pe, 4) != std::string_view("PE\0\0", 4)) return false;
-    if (ReadLe(head, pe + 4, 2) != kMachineI386) return false;
+    if (ReadLe(head, pe + 4, 2) != (x64 ? kMachineAmd64 : kMachineI386)) return false;
     uint32_t characteristics = ReadLe(head, pe + 22, 2);
     if (!(characteristics & kExecutableImage) || (characteristics & kDll)) return false;
-    return ReadLe(head, pe + 24, 2) == kPe32Magic;
+    return ReadLe(head, pe + 24, 2) == (x64 ? kPe32PlusMagic : kPe32Magic);
 }

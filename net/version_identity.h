@@ -14,7 +14,11 @@ std::wstring MakeVersionIdentity(std::wstring_view md5Hex, std::wstring_view ver
 bool SameIdentity(std::wstring_view a, std::wstring_view b);
 // "a,b,c,d" from the fixed version of a version resource.
 std::wstring VersionTextFromFixed(uint32_t versionMs, uint32_t versionLs);
-// The first bytes of a file look like a 32-bit Windows executable (not a DLL):
-// "MZ", a PE header inside these bytes, machine i386, the PE32 optional header
-// and the executable-image flag.
-bool LooksLikePe32Executable(std::string_view head);
+// The machines a Windows executable is built for: 32-bit x86 (PE32) and
+// x86-64 (PE32+).
+enum class PeMachine { X86, X64 };
+// The first bytes of a file look like a Windows executable (not a DLL) for
+// `machine`: "MZ", a PE header inside these bytes, that machine with its
+// optional header (PE32 for x86, PE32+ for x86-64) and the executable-image
+// flag.
+bool LooksLikeExecutableFor(std::string_view head, PeMachine machine);

@@ -111,13 +111,24 @@ protected:
 
     // The same executable with bytes appended and, unless `sameVersion`, the
     // last number of its fixed file version raised: a newer build (its
-    // version resource is what the identity and the statement read).
-    std::string PublishNewBuild(bool sameVersion = false) {
+    // version resource is what the identity and the statement read). An
+    // unstartable one says its image is 256 bytes long: the system refuses to
+    // start it, while its version, identity and signature read as any build's.
+    enum Startable { Starts, WillNotStart };
+    std::string PublishNewBuild(bool sameVersion = false, Startable startable = Starts) {
         std::string next = build_ + "\r\nnext build of the launcher\r\n";
         const std::string fixed("\xBD\x04\xEF\xFE", 4);
         size_t at = next.find(fixed);
         EXPECT_NE(at, std::string::npos);
         if (!sameVersion && at != std::string::npos) next[at + 12] = static_cast<char>(next[at + 12] + 1);
+        if (startable == WillNotStart) {
+            // SizeOfImage: the optional header's 56th byte, after the "PE"
+            // signature (4) and the file header (20).
+            const size_t pe = static_cast<uint8_t>(next[0x3C]) | static_cast<uint8_t>(next[0x3D]) << 8;
+            const size_t sizeOfImage = pe + 4 + 20 + 56;
+            const char tiny[4] = {0, 1, 0, 0};
+            next.replace(sizeOfImage, 4, tiny, 4);
+        }
         EXPECT_TRUE(WriteAll(published_, next));
         std::string answer = opsite::Control(L"publish?exe=" + opsite::Encode(opsite::UnixPath(published_)));
         EXPECT_NE(answer.find("identity"), std::string::npos) << answer;
@@ -138,7 +149,6 @@ protected:
 };
 
 TEST_F(SelfUpdate, NewBuildIsVerifiedSwappedInAndStarted) {
-    if (testutil::Is64BitTestBuild()) GTEST_SKIP() << testutil::kNeeds32BitBuild;
     std::string next = PublishNewBuild();
     Process launcher;
     ASSERT_TRUE(launcher.Start(exe_, L""));
@@ -156,6 +166,58 @@ TEST_F(SelfUpdate, NewBuildIsVerifiedSwappedInAndStarted) {
     ::GetSystemTime(&now);
     EXPECT_EQ(stored.wDay, now.wDay) << "the update time is recorded";
     EXPECT_EQ(opsite::CountRequests("GET /update/XCJY.exe"), 1);
+}
+
+struct TextSearch {
+    const std::wstring* text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindChildWithText(HWND child, LPARAM param) {
+    auto* search = reinterpret_cast<TextSearch*>(param);
+    if (TextOf(child) != *search->text) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+// A top-level window of the process that has this text, or a control with it.
+HWND WindowWithText(DWORD pid, const std::wstring& text) {
+    for (HWND top : TopLevelWindows(pid)) {
+        if (TextOf(top) == text) return top;
+        TextSearch search{&text};
+        ::EnumChildWindows(top, FindChildWithText, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return top;
+    }
+    return nullptr;
+}
+
+// A verified new build that takes the name and then will not start: the
+// update did happen, so the player is told so (not that it failed), and the
+// file under the launcher's name is the new build, which the next start runs.
+TEST_F(SelfUpdate, NewBuildInPlaceThatWillNotStartIsReportedAsInstalled) {
+    std::string next = PublishNewBuild(false, WillNotStart);
+    Process launcher;
+    ASSERT_TRUE(launcher.Start(exe_, L""));
+    HWND box = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&] { return (box = WindowWithText(launcher.id(), L"新版本已安装，但未能启动，请重新打开启动器")) != nullptr; },
+        30000))
+        << "the player is told the new build is installed";
+    EXPECT_EQ(WindowWithText(launcher.id(), L"更新版本失败，请稍后重试"), nullptr);
+    EXPECT_EQ(ReadAll(exe_), next) << "the new build under the usual name";
+    EXPECT_EQ(ReadAll(old_), build_) << "the old build beside it";
+    EXPECT_FALSE(Exists(new_));
+    SYSTEMTIME stored{}, now{};
+    DWORD size = sizeof stored;
+    EXPECT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, kLauncherRegKey, L"UpdTime", RRF_RT_REG_BINARY, nullptr, &stored,
+                             &size),
+              ERROR_SUCCESS)
+        << "the update is recorded: the check does not run again today";
+    ::GetSystemTime(&now);
+    EXPECT_EQ(stored.wDay, now.wDay);
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(launcher.WaitExit(10000)) << "the old build in memory ends once the player has read it";
+    EXPECT_TRUE(ProcessesOf(exe_).empty());
 }
 
 // Every way the update can go wrong leaves the old build running, untouched.

@@ -62,10 +62,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A downloaded update's first bytes: an executable stays one with more
     // bytes after them, and is one only with its two signatures.
     const std::string_view head(reinterpret_cast<const char*>(data), size);
-    if (LooksLikePe32Executable(head)) {
+    const bool x86 = LooksLikeExecutableFor(head, PeMachine::X86);
+    const bool x64 = LooksLikeExecutableFor(head, PeMachine::X64);
+    fuzz::Check(!(x86 && x64), "an executable is for one machine only");
+    if (x86 || x64) {
+        const PeMachine machine = x86 ? PeMachine::X86 : PeMachine::X64;
         fuzz::Check(head.starts_with("MZ"), "an executable starts with MZ");
         fuzz::Check(head.find(std::string_view("PE\0\0", 4)) != std::string_view::npos, "it has a PE signature");
-        fuzz::Check(LooksLikePe32Executable(std::string(head) + "tail"), "more bytes change nothing");
+        fuzz::Check(LooksLikeExecutableFor(std::string(head) + "tail", machine), "more bytes change nothing");
     }
     return 0;
 }

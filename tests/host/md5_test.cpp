@@ -107,11 +107,25 @@ std::string PeHead(uint16_t machine, uint16_t characteristics, uint16_t magic, u
 }  // namespace
 
 TEST(VersionIdentity, ExecutableCheck) {
-    EXPECT_TRUE(LooksLikePe32Executable(PeHead(0x14C, 0x0102, 0x10B)));
-    EXPECT_FALSE(LooksLikePe32Executable(PeHead(0x8664, 0x0022, 0x20B))) << "64-bit";
-    EXPECT_FALSE(LooksLikePe32Executable(PeHead(0x14C, 0x2102, 0x10B))) << "a DLL";
-    EXPECT_FALSE(LooksLikePe32Executable(PeHead(0x14C, 0x0100, 0x10B))) << "not an executable image";
-    EXPECT_FALSE(LooksLikePe32Executable(PeHead(0x14C, 0x0102, 0x10B, 0x7FFFFFF0))) << "header outside the file";
-    EXPECT_FALSE(LooksLikePe32Executable("<html><body>500 Internal Server Error</body></html>"));
-    EXPECT_FALSE(LooksLikePe32Executable("MZ"));
+    constexpr PeMachine x86 = PeMachine::X86, x64 = PeMachine::X64;
+    struct Case {
+        std::string head;
+        PeMachine machine;
+        bool executable;
+        const char* what;
+    } cases[] = {
+        {PeHead(0x14C, 0x0102, 0x10B), x86, true, "32-bit executable for the 32-bit product"},
+        {PeHead(0x8664, 0x0022, 0x20B), x64, true, "64-bit executable for a 64-bit build"},
+        {PeHead(0x8664, 0x0022, 0x20B), x86, false, "the 32-bit product refuses a 64-bit build"},
+        {PeHead(0x14C, 0x0102, 0x10B), x64, false, "a 64-bit build refuses a 32-bit one"},
+        {PeHead(0x14C, 0x0102, 0x20B), x86, false, "x86 machine with a PE32+ header"},
+        {PeHead(0x8664, 0x0022, 0x10B), x64, false, "x86-64 machine with a PE32 header"},
+        {PeHead(0x14C, 0x2102, 0x10B), x86, false, "a DLL"},
+        {PeHead(0x8664, 0x2022, 0x20B), x64, false, "a 64-bit DLL"},
+        {PeHead(0x14C, 0x0100, 0x10B), x86, false, "not an executable image"},
+        {PeHead(0x14C, 0x0102, 0x10B, 0x7FFFFFF0), x86, false, "header outside the file"},
+        {"<html><body>500 Internal Server Error</body></html>", x86, false, "an error page"},
+        {"MZ", x86, false, "two bytes"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LooksLikeExecutableFor(c.head, c.machine), c.executable) << c.what;
 }

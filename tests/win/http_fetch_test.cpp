@@ -189,8 +189,10 @@ TEST_F(HttpFetchTest, ReadsTakeWhatHasArrived) {
     o.onProgress = [&](unsigned, bool) { ++reads; };
     EXPECT_TRUE(HttpFetch(o));
     EXPECT_EQ(TargetSize(), 600000u);
-    // Reads of 512 bytes took 1172; wine hands over what its buffer holds.
-    EXPECT_LT(reads, 200) << "reads of what has arrived, up to 256 KB";
+    // Reads of 512 bytes took 1172, and reads sized by what wine says is
+    // available (its 8 KB buffer) 74: every read is a round trip to the wine
+    // server, which made the update download a tenth as fast as curl.
+    EXPECT_LT(reads, 20) << "reads of what has arrived, up to 256 KB";
 }
 
 TEST_F(HttpFetchTest, LimitsEndTheFetchAndDeleteThePartialFile) {
@@ -225,6 +227,17 @@ TEST_F(HttpFetchTest, LimitsEndTheFetchAndDeleteThePartialFile) {
 }
 
 TEST_F(HttpFetchTest, AFailedWriteFailsTheFetch) {
+    // A full disk: the file opens, and every write to it fails, the last
+    // block's too, which only the stream's flush sends. (Wine deletes no link
+    // to a device, so what becomes of the file is not asked here.)
+    ASSERT_TRUE(testutil::MakeFullDiskFile(target_));
+    EXPECT_FALSE(HttpFetch(FileOptions(L"/ConfigXcjy.htm")));
+    ASSERT_TRUE(testutil::RemoveFullDiskFile(target_));
+    fw::UniqueFile device(::CreateFileW(L"Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(device) << "only the link went";
+    device.reset();
+
     // A target that another program holds cannot be written at all.
     fw::UniqueFile holder(::CreateFileW(target_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -371,6 +371,25 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
     return RunLinuxCommand(L"/bin/ln -s \"" + from + L"\" \"" + to + L"\"", [&] { return IsListedAsLink(link); });
 }
 
+bool IsListed(const std::wstring& path) {
+    WIN32_FIND_DATAW item{};
+    fw::UniqueFind find(::FindFirstFileW(path.c_str(), &item));
+    return static_cast<bool>(find);
+}
+
+bool RemoveFullDiskFile(const std::wstring& path) {
+    if (!IsListed(path)) return true;
+    const std::wstring link = UnixPathOf(path);
+    if (link.empty()) return false;
+    return RunLinuxCommand(L"/bin/rm -f \"" + link + L"\"", [&] { return !IsListed(path); });
+}
+
+bool MakeFullDiskFile(const std::wstring& path) {
+    const std::wstring to = UnixPathOf(path);
+    if (to.empty()) return false;
+    return RunLinuxCommand(L"/bin/ln -s /dev/full \"" + to + L"\"", [&] { return IsListed(path); });
+}
+
 bool RemoveFolderLink(const std::wstring& link) {
     if (!IsListedAsLink(link)) return true;
     if (::RemoveDirectoryW(link.c_str()) && !IsListedAsLink(link)) return true;

@@ -147,5 +147,13 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
 // Removes such a link (not what it points to), while its target still exists:
 // wine lists no link whose target is gone.
 bool RemoveFolderLink(const std::wstring& link);
+// Makes path a Linux link to /dev/full (false outside wine): a file every
+// write to which fails as on a full disk. GetFileAttributesW does not see
+// it; IsListed does.
+bool MakeFullDiskFile(const std::wstring& path);
+// Removes that link.
+bool RemoveFullDiskFile(const std::wstring& path);
+// A folder listing shows path.
+bool IsListed(const std::wstring& path);
 
 }  // namespace testutil

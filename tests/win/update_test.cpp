@@ -183,7 +183,6 @@ protected:
 };
 
 TEST_F(SwapFolder, VerifiedOnlyWithThePublishedIdentity) {
-    if (testutil::Is64BitTestBuild()) GTEST_SKIP() << testutil::kNeeds32BitBuild;
     MakeNewBuild("appended");
     std::wstring identity = opsite::PublishedIdentity(new_);
     std::wstring upper = identity;

@@ -54,13 +54,29 @@ BOOL CLauncherApp::InitInstance() {
         return TRUE;
     }
 
-    // The login frame's picture decodes on a thread of its own while the
-    // update check runs: decoding it is the largest part of the time before
-    // the first window.
+    // Until the frame of the login shows, three things go on at once: the
+    // frame's picture decodes on a thread, the start-up check's configuration
+    // fetch runs on another, and this thread makes the frame's window, painted
+    // but not shown. Only then does start-up wait for the check, whose answer
+    // still comes before anything the player sees.
+    const bool loginMode = mode == RUN_LOGIN || mode == RUN_INSTALLED;
     std::optional<PrefetchedPng> background;
-    if (mode == RUN_LOGIN || mode == RUN_INSTALLED) background.emplace(m_hInstance, IDB_LOGIN_BK, fw::SystemDpi());
+    if (loginMode) background.emplace(m_hInstance, IDB_LOGIN_BK, fw::SystemDpi());
+    m_update.BeginStartupCheck();
 
-    if (m_update.Check(FALSE)) {
+    fw::GdiplusSession gdiplus;
+    // The pages and their browsers end with this function, inside the OLE
+    // session; a page's script window released after OLE had shut down would
+    // call into an unloaded engine.
+    CGamePageSet pages;
+    std::optional<CLoginBkDlg> frame;
+    if (loginMode) {
+        frame.emplace(pages, nullptr, background ? &*background : nullptr);
+        frame->CreateForModal();
+    }
+
+    if (m_update.FinishStartupCheck()) {
+        frame.reset();  // never shown
         const UpdateOutcome outcome = m_update.Run();
         if (outcome != UpdateNotDone) RecordUpdateTime();
         if (outcome == UpdateStarted) return TRUE;  // the updated copy is already running
@@ -68,7 +84,6 @@ BOOL CLauncherApp::InitInstance() {
         // old one in memory, and the next start runs the new build.
     }
 
-    fw::GdiplusSession gdiplus;
     SetCacheLimit();
 
     if (mode == RUN_INSTALL) {
@@ -82,7 +97,8 @@ BOOL CLauncherApp::InitInstance() {
     }
 
     if (HandOverToRunningInstance(mode)) return FALSE;
-    RunNewInstance(background ? &*background : nullptr);
+    if (!frame) frame.emplace(pages, nullptr, nullptr);
+    RunNewInstance(pages, *frame);
     return FALSE;
 }
 
@@ -101,13 +117,8 @@ bool CLauncherApp::HandOverToRunningInstance(int mode) {
     return false;
 }
 
-void CLauncherApp::RunNewInstance(PrefetchedPng* background) {
+void CLauncherApp::RunNewInstance(CGamePageSet& pages, CLoginBkDlg& login) {
     SetCacheLimit();
-    // The pages and their browsers end with this function, inside the OLE
-    // session of InitInstance; a page's script window released after OLE had
-    // shut down would call into an unloaded engine.
-    CGamePageSet pages;
-    CLoginBkDlg login(pages, nullptr, background);
     login.DoModal();
     if (pages.GetPageCount() > 0) {
         CLauncherDlg mainWindow(pages, m_update);

@@ -35,6 +35,18 @@ INT_PTR RunMainWindow(CLauncherDlg& window) {
 BOOL CLauncherApp::InitInstance() {
     ::SetUnhandledExceptionFilter(TopLevelFilter);
 
+    // Until the login frame shows, three things go on at once: its picture
+    // decodes on a thread (started first: it is the longest of them), the
+    // start-up check's configuration fetch runs on another, and this thread
+    // makes the frame's window, painted but not shown. Only then does
+    // start-up wait for the check, whose answer still comes before anything
+    // the player sees.
+    const int mode = ParseRunMode();
+    const bool loginMode = mode == RUN_LOGIN || mode == RUN_INSTALLED;
+    std::optional<PrefetchedPng> background;
+    if (loginMode) background.emplace(m_hInstance, IDB_LOGIN_BK, fw::SystemDpi());
+    m_update.BeginStartupCheck();  // nothing unless the check is due in this mode
+
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
     // The browser pages need OLE in the user-interface thread. This and GDI+
@@ -42,7 +54,6 @@ BOOL CLauncherApp::InitInstance() {
     // they end in the reverse order on every way out, after every window.
     fw::OleSession ole;
 
-    const int mode = ParseRunMode();
     m_hEvtPingTaken.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_hEvtPingDone.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 
@@ -53,16 +64,6 @@ BOOL CLauncherApp::InitInstance() {
         }
         return TRUE;
     }
-
-    // Until the frame of the login shows, three things go on at once: the
-    // frame's picture decodes on a thread, the start-up check's configuration
-    // fetch runs on another, and this thread makes the frame's window, painted
-    // but not shown. Only then does start-up wait for the check, whose answer
-    // still comes before anything the player sees.
-    const bool loginMode = mode == RUN_LOGIN || mode == RUN_INSTALLED;
-    std::optional<PrefetchedPng> background;
-    if (loginMode) background.emplace(m_hInstance, IDB_LOGIN_BK, fw::SystemDpi());
-    m_update.BeginStartupCheck();
 
     fw::GdiplusSession gdiplus;
     // The pages and their browsers end with this function, inside the OLE

@@ -37,7 +37,10 @@ BOOL CLoginBkDlg::OnInitDialog() {
     ::SetWindowTextW(m_hWnd, kGameTitle);
 
     LoadBackground(fw::WindowDpi(m_hWnd));
+    // Sized and placed before the picture goes in: a layered window this
+    // large copies its whole picture on every later move.
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, m_nWidth, m_nHeight, SWP_NOMOVE | SWP_NOACTIVATE);
+    CenterWindow();
     PaintLayered();
     ModifyStyle(0, WS_MINIMIZEBOX);
     return FALSE;

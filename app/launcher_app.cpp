@@ -35,6 +35,18 @@ INT_PTR RunMainWindow(CLauncherDlg& window) {
 BOOL CLauncherApp::InitInstance() {
     ::SetUnhandledExceptionFilter(TopLevelFilter);
 
+    // Until the login frame shows, three things go on at once: its picture
+    // decodes on a thread (started first: it is the longest of them), the
+    // start-up check's configuration fetch runs on another, and this thread
+    // makes the frame's window, painted but not shown. Only then does
+    // start-up wait for the check, whose answer still comes before anything
+    // the player sees.
+    const int mode = ParseRunMode();
+    const bool loginMode = mode == RUN_LOGIN || mode == RUN_INSTALLED;
+    std::optional<PrefetchedPng> background;
+    if (loginMode) background.emplace(m_hInstance, IDB_LOGIN_BK, fw::SystemDpi());
+    m_update.BeginStartupCheck();  // nothing unless the check is due in this mode
+
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
     // The browser pages need OLE in the user-interface thread. This and GDI+
@@ -42,7 +54,6 @@ BOOL CLauncherApp::InitInstance() {
     // they end in the reverse order on every way out, after every window.
     fw::OleSession ole;
 
-    const int mode = ParseRunMode();
     m_hEvtPingTaken.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_hEvtPingDone.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 
@@ -54,13 +65,19 @@ BOOL CLauncherApp::InitInstance() {
         return TRUE;
     }
 
-    // The login frame's picture decodes on a thread of its own while the
-    // update check runs: decoding it is the largest part of the time before
-    // the first window.
-    std::optional<PrefetchedPng> background;
-    if (mode == RUN_LOGIN || mode == RUN_INSTALLED) background.emplace(m_hInstance, IDB_LOGIN_BK, fw::SystemDpi());
+    fw::GdiplusSession gdiplus;
+    // The pages and their browsers end with this function, inside the OLE
+    // session; a page's script window released after OLE had shut down would
+    // call into an unloaded engine.
+    CGamePageSet pages;
+    std::optional<CLoginBkDlg> frame;
+    if (loginMode) {
+        frame.emplace(pages, nullptr, background ? &*background : nullptr);
+        frame->CreateForModal();
+    }
 
-    if (m_update.Check(FALSE)) {
+    if (m_update.FinishStartupCheck()) {
+        frame.reset();  // never shown
         const UpdateOutcome outcome = m_update.Run();
         if (outcome != UpdateNotDone) RecordUpdateTime();
         if (outcome == UpdateStarted) return TRUE;  // the updated copy is already running
@@ -72,7 +89,6 @@ BOOL CLauncherApp::InitInstance() {
         }
     }
 
-    fw::GdiplusSession gdiplus;
     SetCacheLimit();
 
     if (mode == RUN_INSTALL) {
@@ -86,7 +102,8 @@ BOOL CLauncherApp::InitInstance() {
     }
 
     if (HandOverToRunningInstance(mode)) return FALSE;
-    RunNewInstance(background ? &*background : nullptr);
+    if (!frame) frame.emplace(pages, nullptr, nullptr);
+    RunNewInstance(pages, *frame);
     return FALSE;
 }
 
@@ -105,13 +122,8 @@ bool CLauncherApp::HandOverToRunningInstance(int mode) {
     return false;
 }
 
-void CLauncherApp::RunNewInstance(PrefetchedPng* background) {
+void CLauncherApp::RunNewInstance(CGamePageSet& pages, CLoginBkDlg& login) {
     SetCacheLimit();
-    // The pages and their browsers end with this function, inside the OLE
-    // session of InitInstance; a page's script window released after OLE had
-    // shut down would call into an unloaded engine.
-    CGamePageSet pages;
-    CLoginBkDlg login(pages, nullptr, background);
     login.DoModal();
     if (pages.GetPageCount() > 0) {
         CLauncherDlg mainWindow(pages, m_update);

@@ -6,9 +6,9 @@
 #include "framework/winapp.h"
 #include "net/update.h"
 
-class PrefetchedPng;
-
+class CGamePageSet;
 class CLauncherDlg;
+class CLoginBkDlg;
 
 class CLauncherApp : public CWinApp {
 public:
@@ -27,9 +27,9 @@ private:
     // Login and installed mode: TRUE when a running instance took over the
     // login and this process should end.
     bool HandOverToRunningInstance(int mode);
-    // The login frame, then the main window; `background` is the frame picture
-    // decoding ahead, or null.
-    void RunNewInstance(PrefetchedPng* background);
+    // The login frame (made already, or made now), then the main window
+    // while the login has left pages open.
+    void RunNewInstance(CGamePageSet& pages, CLoginBkDlg& login);
 };
 
 extern CLauncherApp theApp;

@@ -37,17 +37,29 @@ HWND CDialog::CreateFromTemplate(HWND owner) {
     return wnd;
 }
 
-INT_PTR CDialog::DoModal() {
-    if (m_hWnd) return -1;
-    HWND owner = fw::SafeOwner(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr);
+BOOL CDialog::CreateForModal() {
+    if (m_hWnd) return FALSE;
+    m_hModalOwner = fw::SafeOwner(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr);
     m_bModal = true;
     m_bEnded = false;
     m_nModalResult = -1;
-
-    if (!CreateFromTemplate(owner) || !m_hWnd) {
+    if (!CreateFromTemplate(m_hModalOwner) || !m_hWnd) {
         m_bModal = false;
+        return FALSE;
+    }
+    m_bMadeForModal = true;
+    return TRUE;
+}
+
+INT_PTR CDialog::DoModal() {
+    if (!m_bMadeForModal && !CreateForModal()) return -1;
+    if (!m_hWnd) {
+        // Made ahead and destroyed since.
+        m_bMadeForModal = m_bModal = false;
         return -1;
     }
+    m_bMadeForModal = false;
+    HWND owner = m_hModalOwner;
     bool disabledOwner = owner && ::IsWindowEnabled(owner);
     if (disabledOwner) ::EnableWindow(owner, FALSE);
     if (!m_bEnded) ::ShowWindow(m_hWnd, SW_SHOWNORMAL);

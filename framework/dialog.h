@@ -18,6 +18,12 @@ public:
     // or -1 when the window could not be made or the message queue failed. A
     // WM_QUIT ends the loop (IDCANCEL) and is posted again for the loops outside.
     virtual INT_PTR DoModal();
+    // Makes the window of a later DoModal now: created from the template and
+    // initialised, with the owner DoModal would take, but neither shown nor
+    // its owner disabled. DoModal then runs this window instead of making one;
+    // an EndDialog before it makes DoModal return at once, never shown. FALSE
+    // when the window could not be made (DoModal then tries again).
+    BOOL CreateForModal();
     // Creates the dialog modeless, owned by parent, or by the application's
     // main window when there is no parent. The object must outlive the window
     // (see the lifetime rule in framework/wnd.h).
@@ -50,5 +56,7 @@ private:
 
     bool m_bModal = false;
     bool m_bEnded = false;
+    bool m_bMadeForModal = false;  // the window is CreateForModal's, not yet run
+    HWND m_hModalOwner = nullptr;
     INT_PTR m_nModalResult = -1;
 };

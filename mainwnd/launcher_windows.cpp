@@ -3,6 +3,7 @@
 #include "core/launcher_ids.h"
 
 #include <array>
+#include <cstdint>
 #include <cwchar>
 
 namespace {
@@ -32,6 +33,13 @@ bool IsLauncherWindow(HWND wnd) {
 std::vector<HWND> OtherLauncherWindows(HWND self, std::size_t limit) { return LauncherWindows(self, limit, false); }
 
 HWND FindRunningMainWindow() {
-    std::vector<HWND> found = LauncherWindows(nullptr, 1, true);
-    return found.empty() ? nullptr : found.front();
+    // Another process's: start-up makes its own login frame, unowned too,
+    // before it looks for a running instance.
+    const DWORD self = ::GetCurrentProcessId();
+    for (HWND wnd : LauncherWindows(nullptr, SIZE_MAX, true)) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(wnd, &process);
+        if (process != self) return wnd;
+    }
+    return nullptr;
 }

@@ -12,7 +12,7 @@
 bool IsLauncherWindow(HWND wnd);
 // The top-level launcher windows in z-order, except `self`, at most `limit`.
 std::vector<HWND> OtherLauncherWindows(HWND self, std::size_t limit);
-// The main window of a running instance: the first launcher window that has no
-// owner. A further login's frame and link bar carry the same class and title
+// The main window of a running instance: the first launcher window of another
+// process that has no owner. A further login's frame and link bar carry the same class and title
 // but are owned, and may lie above the main window.
 HWND FindRunningMainWindow();

@@ -119,39 +119,67 @@ DWORD WINAPI RunBackgroundConfigFetch(LPVOID param) {
     return 0;
 }
 
-// FetchRemoteConfig, given up after waitMs; nothing is written then.
-void FetchRemoteConfigWithin(DWORD waitMs, std::wstring& addressOut, char versionOut[64], UpdateOffer& offerOut) {
-    auto fetch = std::make_shared<BackgroundConfigFetch>();
-    auto workerShare = std::make_unique<std::shared_ptr<BackgroundConfigFetch>>(fetch);
-    fw::UniqueHandle worker(::CreateThread(nullptr, 0, RunBackgroundConfigFetch, workerShare.get(), 0, nullptr));
-    if (!worker) return;
-    workerShare.release();  // the worker's now
-    if (::WaitForSingleObject(worker.get(), waitMs) != WAIT_OBJECT_0) {
-        // Nothing of the configuration may stay beside the launcher, even
-        // when the launcher ends before the fetch does.
-        fetch->handles.Abandon(FetchHandles::Discard::PartialFile);
-        return;
+}  // namespace
+
+// The start-up fetch under way: its worker holds a share of the state, so
+// that a fetch given up can end whenever it ends.
+struct SelfUpdate::PendingFetch {
+    std::shared_ptr<BackgroundConfigFetch> fetch;
+    fw::UniqueHandle worker;
+    DWORD begunAt = 0;
+
+    // Nothing of the configuration may stay beside the launcher, even when
+    // the launcher ends before the fetch does.
+    ~PendingFetch() {
+        if (worker && ::WaitForSingleObject(worker.get(), 0) != WAIT_OBJECT_0)
+            fetch->handles.Abandon(FetchHandles::Discard::PartialFile);
     }
-    addressOut = fetch->address;
-    std::memcpy(versionOut, fetch->version, sizeof fetch->version);
-    offerOut.statement = fetch->offer.statement;
-    offerOut.signature = fetch->offer.signature;
+};
+
+SelfUpdate::SelfUpdate() = default;
+SelfUpdate::~SelfUpdate() = default;
+
+void SelfUpdate::BeginStartupCheck() {
+    m_pending.reset();
+    int mode = ParseRunMode();
+    if (mode != RUN_LOGIN && mode != RUN_INSTALLED) return;
+    if (!IsCheckDue()) return;
+    auto pending = std::make_unique<PendingFetch>();
+    pending->fetch = std::make_shared<BackgroundConfigFetch>();
+    pending->begunAt = ::GetTickCount();
+    auto workerShare = std::make_unique<std::shared_ptr<BackgroundConfigFetch>>(pending->fetch);
+    pending->worker.reset(::CreateThread(nullptr, 0, RunBackgroundConfigFetch, workerShare.get(), 0, nullptr));
+    if (!pending->worker) return;
+    workerShare.release();  // the worker's now
+    m_pending = std::move(pending);
 }
 
-}  // namespace
+int SelfUpdate::FinishStartupCheck() {
+    std::unique_ptr<PendingFetch> pending = std::move(m_pending);
+    if (!pending) return 0;
+    const DWORD spent = ::GetTickCount() - pending->begunAt;
+    const DWORD left = spent < kStartupCheckBudgetMs ? kStartupCheckBudgetMs - spent : 0;
+    // A fetch not done by then is given up as the pending state goes.
+    if (::WaitForSingleObject(pending->worker.get(), left) != WAIT_OBJECT_0) return 0;
+    const BackgroundConfigFetch& fetch = *pending->fetch;
+    m_offer.address = fetch.address;
+    m_offer.statement = fetch.offer.statement;
+    m_offer.signature = fetch.offer.signature;
+    return CompareWithPublished(fetch.version);
+}
 
 int SelfUpdate::Check(BOOL forced) {
     if (!forced) {
-        int mode = ParseRunMode();
-        if (mode != RUN_LOGIN && mode != RUN_INSTALLED) return 0;
-        if (!IsCheckDue()) return 0;
+        // At start-up no network condition may hold the first window back.
+        BeginStartupCheck();
+        return FinishStartupCheck();
     }
     char fetched[64] = {};
-    // At start-up no network condition may hold the first window back.
-    if (forced)
-        FetchRemoteConfig(m_offer.address, fetched, &m_offer);
-    else
-        FetchRemoteConfigWithin(kStartupCheckBudgetMs, m_offer.address, fetched, m_offer);
+    FetchRemoteConfig(m_offer.address, fetched, &m_offer);
+    return CompareWithPublished(fetched);
+}
+
+int SelfUpdate::CompareWithPublished(const char* fetched) {
     if (fetched[0] == '\0') return 0;
     wchar_t published[65] = {};
     ::MultiByteToWideChar(CP_ACP, 0, fetched, -1, published, 64);

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 // What the remote configuration offers: the new build's address and the
@@ -34,12 +35,24 @@ inline constexpr const wchar_t* kUpdateInstalledRestart = L"新版本已安装�
 // object; the main window's "更新" runs the same one.
 class SelfUpdate {
 public:
+    SelfUpdate();
+    ~SelfUpdate();
+    SelfUpdate(const SelfUpdate&) = delete;
+    SelfUpdate& operator=(const SelfUpdate&) = delete;
+
     // Non-zero when a different build is published (and, unless forced, the
     // check is due today). Answers 0 at once in install, web and uninstall
     // mode, and whenever nothing could be learned; unforced (at start-up),
     // also when the configuration has not arrived within
     // kStartupCheckBudgetMs.
     int Check(BOOL forced);
+    // The unforced check in two halves, so that start-up makes its first
+    // window while the configuration is on its way: Begin starts the fetch on
+    // a thread of its own when the check is due; Finish waits for it, at most
+    // until kStartupCheckBudgetMs after Begin, and answers as Check(FALSE).
+    // Finish without a Begin, or a second time, answers 0.
+    void BeginStartupCheck();
+    int FinishStartupCheck();
     // Downloads the offer, checks its identity and the operator's signature
     // (the build must also be newer than the running one), swaps it in and
     // starts it.
@@ -51,7 +64,12 @@ public:
     CPrgsDlg m_dlgProgress;
 
 private:
+    struct PendingFetch;
+    // Whether the published identity differs from the running build's.
+    int CompareWithPublished(const char* published);
+
     UpdateOffer m_offer;
+    std::unique_ptr<PendingFetch> m_pending;  // the start-up fetch between Begin and Finish
 };
 
 // TRUE when the start-up check should run today: no update recorded today

@@ -24,7 +24,8 @@ bool ConvertArgbToKeyedDib(const void* src, int srcStride, int width, int height
 // Converts a top-down 32bpp ARGB image (as above) into the bits of a bottom-up
 // 32bpp DIB with premultiplied alpha, the layout UpdateLayeredWindow blends:
 // each colour channel becomes (c * a + 127) / 255, alpha stays. Returns false,
-// writing nothing, for null pointers or a non-positive size.
+// writing nothing, for null pointers or a non-positive size. One row (height
+// 1) may be converted in place, src and dst the same.
 bool ConvertArgbToPremultipliedDib(const void* src, int srcStride, int width, int height, void* dst);
 
 // Width of one frame of a state strip of `frames` frames side by side; the

@@ -75,30 +75,48 @@ DecodedPng DecodePngResource(HINSTANCE module, UINT id) {
 // A PNG stream decoded by the imaging component into a premultiplied
 // bottom-up DIB section; empty on any failure. COM must be running.
 fw::UniqueBitmap DecodeWithAlpha(IStream* stream) {
-    fw::ComPtr<IWICImagingFactory> factory;
+    // The PNG decoder asked for by name: letting the factory find one reads
+    // the whole codec registry first.
     fw::ComPtr<IWICBitmapDecoder> decoder;
     fw::ComPtr<IWICBitmapFrameDecode> frame;
-    fw::ComPtr<IWICFormatConverter> converter;
-    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                  reinterpret_cast<void**>(factory.put()))) ||
-        FAILED(factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, decoder.put())) ||
-        FAILED(decoder->GetFrame(0, frame.put())) || FAILED(factory->CreateFormatConverter(converter.put())) ||
-        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                     WICBitmapPaletteTypeCustom)))
+    if (FAILED(::CoCreateInstance(CLSID_WICPngDecoder, nullptr, CLSCTX_INPROC_SERVER, IID_IWICBitmapDecoder,
+                                  reinterpret_cast<void**>(decoder.put()))) ||
+        FAILED(decoder->Initialize(stream, WICDecodeMetadataCacheOnDemand)) || FAILED(decoder->GetFrame(0, frame.put())))
         return {};
+    // Straight-alpha BGRA as it comes, or through a converter otherwise.
+    fw::ComPtr<IWICBitmapSource> source;
+    WICPixelFormatGUID format{};
+    if (SUCCEEDED(frame->GetPixelFormat(&format)) && IsEqualGUID(format, GUID_WICPixelFormat32bppBGRA)) {
+        if (FAILED(frame->QueryInterface(IID_IWICBitmapSource, reinterpret_cast<void**>(source.put())))) return {};
+    } else {
+        fw::ComPtr<IWICImagingFactory> factory;
+        fw::ComPtr<IWICFormatConverter> converter;
+        if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                      reinterpret_cast<void**>(factory.put()))) ||
+            FAILED(factory->CreateFormatConverter(converter.put())) ||
+            FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
+                                         0.0, WICBitmapPaletteTypeCustom)) ||
+            FAILED(converter->QueryInterface(IID_IWICBitmapSource, reinterpret_cast<void**>(source.put()))))
+            return {};
+    }
     UINT width = 0, height = 0;
-    if (FAILED(converter->GetSize(&width, &height)) || width == 0 || height == 0 || width > 16384 || height > 16384)
+    if (FAILED(source->GetSize(&width, &height)) || width == 0 || height == 0 || width > 16384 || height > 16384)
         return {};
-    const UINT stride = width * 4;
-    std::vector<BYTE> pixels(static_cast<size_t>(stride) * height);
-    if (FAILED(converter->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size()), pixels.data()))) return {};
-    void* bits = nullptr;
     const int w = static_cast<int>(width), h = static_cast<int>(height);
+    const UINT stride = width * 4;
+    void* bits = nullptr;
     fw::UniqueBitmap dib(CreateSkinDib(w, h, &bits));
     if (!dib || !bits) return {};
-    // Straight alpha from the decoder, premultiplied here, as
-    // UpdateLayeredWindow takes it.
-    if (!skin::ConvertArgbToPremultipliedDib(pixels.data(), static_cast<int>(stride), w, h, bits)) return {};
+    // Row by row straight into the section, bottom-up, and premultiplied
+    // there (as UpdateLayeredWindow takes it): no second picture-sized buffer.
+    auto* base = static_cast<BYTE*>(bits);
+    for (int y = 0; y < h; ++y) {
+        BYTE* row = base + static_cast<size_t>(h - 1 - y) * stride;
+        const WICRect line{0, y, w, 1};
+        if (FAILED(source->CopyPixels(&line, stride, stride, row)) ||
+            !skin::ConvertArgbToPremultipliedDib(row, static_cast<int>(stride), w, 1, row))
+            return {};
+    }
     return dib;
 }
 
@@ -289,8 +307,11 @@ void DrawParentBackground(HWND control, HDC dc) {
 }
 
 PrefetchedPng::PrefetchedPng(HINSTANCE module, UINT id, int dpi)
-    : m_dpi(dpi), m_thread([this, module, id] {
+    : m_dpi(dpi), m_ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_thread([this, module, id] {
           m_bitmap = LoadPngResourceWithAlpha(module, id, m_dpi);
+          // Said before the thread ends: its end (every library's thread
+          // detach) is no business of the one waiting for the picture.
+          if (m_ready) ::SetEvent(m_ready.get());
       }) {}
 
 PrefetchedPng::~PrefetchedPng() {
@@ -298,6 +319,9 @@ PrefetchedPng::~PrefetchedPng() {
 }
 
 fw::UniqueBitmap PrefetchedPng::Take() {
-    if (m_thread.joinable()) m_thread.join();
+    if (m_ready)
+        ::WaitForSingleObject(m_ready.get(), INFINITE);
+    else if (m_thread.joinable())
+        m_thread.join();
     return std::move(m_bitmap);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/controls.h"
+#include "framework/handles.h"
 #include "skin/dpi_scale.h"
 #include "skin/keyed_pixel.h"
 
@@ -54,7 +55,8 @@ public:
 private:
     const int m_dpi;
     fw::UniqueBitmap m_bitmap;
-    std::thread m_thread;
+    fw::UniqueHandle m_ready;  // set once m_bitmap holds the picture (or its failure)
+    std::thread m_thread;      // declared last: it starts once the rest is made
 };
 // A decoded image as such a DIB section: alpha 0 becomes `key`, partial alpha is
 // blended over white. Empty on failure.

@@ -34,24 +34,23 @@ CLoginBkDlg::~CLoginBkDlg() { DestroyWindow(); }
 
 BOOL CLoginBkDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     ::SetWindowTextW(m_hWnd, kGameTitle);
 
     LoadBackground(fw::WindowDpi(m_hWnd));
+    // Sized and placed before the picture goes in: a layered window this
+    // large copies its whole picture on every later move.
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, m_nWidth, m_nHeight, SWP_NOMOVE | SWP_NOACTIVATE);
+    CenterWindow();
     PaintLayered();
-
-    // The link bar and the login window come once the frame is on the
-    // screen: the login window's browser control (with the libraries it
-    // loads) and the bar's six button strips are most of what a login screen
-    // costs, and the player sees the frame meanwhile.
-    ::PostMessageW(m_hWnd, kMsgCreateOwned, 0, 0);
     ModifyStyle(0, WS_MINIMIZEBOX);
     return FALSE;
 }
 
 void CLoginBkDlg::CreateOwnedWindows() {
+    // The icons only matter once there is a taskbar button, and handing them
+    // to the window system is not free.
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     if (!m_dlgMenu.m_hWnd) m_dlgMenu.Create(IDD_LINKBAR, this);
     if (!m_dlgLogin.m_hWnd) m_dlgLogin.Create(IDD_LOGIN, this);
     RECT rc = GetWindowRect();
@@ -213,6 +212,15 @@ LRESULT CLoginBkDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW: {
         LRESULT result = CDialog::WindowProc(msg, wParam, lParam);
         ShowOwnedWindows(wParam != FALSE);
+        // The link bar and the login window come once the frame is on the
+        // screen: the login window's browser control (with the libraries it
+        // loads) and the bar's six button strips are most of what a login
+        // screen costs, and the player sees the frame meanwhile. A frame made
+        // ahead of its run makes nothing of them while it waits unshown.
+        if (wParam && !m_bOwnedWindowsAsked) {
+            m_bOwnedWindowsAsked = true;
+            ::PostMessageW(m_hWnd, kMsgCreateOwned, 0, 0);
+        }
         return result;
     }
     default:

@@ -60,4 +60,5 @@ private:
     CLoginTarget& m_pages;
     PrefetchedPng* m_background;
     bool m_bHandedOver = false;
+    bool m_bOwnedWindowsAsked = false;
 };

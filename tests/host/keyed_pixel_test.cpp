@@ -108,6 +108,12 @@ TEST(PremultipliedPixel, ChannelsScaleByAlphaRoundedAndRowsTurnBottomUp)
     EXPECT_EQ((Bgra{out[0], out[1], out[2], out[3]}), (Bgra{0, 0, 0, 0})) << "transparent is black";
     EXPECT_FALSE(skin::ConvertArgbToPremultipliedDib(nullptr, 4, 1, 1, out));
     EXPECT_FALSE(skin::ConvertArgbToPremultipliedDib(clear, 4, 0, 1, out));
+
+    // One row converted where it lies, as the decoder does it.
+    std::uint8_t row[] = {200, 100, 50, 128, 255, 1, 0, 255};
+    ASSERT_TRUE(skin::ConvertArgbToPremultipliedDib(row, 8, 2, 1, row));
+    EXPECT_EQ((Bgra{row[0], row[1], row[2], row[3]}), (Bgra{100, 50, 25, 128}));
+    EXPECT_EQ((Bgra{row[4], row[5], row[6], row[7]}), (Bgra{255, 1, 0, 255}));
 }
 
 TEST(StripFrameWidth, DividesAndDropsLeftoverColumns)

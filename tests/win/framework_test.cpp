@@ -141,6 +141,60 @@ TEST(Framework, QuitEndsNestedModalLoopsAndIsPostedAgain) {
     EXPECT_EQ(msg.wParam, 7u);
 }
 
+// A dialog made ahead of its modal run: counts its initialisations, notes
+// whether it was ever shown and which window the loop ran, and ends itself
+// from a timer.
+class AheadDlg : public CDialog {
+public:
+    AheadDlg() : CDialog(IDD_MSGBOX) {}
+    int inits = 0;
+    bool shown = false;
+    HWND ranWindow = nullptr;
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        ++inits;
+        ::SetTimer(m_hWnd, 1, 10, nullptr);
+        return TRUE;
+    }
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_SHOWWINDOW && wParam) shown = true;
+        if (msg == WM_TIMER) {
+            ::KillTimer(m_hWnd, 1);
+            ranWindow = m_hWnd;
+            EndDialog(5);
+            return 0;
+        }
+        return CDialog::WindowProc(msg, wParam, lParam);
+    }
+};
+
+TEST(Framework, ADialogMadeAheadRunsModallyOnceAndAnEarlyEndNeverShowsIt) {
+    {
+        AheadDlg dlg;
+        ASSERT_TRUE(dlg.CreateForModal());
+        const HWND made = dlg.m_hWnd;
+        EXPECT_FALSE(::IsWindowVisible(made)) << "made, not shown";
+        EXPECT_FALSE(dlg.CreateForModal()) << "one window at a time";
+        EXPECT_EQ(dlg.DoModal(), 5);
+        EXPECT_EQ(dlg.inits, 1) << "the loop ran the window made ahead, not a new one";
+        EXPECT_EQ(dlg.ranWindow, made);
+        EXPECT_TRUE(dlg.shown);
+        EXPECT_EQ(dlg.m_hWnd, nullptr);
+        EXPECT_EQ(dlg.DoModal(), 5) << "and the next run makes its own window again";
+        EXPECT_EQ(dlg.inits, 2);
+    }
+    {
+        AheadDlg dlg;
+        ASSERT_TRUE(dlg.CreateForModal());
+        dlg.EndDialog(3);
+        EXPECT_EQ(dlg.DoModal(), 3);
+        EXPECT_FALSE(dlg.shown);
+        EXPECT_EQ(dlg.m_hWnd, nullptr);
+    }
+}
+
 }  // namespace
 
 namespace {

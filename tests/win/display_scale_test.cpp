@@ -331,7 +331,9 @@ TEST(DisplayScale, LoginScreenScaledDownMatchesTheDesignPicture) {
     const double difference = MeanDifference(down, design);
     const double sharpness = MeanGradient(down) / MeanGradient(design);
     EXPECT_LT(difference, 12.0) << "mean channel difference";
-    EXPECT_GT(sharpness, 0.7) << "neighbour contrast kept";
+    // Drawn from the doubled art, 0.85 at 120 dpi and 0.89 at 144 were seen;
+    // the design picture scaled up kept 0.77 and 0.81.
+    EXPECT_GT(sharpness, 0.83) << "neighbour contrast kept";
     std::printf("login at %d dpi scaled down: mean difference %.2f, contrast kept %.2f\n", Dpi(), difference,
                 sharpness);
 }

@@ -270,16 +270,16 @@ fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id, int dpi) {
     return dib;
 }
 
-fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& height) {
+fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& height, int dpi) {
     width = height = 0;
     GdiplusSession gdiplus;
     if (!gdiplus.ok() || !path) return {};
 
     Gdiplus::Image image(path);
     if (image.GetLastStatus() != Gdiplus::Ok) return {};
-    width = static_cast<int>(image.GetWidth());
-    height = static_cast<int>(image.GetHeight());
-    if (width <= 0 || height <= 0) {
+    width = skin::ScalePx(static_cast<int>(image.GetWidth()), dpi);
+    height = skin::ScalePx(static_cast<int>(image.GetHeight()), dpi);
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
         width = height = 0;
         return {};
     }
@@ -294,6 +294,10 @@ fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& heig
         RECT all{0, 0, width, height};
         ::FillRect(mem, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
         Gdiplus::Graphics graphics(mem.get());
+        if (width != static_cast<int>(image.GetWidth()) || height != static_cast<int>(image.GetHeight())) {
+            graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+            graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+        }
         graphics.DrawImage(&image, 0, 0, width, height);
     }
     return dib;

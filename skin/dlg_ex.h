@@ -7,6 +7,7 @@
 
 #include "framework/dialog.h"
 #include "skin/btn_ex.h"
+#include "skin/dpi_font.h"
 #include "skin/skin_geometry.h"
 
 #include <string>
@@ -63,6 +64,17 @@ public:
     CBitmap m_bmpRestore;
 
 protected:
+    // The template's font made for the window's display scale and given to
+    // the window and its controls; OnInitDialog and WM_DPICHANGED call it.
+    void UseFontForDpi(int dpi) { m_dpiFont.Apply(m_hWnd, dpi); }
+
+public:
+    // The font the window draws its own texts with (caption, message): the
+    // template's, made for the window's display scale.
+    HFONT WindowFont() const { return m_dpiFont.Font(m_hWnd); }
+
+protected:
+
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -82,4 +94,6 @@ private:
     // The caption icon's side at the window's display scale (16 at 100 %).
     int CaptionIconSize() const;
     HICON SmallIcon() const;
+
+    DpiFont m_dpiFont;
 };

@@ -31,6 +31,11 @@ Rect ScaleRect(Rect r, int dpi);
 // design. Positions may be negative (controls placed from a right edge).
 std::vector<Rect> ScaleTouchingRow(const std::vector<Rect>& design, int dpi);
 
+// A font height (a LOGFONT lfHeight, negative for the character height)
+// made for a display of `fromDpi`, for one of `toDpi`: rounded to the
+// nearest pixel, its sign kept. A DPI of 0 or below counts as 96.
+int ScaleFontHeight(int height, int fromDpi, int toDpi);
+
 // How many frames the skin image of this resource id holds side by side (4
 // for buttons, 3 for the tab and close box strips, 1 for pictures): a skin is
 // scaled frame by frame, so that each frame is exactly the scaled design frame

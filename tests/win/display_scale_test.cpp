@@ -13,6 +13,7 @@
 #include "skin/dpi_scale.h"
 #include "skin/message_box.h"
 #include "skin/skin_image.h"
+#include "skin/static_ex.h"
 #include "skin/tab_ctrl.h"
 #include "tests/win/test_util.h"
 #include "web/login_bk_dlg.h"
@@ -385,6 +386,7 @@ protected:
     }
 
     HWND Item(int id) const { return ::GetDlgItem(*dlg_, id); }
+    CStaticEx& Label(int id) const { return *static_cast<CStaticEx*>(CWnd::FromHandlePermanent(Item(id))); }
     RECT ClientPlace(HWND wnd) const {
         RECT r = WindowRectOf(wnd);
         ::MapWindowPoints(nullptr, *dlg_, reinterpret_cast<POINT*>(&r), 2);
@@ -479,6 +481,43 @@ TEST_F(MainWindowScale, ADisplayOfAnotherScaleLaysItOutAgain) {
     const RECT page = WindowRectOf(pages_->Pages()[0].window->m_hWnd);
     EXPECT_EQ(page.top - frame.top, at(30));
     EXPECT_EQ(page.left - frame.left, at(4));
+}
+
+int FontHeight(HFONT font) {
+    LOGFONTW lf{};
+    return font && ::GetObjectW(font, sizeof lf, &lf) ? lf.lfHeight : 0;
+}
+
+// Moved to a display of another scale, the main window's texts are drawn in
+// fonts made for it: the window's own (caption text), the buttons', the tab
+// strip's and the "开小号" label's, whose own bold-or-not font follows; back
+// on a display of the first scale, the fonts are what they were.
+TEST_F(MainWindowScale, FontsFollowADisplayOfAnotherScale) {
+    const int other = Dpi() == 192 ? 144 : 192;
+    const int first = FontHeight(dlg_->WindowFont());
+    ASSERT_LT(first, 0) << "a character height";
+    testutil::Repaint(*dlg_);
+    const int labelFirst = FontHeight(Label(IDC_ST_ADD_ACCOUNT).m_font);
+    ASSERT_NE(labelFirst, 0) << "the label made its font when it painted";
+
+    for (int dpi : {other, Dpi()}) {
+        RECT suggested = WindowRectOf(*dlg_);
+        ::SendMessageW(*dlg_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        testutil::Repaint(*dlg_);
+        testutil::PumpFor(50);
+        const int want = skin::ScaleFontHeight(first, Dpi(), dpi);
+        EXPECT_EQ(FontHeight(dlg_->WindowFont()), want) << "window at " << dpi;
+        for (HWND control : {Item(IDC_BTN_SYSTEM), Item(IDC_ST_ADD_ACCOUNT), pages_->Tabs().m_hWnd})
+            EXPECT_EQ(FontHeight(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0))), want)
+                << ::GetDlgCtrlID(control) << " at " << dpi;
+        EXPECT_EQ(FontHeight(Label(IDC_ST_ADD_ACCOUNT).m_font), skin::ScaleFontHeight(labelFirst, Dpi(), dpi))
+            << "the label's drawing font at " << dpi;
+        if (dpi == other) {
+            EXPECT_NE(want, first);
+            const RECT system = ClientPlace(Item(IDC_BTN_SYSTEM));
+            EXPECT_LE(TextSize(Item(IDC_BTN_SYSTEM), L"系统").cx, system.right - system.left) << "系统 still fits";
+        }
+    }
 }
 
 // The texts the main window draws itself fit their controls.

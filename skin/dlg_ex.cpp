@@ -152,6 +152,22 @@ void CDlgEx::DrawSkin(HDC dc) {
     }
 }
 
+void CDlgEx::PlaceFromDesign(skin::Size design, std::span<const DesignPlace> controls) {
+    const int dpi = fw::WindowDpi(m_hWnd);
+    const skin::Size size = skin::ScaleSize(design, dpi);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Controls that touch in the design (the download dialog's buttons) keep
+    // touching without overlapping, whatever the rounding.
+    std::vector<skin::Rect> rects;
+    for (const DesignPlace& c : controls) rects.push_back(c.design);
+    const std::vector<skin::Rect> places = skin::ScaleTouchingRow(rects, dpi);
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const skin::Rect& r = places[i];
+        if (HWND control = ::GetDlgItem(m_hWnd, controls[i].id))
+            ::SetWindowPos(control, nullptr, r.left, r.top, r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 int CDlgEx::CaptionIconSize() const { return skin::ScalePx(skin::kCaptionIconSize, fw::WindowDpi(m_hWnd)); }
 
 HICON CDlgEx::SmallIcon() const {

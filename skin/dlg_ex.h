@@ -10,12 +10,20 @@
 #include "skin/dpi_font.h"
 #include "skin/skin_geometry.h"
 
+#include <span>
 #include <string>
 
 // Command ids of the caption buttons.
 inline constexpr UINT kIdCaptionClose = 50000;
 inline constexpr UINT kIdCaptionMin = 50001;
 inline constexpr UINT kIdCaptionMax = 50002;
+
+// A control of a dialog template at its rectangle of the 100 % design, in
+// pixels within the window.
+struct DesignPlace {
+    int id;
+    skin::Rect design;
+};
 
 class CDlgEx : public CDialog {
 public:
@@ -43,6 +51,12 @@ public:
     }
     // Paints the skin into dc for the current window size.
     void DrawSkin(HDC dc);
+    // Sizes the window to `design` and places each control at its design
+    // rectangle, all scaled for the window's display. A template's dialog
+    // units grow with the system font, not with the skins, so that at 150 %
+    // they would place the controls elsewhere than the scaled design.
+    // Controls that touch in the design touch at every scale (ScaleTouchingRow).
+    void PlaceFromDesign(skin::Size design, std::span<const DesignPlace> controls);
 
     BOOL m_bDrawCaption = TRUE;
     int m_nCaptionHeight = -1;  // -1: the whole window is caption

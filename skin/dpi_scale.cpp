@@ -56,6 +56,8 @@ std::vector<Rect> ScaleTouchingRow(const std::vector<Rect>& design, int dpi)
     return scaled;
 }
 
+bool SkinScalesByNearestPixel(unsigned id) { return id == IDB_MAIN_BK || id == IDB_SMALL_BK; }
+
 int SkinFrames(unsigned id)
 {
     switch (id) {

@@ -41,6 +41,12 @@ int ScaleFontHeight(int height, int fromDpi, int toDpi);
 // scaled frame by frame, so that each frame is exactly the scaled design frame
 // and no frame bleeds into its neighbour.
 int SkinFrames(unsigned id);
+// Whether the skin of this resource id is a window background that the
+// skinned dialog stretches as a nine-grid (131, 164): bands of flat colour,
+// scaled by the nearest pixel. A filtered pixel between two bands (the
+// caption's gold line and the body) would be stretched down the whole window.
+bool SkinScalesByNearestPixel(unsigned id);
+
 // The size of a skin image of `frames` frames and design size `design` at dpi:
 // frames x ScalePx(frame width) wide, ScalePx(height) high.
 Size ScaledSkinSize(Size design, int frames, int dpi);

@@ -115,11 +115,39 @@ DecodedPng DoubledSkin(HINSTANCE module, UINT id, skin::Size designSize) {
 }
 
 // `source` drawn into a new premultiplied bitmap of `size`, frame by frame,
-// with high-quality filtering; empty on failure.
-std::unique_ptr<Gdiplus::Bitmap> ResampleFrames(Gdiplus::Bitmap& source, int frames, skin::Size size) {
+// with high-quality filtering (or by the nearest pixel); empty on failure.
+// `source` (one frame) scaled by the nearest pixel (skin::ScaleNearest) into a
+// new bitmap of `size`; empty on failure.
+std::unique_ptr<Gdiplus::Bitmap> NearestScaled(Gdiplus::Bitmap& source, skin::Size size) {
+    const int w = static_cast<int>(source.GetWidth()), h = static_cast<int>(source.GetHeight());
+    auto scaled = std::make_unique<Gdiplus::Bitmap>(size.cx, size.cy, PixelFormat32bppARGB);
+    if (scaled->GetLastStatus() != Gdiplus::Ok) return {};
+    Gdiplus::Rect from(0, 0, w, h), to(0, 0, size.cx, size.cy);
+    Gdiplus::BitmapData in{}, out{};
+    if (source.LockBits(&from, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &in) != Gdiplus::Ok) return {};
+    bool done = false;
+    if (scaled->LockBits(&to, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &out) == Gdiplus::Ok) {
+        done = skin::ScaleNearest(in.Scan0, in.Stride, w, h, out.Scan0, out.Stride, size.cx, size.cy);
+        scaled->UnlockBits(&out);
+    }
+    source.UnlockBits(&in);
+    return done ? std::move(scaled) : nullptr;
+}
+
+std::unique_ptr<Gdiplus::Bitmap> ResampleFrames(Gdiplus::Bitmap& source, int frames, skin::Size size,
+                                                bool nearest = false) {
+    if (nearest && frames == 1) return NearestScaled(source, size);
     const int sourceFrame = static_cast<int>(source.GetWidth()) / frames;
     const int sourceHeight = static_cast<int>(source.GetHeight());
     const int frame = size.cx / frames;
+    if (sourceFrame == frame && sourceHeight == size.cy) {
+        // Already the size (the doubled art at 200 %): a copy, not a filter,
+        // which could still move a band by a pixel.
+        std::unique_ptr<Gdiplus::Bitmap> copy(
+            source.Clone(0, 0, static_cast<INT>(source.GetWidth()), sourceHeight, PixelFormat32bppPARGB));
+        if (copy && copy->GetLastStatus() == Gdiplus::Ok) return copy;
+        return {};
+    }
 
     auto scaled = std::make_unique<Gdiplus::Bitmap>(size.cx, size.cy, PixelFormat32bppPARGB);
     if (scaled->GetLastStatus() != Gdiplus::Ok) return {};
@@ -165,7 +193,8 @@ bool TakeAlpha(Gdiplus::Bitmap& colours, Gdiplus::Bitmap& shape) {
 
 // The skin for a display of `dpi`: its design picture (or, above 96 dpi, its
 // drawing at twice the design size where the resources carry one) resampled
-// frame by frame to the scaled frame size with high-quality filtering. A
+// frame by frame to the scaled frame size with high-quality filtering (the
+// window backgrounds by the nearest pixel, skin::SkinScalesByNearestPixel). A
 // doubled drawing without alpha (the login background's JPEG) keeps its
 // colours and takes the design's alpha at the scale. No image: the design
 // picture serves as it is.
@@ -176,15 +205,16 @@ std::unique_ptr<Gdiplus::Bitmap> ScaledSkin(HINSTANCE module, UINT id, Gdiplus::
     const skin::Size size = skin::ScaledSkinSize(designSize, frames, dpi);
     if (size.cx <= 0 || size.cy <= 0) return {};
 
+    const bool nearest = skin::SkinScalesByNearestPixel(id);
     DecodedPng doubled;
     if (dpi > skin::kDesignDpi) doubled = DoubledSkin(module, id, designSize);
-    if (!doubled.image) return ResampleFrames(design, frames, size);
-    std::unique_ptr<Gdiplus::Bitmap> scaled = ResampleFrames(*doubled.image, frames, size);
+    if (!doubled.image) return ResampleFrames(design, frames, size, nearest);
+    std::unique_ptr<Gdiplus::Bitmap> scaled = ResampleFrames(*doubled.image, frames, size, nearest);
     if (scaled && !Gdiplus::IsAlphaPixelFormat(doubled.image->GetPixelFormat())) {
         std::unique_ptr<Gdiplus::Bitmap> shape = ResampleFrames(design, frames, size);
         if (!shape || !TakeAlpha(*scaled, *shape)) return shape;
     }
-    return scaled ? std::move(scaled) : ResampleFrames(design, frames, size);
+    return scaled ? std::move(scaled) : ResampleFrames(design, frames, size, nearest);
 }
 
 }  // namespace

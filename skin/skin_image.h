@@ -25,7 +25,8 @@ static_assert(kColorKey == RGB(255, 0, 255));
 // returned unconverted) as a 32-bit bottom-up DIB section whose transparent
 // pixels hold the colour key. Empty on failure. Drawn for a display of `dpi`:
 // each frame of a state strip is the design frame scaled (skin::ScalePx),
-// resampled with high-quality filtering before the colour key is applied.
+// resampled with high-quality filtering (the nine-grid window backgrounds by
+// the nearest pixel) before the colour key is applied.
 fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id, int dpi = skin::kDesignDpi);
 // Skin image `id` of type "PNG" with its alpha kept: a 32-bit bottom-up DIB
 // section of premultiplied pixels, as UpdateLayeredWindow (ULW_ALPHA) takes

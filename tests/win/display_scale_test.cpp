@@ -226,6 +226,20 @@ TEST(DisplayScale, SkinsAreDrawnAtTheScale) {
         EXPECT_EQ(got.cx, want.cx) << c.id;
         EXPECT_EQ(got.cy, want.cy) << c.id;
     }
+
+    // The window backgrounds' bands stay pure: the caption's last row (the
+    // gold line) and the body's first row, which the nine-grid stretches down
+    // the whole window, are the design's colours, not a blend of the two.
+    for (UINT id : {IDB_MAIN_BK, IDB_SMALL_BK}) {
+        const fw::UniqueBitmap design = LoadPngResource(module, id);
+        const fw::UniqueBitmap scaled = LoadPngResource(module, id, Dpi());
+        fw::WindowDC screen(nullptr);
+        fw::MemDC a(screen), b(screen);
+        fw::ScopedSelect pickDesign(a, design.get()), pickScaled(b, scaled.get());
+        const int middle = CBitmap::BitmapSize(scaled.get()).cx / 2;
+        EXPECT_EQ(::GetPixel(b, middle, Px(30) - 1), ::GetPixel(a, 15, 29)) << id << ": the caption's last row";
+        EXPECT_EQ(::GetPixel(b, middle, Px(30)), ::GetPixel(a, 15, 30)) << id << ": the body's first row";
+    }
 }
 
 // ---------------------------------------------------------------- login screen

@@ -17,6 +17,15 @@ constexpr COLORREF kGroupBack = RGB(231, 241, 247);
 
 bool KeyDown(int key) { return (::GetKeyState(key) & 0x8000) != 0; }
 
+// The window and its controls at 100 %: where template 139's dialog units put
+// them with base units 6 x 13 ("MS Shell Dlg" 8 at 96 dpi).
+constexpr skin::Size kDesignSize{305, 184};
+constexpr DesignPlace kControls[] = {
+    {IDC_GRP_BOSSKEY, {11, 42, 295, 120}},        {IDC_ST_BOSSKEY_PROMPT, {33, 67, 108, 80}},
+    {IDC_EDIT_BOSSKEY, {33, 91, 186, 111}},       {IDC_ST_BOSSKEY_EXAMPLE, {192, 94, 261, 107}},
+    {IDOK, {143, 148, 218, 171}},                 {IDCANCEL, {219, 148, 294, 171}},
+};
+
 }  // namespace
 
 CSettingDlg::CSettingDlg(CWnd* parent) : CDlgEx(IDD_SETTINGS, parent) {}
@@ -33,6 +42,7 @@ BOOL CSettingDlg::OnInitDialog() {
     CDlgEx::OnInitDialog();
     const int dpi = fw::WindowDpi(m_hWnd);
     SetCaptionLayout(skin::ScalePx(30, dpi), skin::ScalePx(4, dpi), 0, 0);
+    PlaceFromDesign(kDesignSize, kControls);
     SetCaptionText(kSettingsCaption);
     const HINSTANCE module = AfxGetResourceHandle();
     AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));

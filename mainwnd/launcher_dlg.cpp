@@ -154,6 +154,7 @@ void CLauncherDlg::LoadControlSkins() {
 
 void CLauncherDlg::OnDpiChanged(int dpi, const RECT& suggested) {
     m_nDpi = dpi;
+    UseFontForDpi(dpi);
     m_pages.SetDisplayScale(dpi);
     LoadFrameSkins();
     SetMaxBtnImage(m_bMaximized);

@@ -104,6 +104,21 @@ void RunDownload(DownloadJob& job) {
 
 }  // namespace
 
+namespace {
+
+// The window and its controls at 100 %: where template 158's dialog units put
+// them with base units 6 x 13 ("MS Shell Dlg" 8 at 96 dpi). The buttons and
+// the bar take the size of their skins afterwards, where they stand.
+constexpr skin::Size kDesignSize{417, 138};
+constexpr DesignPlace kControls[] = {
+    {IDCANCEL, {333, 101, 408, 124}},
+    {IDOK, {258, 101, 333, 124}},
+    {IDC_PROGRESS_DOWNLOAD, {15, 67, 402, 87}},
+    {IDC_ST_DOWNLOAD_STATUS, {165, 46, 252, 62}},
+};
+
+}  // namespace
+
 CDownGameDlg::CDownGameDlg(const std::wstring& gameName, CWnd* parent)
     : CDlgEx(IDD_DOWNLOAD, parent), m_strGameName(gameName) {}
 
@@ -125,6 +140,7 @@ BOOL CDownGameDlg::OnInitDialog() {
     HINSTANCE module = AfxGetResourceHandle();
     const int dpi = fw::WindowDpi(m_hWnd);
     SetCaptionLayout(skin::ScalePx(30, dpi), skin::ScalePx(4, dpi), 0, 0);
+    PlaceFromDesign(kDesignSize, kControls);
     SetCaptionText(kDownloading);
     AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));
     SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_SMALL_BK, dpi), FALSE, TRUE);

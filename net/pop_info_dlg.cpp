@@ -6,10 +6,12 @@
 #include "net/http_request.h"
 #include "net/operator_site_win.h"
 #include "res/resource.h"
+#include "skin/dpi_scale.h"
 #include "skin/skin_image.h"
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 
 int g_nNoticeShown = 1;
@@ -20,6 +22,23 @@ constexpr UINT_PTR kShowTimer = 1;
 constexpr UINT_PTR kPauseTimer = 2;
 constexpr COLORREF kTitleColour = RGB(19, 43, 67);
 constexpr COLORREF kBodyColour = RGB(30, 39, 46);
+
+// The labels' places at 100 % (x, y, width, height within the window); at
+// another scale each is scaled on its own (skin::ScaleRect). Body line i lies
+// kBodyLinePitch * i below the first.
+struct NoticePlaces {
+    skin::Rect picture, title, firstLine, more;
+};
+constexpr int kBodyLinePitch = 16;
+constexpr NoticePlaces kPictureAndTextPlaces{
+    {15, 67, 90, 147}, {100, 48, 230, 63}, {100, 68, 233, 81}, {195, 168, 237, 181}};
+constexpr NoticePlaces kTextPlaces{{0, 0, 0, 0}, {0, 45, 250, 60}, {18, 65, 234, 78}, {195, 145, 237, 158}};
+// The picture alone fills the second body label.
+constexpr skin::Rect kPicturePlace{-3, 22, 160, 212};
+// Caption layouts (caption height, border, close button's right margin and
+// top) at 100 %.
+constexpr int kNoticeCaption[4] = {0, 3, 3, 3};
+constexpr int kPictureNoticeCaption[4] = {0, 0, 0, 1};
 
 std::wstring SettingsPath() {
     std::wstring path;
@@ -111,9 +130,31 @@ BOOL CPopInfoDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CPopInfoDlg::ShowLabel(CStaticEx& label, int x, int y, int width, int height) {
-    ::SetWindowPos(label.m_hWnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+void CPopInfoDlg::ShowLabel(CStaticEx& label, const skin::Rect& design) {
+    PlaceLabel(label, design);
     ::ShowWindow(label.m_hWnd, SW_SHOW);
+}
+
+void CPopInfoDlg::PlaceLabel(CStaticEx& label, const skin::Rect& design) {
+    skin::Rect r = skin::ScaleRect(design, fw::WindowDpi(m_hWnd));
+    // A label that reaches the window's edge in the design ends there at any
+    // scale: its place and size are rounded each on its own and could
+    // overhang by a pixel.
+    const RECT client = GetClientRect();
+    r.right = std::min<int>(r.right, client.right);
+    r.bottom = std::min<int>(r.bottom, client.bottom);
+    ::SetWindowPos(label.m_hWnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CPopInfoDlg::SetNoticeSkin(const int (&caption)[4], UINT closeId, UINT backgroundId) {
+    const int dpi = fw::WindowDpi(m_hWnd);
+    SetCaptionLayout(skin::ScalePx(caption[0], dpi), skin::ScalePx(caption[1], dpi), skin::ScalePx(caption[2], dpi),
+                     skin::ScalePx(caption[3], dpi));
+    m_bResizable = FALSE;
+    HINSTANCE module = AfxGetResourceHandle();
+    AdoptBitmap(m_bmpClose, LoadPngResource(module, closeId, dpi));
+    SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, backgroundId, dpi), TRUE, FALSE);
 }
 
 void CPopInfoDlg::StyleAsLink(CStaticEx& label, COLORREF colour) {
@@ -128,14 +169,15 @@ void CPopInfoDlg::LoadPicture() {
     if (!MakeExeDirPath(L"PopWnd.jpg", path)) return;
     DownloadNoticePicture(m_szPicUrl, path);
     int width = 0, height = 0;
-    AdoptBitmap(m_bmpPicture, LoadImageFileOnWhite(path.c_str(), width, height));
+    AdoptBitmap(m_bmpPicture, LoadImageFileOnWhite(path.c_str(), width, height, fw::WindowDpi(m_hWnd)));
 }
 
-void CPopInfoDlg::ShowBodyLines(notice::Layout layout, int x, int y, int width) {
+void CPopInfoDlg::ShowBodyLines(notice::Layout layout, const skin::Rect& first) {
     std::vector<std::wstring> lines = notice::BodyLines(m_szContent, layout);
     for (size_t i = 0; i < lines.size(); ++i) {
         CStaticEx& line = m_stLines[i];
-        ShowLabel(line, x, y + 16 * static_cast<int>(i), width, 13);
+        const int down = kBodyLinePitch * static_cast<int>(i);
+        ShowLabel(line, {first.left, first.top + down, first.right, first.bottom + down});
         line.m_strText = lines[i];
         StyleAsLink(line, kBodyColour);
         line.Invalidate();
@@ -143,62 +185,50 @@ void CPopInfoDlg::ShowBodyLines(notice::Layout layout, int x, int y, int width) 
 }
 
 void CPopInfoDlg::LayoutPictureAndText() {
-    HINSTANCE module = AfxGetResourceHandle();
-    SetCaptionLayout(0, 3, 3, 3);
-    m_bResizable = FALSE;
-    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_NOTICE_CLOSE));
-    SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_NOTICE_BK_PICTEXT), TRUE, FALSE);
+    SetNoticeSkin(kNoticeCaption, IDB_NOTICE_CLOSE, IDB_NOTICE_BK_PICTEXT);
+    const NoticePlaces& places = kPictureAndTextPlaces;
 
     LoadPicture();
-    ShowLabel(m_stPicture, 15, 67, 75, 80);
+    ShowLabel(m_stPicture, places.picture);
     if (m_bmpPicture.GetSafeHandle()) m_stPicture.SetImage(m_bmpPicture.GetSafeHandle());
     m_stPicture.m_strText.clear();
     m_stPicture.Invalidate();
 
-    const RECT client = GetClientRect();
-    ShowLabel(m_stTitle, 100, 48, client.right - 20 - 100, 15);
+    ShowLabel(m_stTitle, places.title);
     m_stTitle.m_strText = m_szTitle;
     m_stTitle.m_nFontWeight = FW_BOLD;
     StyleAsLink(m_stTitle, kTitleColour);
     m_stTitle.Invalidate();
 
-    ShowBodyLines(notice::Layout::PictureAndText, 100, 68, 133);
-    ::SetWindowPos(m_stMore.m_hWnd, nullptr, 195, 168, 42, 13, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowBodyLines(notice::Layout::PictureAndText, places.firstLine);
+    PlaceLabel(m_stMore, places.more);
     StyleAsLink(m_stMore, kBodyColour);
 }
 
 void CPopInfoDlg::LayoutText() {
-    HINSTANCE module = AfxGetResourceHandle();
-    SetCaptionLayout(0, 3, 3, 3);
-    m_bResizable = FALSE;
-    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_NOTICE_CLOSE));
-    SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_NOTICE_BK_TEXT), TRUE, FALSE);
+    SetNoticeSkin(kNoticeCaption, IDB_NOTICE_CLOSE, IDB_NOTICE_BK_TEXT);
+    const NoticePlaces& places = kTextPlaces;
 
-    const RECT client = GetClientRect();
-    ShowLabel(m_stTitle, 0, 45, client.right, 15);
+    ShowLabel(m_stTitle, places.title);
     m_stTitle.m_strText = m_szTitle;
     m_stTitle.m_nFontWeight = FW_BOLD;
     StyleAsLink(m_stTitle, kTitleColour);
     m_stTitle.Invalidate();
 
-    ShowBodyLines(notice::Layout::Text, 18, 65, client.right - 16 - 18);
-    ::SetWindowPos(m_stMore.m_hWnd, nullptr, 195, 145, 42, 13, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowBodyLines(notice::Layout::Text, places.firstLine);
+    PlaceLabel(m_stMore, places.more);
     StyleAsLink(m_stMore, kBodyColour);
 }
 
 void CPopInfoDlg::LayoutPicture() {
-    HINSTANCE module = AfxGetResourceHandle();
     ModifyStyleEx(0, WS_EX_LAYERED);
     ::SetLayeredWindowAttributes(m_hWnd, kColorKey, 0, LWA_COLORKEY);
-    SetCaptionLayout(0, 0, 0, 1);
-    m_bResizable = FALSE;
-    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_NOTICE_CLOSE_TEXT));
-    SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_NOTICE_BK_PIC), TRUE, FALSE);
+    SetNoticeSkin(kPictureNoticeCaption, IDB_NOTICE_CLOSE_TEXT, IDB_NOTICE_BK_PIC);
 
     // The picture fills the second body label, so that clicking it opens the link.
     LoadPicture();
     CStaticEx& picture = m_stLines[1];
-    ShowLabel(picture, -3, 22, 163, 190);
+    ShowLabel(picture, kPicturePlace);
     picture.m_strText.clear();
     picture.Invalidate();
     if (m_bmpPicture.GetSafeHandle()) picture.SetImage(m_bmpPicture.GetSafeHandle());

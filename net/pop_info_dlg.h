@@ -7,6 +7,7 @@
 
 #include "net/notice_record.h"
 #include "skin/dlg_ex.h"
+#include "skin/skin_types.h"
 #include "skin/static_ex.h"
 
 #include <string>
@@ -69,8 +70,13 @@ private:
     void LayoutPictureAndText();
     void LayoutText();
     void LayoutPicture();
-    void ShowBodyLines(notice::Layout layout, int x, int y, int width);
-    void ShowLabel(CStaticEx& label, int x, int y, int width, int height);
+    // Places (and shows) a label at its 100 % rectangle scaled for the window.
+    void ShowBodyLines(notice::Layout layout, const skin::Rect& first);
+    void ShowLabel(CStaticEx& label, const skin::Rect& design);
+    void PlaceLabel(CStaticEx& label, const skin::Rect& design);
+    // Caption layout (100 % figures), close strip and background at the
+    // window's scale; the window takes the background's size.
+    void SetNoticeSkin(const int (&caption)[4], UINT closeId, UINT backgroundId);
     void StyleAsLink(CStaticEx& label, COLORREF colour);
     // Downloads the notice picture and loads whatever PopWnd.jpg holds.
     void LoadPicture();

@@ -59,6 +59,9 @@ BOOL CDlgEx::OnInitDialog() {
     m_nMaxHeight = work.bottom - work.top;
     skin::Rect restore = skin::InitialRestoreRect({work.left, work.top, work.right, work.bottom});
     m_rcRestore = {restore.left, restore.top, restore.right, restore.bottom};
+    // Made on a display of another scale than the system's: its texts at
+    // that scale (at the system's scale this changes nothing).
+    UseFontForDpi(fw::WindowDpi(m_hWnd));
     return TRUE;
 }
 
@@ -149,6 +152,22 @@ void CDlgEx::DrawSkin(HDC dc) {
     }
 }
 
+void CDlgEx::PlaceFromDesign(skin::Size design, std::span<const DesignPlace> controls) {
+    const int dpi = fw::WindowDpi(m_hWnd);
+    const skin::Size size = skin::ScaleSize(design, dpi);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Controls that touch in the design (the download dialog's buttons) keep
+    // touching without overlapping, whatever the rounding.
+    std::vector<skin::Rect> rects;
+    for (const DesignPlace& c : controls) rects.push_back(c.design);
+    const std::vector<skin::Rect> places = skin::ScaleTouchingRow(rects, dpi);
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const skin::Rect& r = places[i];
+        if (HWND control = ::GetDlgItem(m_hWnd, controls[i].id))
+            ::SetWindowPos(control, nullptr, r.left, r.top, r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 int CDlgEx::CaptionIconSize() const { return skin::ScalePx(skin::kCaptionIconSize, fw::WindowDpi(m_hWnd)); }
 
 HICON CDlgEx::SmallIcon() const {
@@ -158,7 +177,7 @@ HICON CDlgEx::SmallIcon() const {
 POINT CDlgEx::CaptionTextOrigin(HDC, int* iconWidth) const {
     const bool hasIcon = SmallIcon() != nullptr;
     LOGFONTW lf{};
-    if (HFONT font = GetFont()) ::GetObjectW(font, sizeof lf, &lf);
+    if (HFONT font = WindowFont()) ::GetObjectW(font, sizeof lf, &lf);
     const int iconSize = CaptionIconSize();
     skin::Point p = skin::CaptionTextPos(m_nBorder, m_nCaptionHeight, lf.lfHeight, hasIcon, iconSize);
     if (iconWidth) *iconWidth = hasIcon ? iconSize : 0;
@@ -180,7 +199,7 @@ BOOL CDlgEx::OnEraseBkgnd(HDC dc) {
         fw::SavedDC saved(mem);
         ::SetBkMode(mem, TRANSPARENT);
         ::SetTextColor(mem, m_crCaption);
-        ::SelectObject(mem, GetFont());
+        ::SelectObject(mem, WindowFont());
         POINT origin = CaptionTextOrigin(mem, nullptr);
         std::wstring text = GetWindowText();
         ::TextOutW(mem, origin.x, origin.y, text.c_str(), static_cast<int>(text.size()));
@@ -192,7 +211,7 @@ BOOL CDlgEx::OnEraseBkgnd(HDC dc) {
 void CDlgEx::SetCaptionText(const std::wstring& text) {
     ::SetWindowTextW(m_hWnd, text.c_str());
     fw::WindowDC dc(m_hWnd);
-    fw::ScopedSelect select(dc, GetFont());
+    fw::ScopedSelect select(dc, WindowFont());
     POINT origin = CaptionTextOrigin(dc, nullptr);
     RECT r{origin.x, origin.y, origin.x, origin.y};
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT);
@@ -307,6 +326,11 @@ LRESULT CDlgEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
         return result;
     }
+    case WM_DPICHANGED:
+        // The system's answer moves and sizes the window as suggested;
+        // subclasses that lay themselves out again handle the message first.
+        UseFontForDpi(HIWORD(wParam));
+        break;
     default:
         break;
     }

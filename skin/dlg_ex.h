@@ -7,14 +7,23 @@
 
 #include "framework/dialog.h"
 #include "skin/btn_ex.h"
+#include "skin/dpi_font.h"
 #include "skin/skin_geometry.h"
 
+#include <span>
 #include <string>
 
 // Command ids of the caption buttons.
 inline constexpr UINT kIdCaptionClose = 50000;
 inline constexpr UINT kIdCaptionMin = 50001;
 inline constexpr UINT kIdCaptionMax = 50002;
+
+// A control of a dialog template at its rectangle of the 100 % design, in
+// pixels within the window.
+struct DesignPlace {
+    int id;
+    skin::Rect design;
+};
 
 class CDlgEx : public CDialog {
 public:
@@ -42,6 +51,12 @@ public:
     }
     // Paints the skin into dc for the current window size.
     void DrawSkin(HDC dc);
+    // Sizes the window to `design` and places each control at its design
+    // rectangle, all scaled for the window's display. A template's dialog
+    // units grow with the system font, not with the skins, so that at 150 %
+    // they would place the controls elsewhere than the scaled design.
+    // Controls that touch in the design touch at every scale (ScaleTouchingRow).
+    void PlaceFromDesign(skin::Size design, std::span<const DesignPlace> controls);
 
     BOOL m_bDrawCaption = TRUE;
     int m_nCaptionHeight = -1;  // -1: the whole window is caption
@@ -63,6 +78,17 @@ public:
     CBitmap m_bmpRestore;
 
 protected:
+    // The template's font made for the window's display scale and given to
+    // the window and its controls; OnInitDialog and WM_DPICHANGED call it.
+    void UseFontForDpi(int dpi) { m_dpiFont.Apply(m_hWnd, dpi); }
+
+public:
+    // The font the window draws its own texts with (caption, message): the
+    // template's, made for the window's display scale.
+    HFONT WindowFont() const { return m_dpiFont.Font(m_hWnd); }
+
+protected:
+
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -82,4 +108,6 @@ private:
     // The caption icon's side at the window's display scale (16 at 100 %).
     int CaptionIconSize() const;
     HICON SmallIcon() const;
+
+    DpiFont m_dpiFont;
 };

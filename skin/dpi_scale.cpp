@@ -12,6 +12,15 @@ int ScalePx(int px, int dpi)
     return static_cast<int>(scaled >= 0 ? (scaled + half) / kDesignDpi : -((-scaled + half) / kDesignDpi));
 }
 
+int ScaleFontHeight(int height, int fromDpi, int toDpi)
+{
+    if (fromDpi <= 0) fromDpi = kDesignDpi;
+    if (toDpi <= 0) toDpi = kDesignDpi;
+    const long long scaled = static_cast<long long>(height < 0 ? -height : height) * toDpi;
+    const int size = static_cast<int>((scaled + fromDpi / 2) / fromDpi);
+    return height < 0 ? -size : size;
+}
+
 Point ScalePoint(Point p, int dpi) { return {ScalePx(p.x, dpi), ScalePx(p.y, dpi)}; }
 
 Size ScaleSize(Size s, int dpi) { return {ScalePx(s.cx, dpi), ScalePx(s.cy, dpi)}; }
@@ -46,6 +55,8 @@ std::vector<Rect> ScaleTouchingRow(const std::vector<Rect>& design, int dpi)
     }
     return scaled;
 }
+
+bool SkinScalesByNearestPixel(unsigned id) { return id == IDB_MAIN_BK || id == IDB_SMALL_BK; }
 
 int SkinFrames(unsigned id)
 {

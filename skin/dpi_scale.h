@@ -31,11 +31,22 @@ Rect ScaleRect(Rect r, int dpi);
 // design. Positions may be negative (controls placed from a right edge).
 std::vector<Rect> ScaleTouchingRow(const std::vector<Rect>& design, int dpi);
 
+// A font height (a LOGFONT lfHeight, negative for the character height)
+// made for a display of `fromDpi`, for one of `toDpi`: rounded to the
+// nearest pixel, its sign kept. A DPI of 0 or below counts as 96.
+int ScaleFontHeight(int height, int fromDpi, int toDpi);
+
 // How many frames the skin image of this resource id holds side by side (4
 // for buttons, 3 for the tab and close box strips, 1 for pictures): a skin is
 // scaled frame by frame, so that each frame is exactly the scaled design frame
 // and no frame bleeds into its neighbour.
 int SkinFrames(unsigned id);
+// Whether the skin of this resource id is a window background that the
+// skinned dialog stretches as a nine-grid (131, 164): bands of flat colour,
+// scaled by the nearest pixel. A filtered pixel between two bands (the
+// caption's gold line and the body) would be stretched down the whole window.
+bool SkinScalesByNearestPixel(unsigned id);
+
 // The size of a skin image of `frames` frames and design size `design` at dpi:
 // frames x ScalePx(frame width) wide, ScalePx(height) high.
 Size ScaledSkinSize(Size design, int frames, int dpi);

@@ -1,6 +1,7 @@
 #include "skin/keyed_pixel.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace skin {
 
@@ -69,6 +70,27 @@ bool ConvertArgbToPremultipliedDib(const void* src, int srcStride, int width, in
 int StripFrameWidth(int stripWidth, int frames)
 {
     return frames > 0 ? stripWidth / frames : 0;
+}
+
+bool ScaleNearest(const void* src, int srcStride, int srcWidth, int srcHeight, void* dst, int dstStride, int width,
+                  int height)
+{
+    if (!src || !dst || srcWidth <= 0 || srcHeight <= 0 || width <= 0 || height <= 0)
+        return false;
+    // The centre of output pixel x lies at (x + 1/2) * srcWidth / width in
+    // the source; in whole numbers, (2x + 1) * srcWidth / (2 width).
+    auto under = [](int i, int from, int to) {
+        return static_cast<int>((2LL * i + 1) * from / (2LL * to));
+    };
+    const auto* in = static_cast<const std::uint8_t*>(src);
+    auto* out = static_cast<std::uint8_t*>(dst);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = in + static_cast<std::ptrdiff_t>(under(y, srcHeight, height)) * srcStride;
+        std::uint8_t* to = out + static_cast<std::ptrdiff_t>(y) * dstStride;
+        for (int x = 0; x < width; ++x)
+            std::memcpy(to + static_cast<std::ptrdiff_t>(x) * 4, row + static_cast<std::ptrdiff_t>(under(x, srcWidth, width)) * 4, 4);
+    }
+    return true;
 }
 
 }  // namespace skin

@@ -28,6 +28,14 @@ bool ConvertArgbToKeyedDib(const void* src, int srcStride, int width, int height
 // 1) may be converted in place, src and dst the same.
 bool ConvertArgbToPremultipliedDib(const void* src, int srcStride, int width, int height, void* dst);
 
+// Scales a top-down 32bpp image (rows srcStride bytes apart) to width x
+// height into dst (rows dstStride bytes apart) by the nearest pixel: each
+// output pixel is the source pixel under its centre, so a band of flat rows
+// stays flat and two bands never blend. Returns false, writing nothing, for
+// null pointers or a non-positive size.
+bool ScaleNearest(const void* src, int srcStride, int srcWidth, int srcHeight, void* dst, int dstStride, int width,
+                  int height);
+
 // Width of one frame of a state strip of `frames` frames side by side; the
 // leftover columns of a width that does not divide evenly are ignored.
 // 0 for a non-positive frame count.

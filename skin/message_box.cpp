@@ -57,7 +57,7 @@ BOOL CMessageBox::OnInitDialog() {
     SetCaptionText(m_strCaption);
 
     m_nLines = skin::MessageBoxLineCount(m_strText);
-    m_hFont = GetFont();
+    m_hFont = WindowFont();
     SIZE text{};
     {
         fw::WindowDC dc(m_hWnd);

@@ -59,11 +59,11 @@ struct DecodedPng {
     std::unique_ptr<Gdiplus::Bitmap> image;  // declared last: it goes first
 };
 
-// The resource of type "PNG" and this id, decoded; no image when there is no
-// such resource or it does not decode.
-DecodedPng DecodePngResource(HINSTANCE module, UINT id) {
+// The resource of this type ("PNG", or "JPG" for a picture without alpha) and
+// id, decoded; no image when there is no such resource or it does not decode.
+DecodedPng DecodePngResource(HINSTANCE module, UINT id, const wchar_t* type = L"PNG") {
     DecodedPng png;
-    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
     if (!res) return png;
     png.stream = StreamOfResource(module, res);
     if (!png.stream) return png;
@@ -120,25 +120,52 @@ fw::UniqueBitmap DecodeWithAlpha(IStream* stream) {
     return dib;
 }
 
-// The skin for a display of `dpi`: its design picture (or, above 96 dpi, its
-// drawing at twice the design size where the resources carry one, id +
-// kDoubleSizeSkinOffset) resampled frame by frame to the scaled frame size with
-// high-quality filtering. No image: the design picture serves as it is.
-std::unique_ptr<Gdiplus::Bitmap> ScaledSkin(HINSTANCE module, UINT id, Gdiplus::Bitmap& design, int dpi) {
-    if (dpi <= 0 || dpi == skin::kDesignDpi) return {};
-    const int frames = skin::SkinFrames(id);
-    const skin::Size designSize{static_cast<int>(design.GetWidth()), static_cast<int>(design.GetHeight())};
-    const skin::Size size = skin::ScaledSkinSize(designSize, frames, dpi);
-    if (size.cx <= 0 || size.cy <= 0) return {};
+// The resource's drawing at twice the design size (id +
+// kDoubleSizeSkinOffset, a PNG, or a JPEG of the colours alone); no image when
+// there is none of exactly that size.
+DecodedPng DoubledSkin(HINSTANCE module, UINT id, skin::Size designSize) {
+    DecodedPng doubled = DecodePngResource(module, id + kDoubleSizeSkinOffset);
+    if (!doubled.image) doubled = DecodePngResource(module, id + kDoubleSizeSkinOffset, L"JPG");
+    if (doubled.image && (static_cast<int>(doubled.image->GetWidth()) != 2 * designSize.cx ||
+                          static_cast<int>(doubled.image->GetHeight()) != 2 * designSize.cy))
+        doubled = {};
+    return doubled;
+}
 
-    DecodedPng doubled;
-    if (dpi > skin::kDesignDpi) doubled = DecodePngResource(module, id + kDoubleSizeSkinOffset);
-    const bool useDoubled = doubled.image && static_cast<int>(doubled.image->GetWidth()) == 2 * designSize.cx &&
-                            static_cast<int>(doubled.image->GetHeight()) == 2 * designSize.cy;
-    Gdiplus::Bitmap& source = useDoubled ? *doubled.image : design;
+// `source` drawn into a new premultiplied bitmap of `size`, frame by frame,
+// with high-quality filtering (or by the nearest pixel); empty on failure.
+// `source` (one frame) scaled by the nearest pixel (skin::ScaleNearest) into a
+// new bitmap of `size`; empty on failure.
+std::unique_ptr<Gdiplus::Bitmap> NearestScaled(Gdiplus::Bitmap& source, skin::Size size) {
+    const int w = static_cast<int>(source.GetWidth()), h = static_cast<int>(source.GetHeight());
+    auto scaled = std::make_unique<Gdiplus::Bitmap>(size.cx, size.cy, PixelFormat32bppARGB);
+    if (scaled->GetLastStatus() != Gdiplus::Ok) return {};
+    Gdiplus::Rect from(0, 0, w, h), to(0, 0, size.cx, size.cy);
+    Gdiplus::BitmapData in{}, out{};
+    if (source.LockBits(&from, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &in) != Gdiplus::Ok) return {};
+    bool done = false;
+    if (scaled->LockBits(&to, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &out) == Gdiplus::Ok) {
+        done = skin::ScaleNearest(in.Scan0, in.Stride, w, h, out.Scan0, out.Stride, size.cx, size.cy);
+        scaled->UnlockBits(&out);
+    }
+    source.UnlockBits(&in);
+    return done ? std::move(scaled) : nullptr;
+}
+
+std::unique_ptr<Gdiplus::Bitmap> ResampleFrames(Gdiplus::Bitmap& source, int frames, skin::Size size,
+                                                bool nearest = false) {
+    if (nearest && frames == 1) return NearestScaled(source, size);
     const int sourceFrame = static_cast<int>(source.GetWidth()) / frames;
     const int sourceHeight = static_cast<int>(source.GetHeight());
     const int frame = size.cx / frames;
+    if (sourceFrame == frame && sourceHeight == size.cy) {
+        // Already the size (the doubled art at 200 %): a copy, not a filter,
+        // which could still move a band by a pixel.
+        std::unique_ptr<Gdiplus::Bitmap> copy(
+            source.Clone(0, 0, static_cast<INT>(source.GetWidth()), sourceHeight, PixelFormat32bppPARGB));
+        if (copy && copy->GetLastStatus() == Gdiplus::Ok) return copy;
+        return {};
+    }
 
     auto scaled = std::make_unique<Gdiplus::Bitmap>(size.cx, size.cy, PixelFormat32bppPARGB);
     if (scaled->GetLastStatus() != Gdiplus::Ok) return {};
@@ -152,9 +179,60 @@ std::unique_ptr<Gdiplus::Bitmap> ScaledSkin(HINSTANCE module, UINT id, Gdiplus::
     edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
     for (int i = 0; i < frames; ++i) {
         const Gdiplus::Rect to(i * frame, 0, frame, size.cy);
-        graphics.DrawImage(&source, to, i * sourceFrame, 0, sourceFrame, sourceHeight, Gdiplus::UnitPixel, &edges);
+        if (graphics.DrawImage(&source, to, i * sourceFrame, 0, sourceFrame, sourceHeight, Gdiplus::UnitPixel,
+                               &edges) != Gdiplus::Ok)
+            return {};
     }
     return scaled;
+}
+
+// Gives `colours` (opaque) the alpha of `shape`, a bitmap of the same size.
+bool TakeAlpha(Gdiplus::Bitmap& colours, Gdiplus::Bitmap& shape) {
+    const int w = static_cast<int>(colours.GetWidth()), h = static_cast<int>(colours.GetHeight());
+    if (static_cast<int>(shape.GetWidth()) != w || static_cast<int>(shape.GetHeight()) != h) return false;
+    Gdiplus::Rect all(0, 0, w, h);
+    Gdiplus::BitmapData to{}, from{};
+    if (colours.LockBits(&all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB,
+                         &to) != Gdiplus::Ok)
+        return false;
+    const bool locked = shape.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &from) == Gdiplus::Ok;
+    if (locked) {
+        // Straight (not premultiplied) pixels: alpha is the fourth byte of each.
+        for (int y = 0; y < h; ++y) {
+            auto* row = static_cast<std::uint8_t*>(to.Scan0) + static_cast<ptrdiff_t>(y) * to.Stride;
+            const auto* alpha = static_cast<const std::uint8_t*>(from.Scan0) + static_cast<ptrdiff_t>(y) * from.Stride;
+            for (int x = 0; x < w; ++x) row[4 * x + 3] = alpha[4 * x + 3];
+        }
+        shape.UnlockBits(&from);
+    }
+    colours.UnlockBits(&to);
+    return locked;
+}
+
+// The skin for a display of `dpi`: its design picture (or, above 96 dpi, its
+// drawing at twice the design size where the resources carry one) resampled
+// frame by frame to the scaled frame size with high-quality filtering (the
+// window backgrounds by the nearest pixel, skin::SkinScalesByNearestPixel). A
+// doubled drawing without alpha (the login background's JPEG) keeps its
+// colours and takes the design's alpha at the scale. No image: the design
+// picture serves as it is.
+std::unique_ptr<Gdiplus::Bitmap> ScaledSkin(HINSTANCE module, UINT id, Gdiplus::Bitmap& design, int dpi) {
+    if (dpi <= 0 || dpi == skin::kDesignDpi) return {};
+    const int frames = skin::SkinFrames(id);
+    const skin::Size designSize{static_cast<int>(design.GetWidth()), static_cast<int>(design.GetHeight())};
+    const skin::Size size = skin::ScaledSkinSize(designSize, frames, dpi);
+    if (size.cx <= 0 || size.cy <= 0) return {};
+
+    const bool nearest = skin::SkinScalesByNearestPixel(id);
+    DecodedPng doubled;
+    if (dpi > skin::kDesignDpi) doubled = DoubledSkin(module, id, designSize);
+    if (!doubled.image) return ResampleFrames(design, frames, size, nearest);
+    std::unique_ptr<Gdiplus::Bitmap> scaled = ResampleFrames(*doubled.image, frames, size, nearest);
+    if (scaled && !Gdiplus::IsAlphaPixelFormat(doubled.image->GetPixelFormat())) {
+        std::unique_ptr<Gdiplus::Bitmap> shape = ResampleFrames(design, frames, size);
+        if (!shape || !TakeAlpha(*scaled, *shape)) return shape;
+    }
+    return scaled ? std::move(scaled) : ResampleFrames(design, frames, size, nearest);
 }
 
 }  // namespace
@@ -240,16 +318,16 @@ fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id, int dpi) {
     return dib;
 }
 
-fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& height) {
+fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& height, int dpi) {
     width = height = 0;
     GdiplusSession gdiplus;
     if (!gdiplus.ok() || !path) return {};
 
     Gdiplus::Image image(path);
     if (image.GetLastStatus() != Gdiplus::Ok) return {};
-    width = static_cast<int>(image.GetWidth());
-    height = static_cast<int>(image.GetHeight());
-    if (width <= 0 || height <= 0) {
+    width = skin::ScalePx(static_cast<int>(image.GetWidth()), dpi);
+    height = skin::ScalePx(static_cast<int>(image.GetHeight()), dpi);
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
         width = height = 0;
         return {};
     }
@@ -264,6 +342,10 @@ fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& heig
         RECT all{0, 0, width, height};
         ::FillRect(mem, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
         Gdiplus::Graphics graphics(mem.get());
+        if (width != static_cast<int>(image.GetWidth()) || height != static_cast<int>(image.GetHeight())) {
+            graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+            graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+        }
         graphics.DrawImage(&image, 0, 0, width, height);
     }
     return dib;

@@ -26,7 +26,8 @@ static_assert(kColorKey == RGB(255, 0, 255));
 // returned unconverted) as a 32-bit bottom-up DIB section whose transparent
 // pixels hold the colour key. Empty on failure. Drawn for a display of `dpi`:
 // each frame of a state strip is the design frame scaled (skin::ScalePx),
-// resampled with high-quality filtering before the colour key is applied.
+// resampled with high-quality filtering (the nine-grid window backgrounds by
+// the nearest pixel) before the colour key is applied.
 fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id, int dpi = skin::kDesignDpi);
 // Skin image `id` of type "PNG" with its alpha kept: a 32-bit bottom-up DIB
 // section of premultiplied pixels, as UpdateLayeredWindow (ULW_ALPHA) takes
@@ -62,9 +63,10 @@ private:
 // blended over white. Empty on failure.
 fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key);
 // A picture file of any format GDI+ decodes, drawn over white into a new 32-bit
-// DIB section; width and height receive its size (0 when it cannot be decoded,
-// and the result is then empty).
-fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& height);
+// DIB section, at its own size times dpi / 96 (high-quality filtering when
+// scaled); width and height receive the result's size (0 when it cannot be
+// decoded, and the result is then empty).
+fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& height, int dpi = skin::kDesignDpi);
 // Hands `bitmap` over to `holder`, which frees what it held before. A holder
 // given the very handle it already holds keeps it: freeing the old one first
 // would leave it holding a deleted bitmap.

@@ -111,6 +111,14 @@ LRESULT CStaticEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         // cursor as it is instead of letting the parent or the class set one.
         if (m_bHandCursor) ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
         return TRUE;
+    case WM_SETFONT: {
+        // A new base font (another display scale): the label's own font is
+        // made from it again on the next paint.
+        LRESULT result = CStatic::WindowProc(msg, wParam, lParam);
+        m_font.DeleteObject();
+        if (LOWORD(lParam)) Invalidate();
+        return result;
+    }
     default:
         break;
     }

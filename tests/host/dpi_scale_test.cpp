@@ -115,4 +115,21 @@ TEST(DpiScale, SkinsScaleFrameByFrame)
     EXPECT_EQ(skin::ScaledSkinSize({228, 23}, 4, 96), (Size{228, 23}));
 }
 
+// A font made at one scale, made again for another: the height rounds to
+// the nearest pixel and keeps its sign (negative: the character height).
+TEST(DpiScale, FontHeightsFromOneScaleToAnother)
+{
+    struct Case {
+        int height, from, to, want;
+    };
+    const Case cases[] = {
+        {-11, 96, 144, -17},  {-11, 96, 192, -22}, {-11, 96, 120, -14},  // 16.5, 13.75
+        {-17, 144, 96, -11},  {-17, 144, 192, -23},                     // 11.33, 22.67
+        {-12, 96, 96, -12},   {16, 96, 144, 24},   {0, 96, 144, 0},     // a cell height, the default
+        {-11, 0, 144, -17},   {-11, 96, 0, -11},                        // no DPI known: 96
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(skin::ScaleFontHeight(c.height, c.from, c.to), c.want) << c.height << " " << c.from << "->" << c.to;
+}
+
 }  // namespace

@@ -116,6 +116,37 @@ TEST(PremultipliedPixel, ChannelsScaleByAlphaRoundedAndRowsTurnBottomUp)
     EXPECT_EQ((Bgra{row[4], row[5], row[6], row[7]}), (Bgra{255, 1, 0, 255}));
 }
 
+// Scaling by the nearest pixel keeps bands of rows pure: the caption band of
+// 30 rows (its last the gold line) over a body, drawn at twice the size and
+// scaled to 125 % and 150 %, ends where the scaled caption ends, without a
+// row blended of the two. Columns are sampled the same way.
+TEST(NearestScale, BandsStayPureAndEndWhereTheScaleRoundsThem)
+{
+    constexpr std::uint32_t kCaption = 0xFF102446, kGold = 0xFFD6AA50, kBody = 0xFF0A0E22;
+    const int srcH = 102;  // 51 design rows at twice the size
+    std::vector<std::uint32_t> src(static_cast<size_t>(srcH) * 2);
+    for (int y = 0; y < srcH; ++y)
+        src[static_cast<size_t>(y) * 2] = src[static_cast<size_t>(y) * 2 + 1] = y < 58 ? kCaption : y < 60 ? kGold : kBody;
+    struct Case {
+        int height, lastGold;  // 51 design rows scaled; the caption's scaled height - 1
+    } cases[] = {{77, 44}, {64, 37}, {102, 59}, {51, 29}};
+    for (const Case& c : cases) {
+        std::vector<std::uint32_t> out(static_cast<size_t>(c.height) * 3, 0);
+        ASSERT_TRUE(skin::ScaleNearest(src.data(), 8, 2, srcH, out.data(), 12, 3, c.height));
+        auto row = [&](int y) {
+            for (int x = 1; x < 3; ++x) EXPECT_EQ(out[static_cast<size_t>(y) * 3 + x], out[static_cast<size_t>(y) * 3]);
+            return out[static_cast<size_t>(y) * 3];
+        };
+        EXPECT_EQ(row(0), kCaption) << c.height;
+        EXPECT_EQ(row(c.lastGold), kGold) << c.height << ": the caption's last row";
+        EXPECT_EQ(row(c.lastGold + 1), kBody) << c.height << ": the body's first row";
+        EXPECT_EQ(row(c.height - 1), kBody) << c.height;
+    }
+    std::uint32_t one = 0;
+    EXPECT_FALSE(skin::ScaleNearest(nullptr, 8, 2, 2, &one, 4, 1, 1));
+    EXPECT_FALSE(skin::ScaleNearest(src.data(), 8, 2, 2, &one, 4, 0, 1));
+}
+
 TEST(StripFrameWidth, DividesAndDropsLeftoverColumns)
 {
     struct Case {

@@ -9,10 +9,12 @@
 #include "mainwnd/game_pages.h"
 #include "bosskey/setting_dlg.h"
 #include "mainwnd/launcher_dlg.h"
+#include "net/down_game_dlg.h"
 #include "res/resource.h"
 #include "skin/dpi_scale.h"
 #include "skin/message_box.h"
 #include "skin/skin_image.h"
+#include "skin/static_ex.h"
 #include "skin/tab_ctrl.h"
 #include "tests/win/test_util.h"
 #include "web/login_bk_dlg.h"
@@ -224,6 +226,20 @@ TEST(DisplayScale, SkinsAreDrawnAtTheScale) {
         EXPECT_EQ(got.cx, want.cx) << c.id;
         EXPECT_EQ(got.cy, want.cy) << c.id;
     }
+
+    // The window backgrounds' bands stay pure: the caption's last row (the
+    // gold line) and the body's first row, which the nine-grid stretches down
+    // the whole window, are the design's colours, not a blend of the two.
+    for (UINT id : {IDB_MAIN_BK, IDB_SMALL_BK}) {
+        const fw::UniqueBitmap design = LoadPngResource(module, id);
+        const fw::UniqueBitmap scaled = LoadPngResource(module, id, Dpi());
+        fw::WindowDC screen(nullptr);
+        fw::MemDC a(screen), b(screen);
+        fw::ScopedSelect pickDesign(a, design.get()), pickScaled(b, scaled.get());
+        const int middle = CBitmap::BitmapSize(scaled.get()).cx / 2;
+        EXPECT_EQ(::GetPixel(b, middle, Px(30) - 1), ::GetPixel(a, 15, 29)) << id << ": the caption's last row";
+        EXPECT_EQ(::GetPixel(b, middle, Px(30)), ::GetPixel(a, 15, 30)) << id << ": the body's first row";
+    }
 }
 
 // ---------------------------------------------------------------- login screen
@@ -331,7 +347,9 @@ TEST(DisplayScale, LoginScreenScaledDownMatchesTheDesignPicture) {
     const double difference = MeanDifference(down, design);
     const double sharpness = MeanGradient(down) / MeanGradient(design);
     EXPECT_LT(difference, 12.0) << "mean channel difference";
-    EXPECT_GT(sharpness, 0.7) << "neighbour contrast kept";
+    // Drawn from the doubled art, 0.85 at 120 dpi and 0.89 at 144 were seen;
+    // the design picture scaled up kept 0.77 and 0.81.
+    EXPECT_GT(sharpness, 0.83) << "neighbour contrast kept";
     std::printf("login at %d dpi scaled down: mean difference %.2f, contrast kept %.2f\n", Dpi(), difference,
                 sharpness);
 }
@@ -383,6 +401,7 @@ protected:
     }
 
     HWND Item(int id) const { return ::GetDlgItem(*dlg_, id); }
+    CStaticEx& Label(int id) const { return *static_cast<CStaticEx*>(CWnd::FromHandlePermanent(Item(id))); }
     RECT ClientPlace(HWND wnd) const {
         RECT r = WindowRectOf(wnd);
         ::MapWindowPoints(nullptr, *dlg_, reinterpret_cast<POINT*>(&r), 2);
@@ -479,6 +498,43 @@ TEST_F(MainWindowScale, ADisplayOfAnotherScaleLaysItOutAgain) {
     EXPECT_EQ(page.left - frame.left, at(4));
 }
 
+int FontHeight(HFONT font) {
+    LOGFONTW lf{};
+    return font && ::GetObjectW(font, sizeof lf, &lf) ? lf.lfHeight : 0;
+}
+
+// Moved to a display of another scale, the main window's texts are drawn in
+// fonts made for it: the window's own (caption text), the buttons', the tab
+// strip's and the "开小号" label's, whose own bold-or-not font follows; back
+// on a display of the first scale, the fonts are what they were.
+TEST_F(MainWindowScale, FontsFollowADisplayOfAnotherScale) {
+    const int other = Dpi() == 192 ? 144 : 192;
+    const int first = FontHeight(dlg_->WindowFont());
+    ASSERT_LT(first, 0) << "a character height";
+    testutil::Repaint(*dlg_);
+    const int labelFirst = FontHeight(Label(IDC_ST_ADD_ACCOUNT).m_font);
+    ASSERT_NE(labelFirst, 0) << "the label made its font when it painted";
+
+    for (int dpi : {other, Dpi()}) {
+        RECT suggested = WindowRectOf(*dlg_);
+        ::SendMessageW(*dlg_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        testutil::Repaint(*dlg_);
+        testutil::PumpFor(50);
+        const int want = skin::ScaleFontHeight(first, Dpi(), dpi);
+        EXPECT_EQ(FontHeight(dlg_->WindowFont()), want) << "window at " << dpi;
+        for (HWND control : {Item(IDC_BTN_SYSTEM), Item(IDC_ST_ADD_ACCOUNT), pages_->Tabs().m_hWnd})
+            EXPECT_EQ(FontHeight(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0))), want)
+                << ::GetDlgCtrlID(control) << " at " << dpi;
+        EXPECT_EQ(FontHeight(Label(IDC_ST_ADD_ACCOUNT).m_font), skin::ScaleFontHeight(labelFirst, Dpi(), dpi))
+            << "the label's drawing font at " << dpi;
+        if (dpi == other) {
+            EXPECT_NE(want, first);
+            const RECT system = ClientPlace(Item(IDC_BTN_SYSTEM));
+            EXPECT_LE(TextSize(Item(IDC_BTN_SYSTEM), L"系统").cx, system.right - system.left) << "系统 still fits";
+        }
+    }
+}
+
 // The texts the main window draws itself fit their controls.
 TEST_F(MainWindowScale, CaptionTextsFitTheirControls) {
     const RECT system = ClientPlace(Item(IDC_BTN_SYSTEM));
@@ -513,9 +569,51 @@ namespace {
 
 // ---------------------------------------------------------------- small dialogs
 
-// The settings dialog: each text fits its control, every control lies inside
-// the client area below the scaled caption band, and the buttons do not meet.
-TEST(DisplayScale, SettingsDialogTextsFitTheirControls) {
+// A small dialog's controls, each with its rectangle of the 100 % design and
+// the text the dialog shows in it (empty: none to measure).
+struct DesignControl {
+    int id;
+    skin::Rect design;
+    const wchar_t* text;
+};
+
+// Every control lies at its design rectangle scaled (within a pixel), inside
+// the client area below the scaled caption band, clear of the others and of
+// the close button, and its text fits it; the window is its design size
+// scaled, its caption band and close button too.
+void ExpectSmallDialogAtTheScale(CDlgEx& dlg, skin::Size design, const std::vector<DesignControl>& controls) {
+    const RECT whole = RelativeTo(dlg, dlg);
+    EXPECT_EQ(whole.right, Px(design.cx));
+    EXPECT_EQ(whole.bottom, Px(design.cy));
+    EXPECT_EQ(dlg.m_nCaptionHeight, Px(30));
+    EXPECT_EQ(dlg.m_nBorder, Px(4));
+    const RECT close = RelativeTo(dlg.m_btnClose.m_hWnd, dlg);
+    EXPECT_TRUE(Near(close, {whole.right - Px(27), 0, whole.right, Px(27)}, "close"));
+    const RECT client = dlg.GetClientRect();
+    const RECT body{Px(4), Px(30), client.right - Px(4), client.bottom - Px(4)};
+    std::vector<std::pair<std::string, RECT>> placed{{"close", close}};
+    for (const DesignControl& c : controls) {
+        HWND control = ::GetDlgItem(dlg, c.id);
+        const RECT r = RelativeTo(control, dlg);
+        const std::string name = std::to_string(c.id);
+        EXPECT_TRUE(Near(r, skin::ScaleRect(c.design, Dpi()), name.c_str()));
+        EXPECT_TRUE(Inside(r, body)) << c.id;
+        if (c.text[0]) {
+            const SIZE text = TextSize(control, c.text);
+            EXPECT_LE(text.cx, r.right - r.left) << c.id;
+            EXPECT_LE(text.cy, r.bottom - r.top) << c.id;
+        }
+        placed.emplace_back(name, r);
+    }
+    // The group box frames the controls inside it; the others must not meet.
+    std::vector<std::pair<std::string, RECT>> apart;
+    for (const auto& p : placed)
+        if (p.first != std::to_string(IDC_GRP_BOSSKEY)) apart.push_back(p);
+    ExpectNoOverlaps(apart);
+}
+
+// The settings dialog at the scale, its controls placed from pixels.
+TEST(DisplayScale, SettingsDialogLiesAtTheScaledDesign) {
     CDialog owner(IDD_LOGIN);
     ASSERT_TRUE(owner.Create(IDD_LOGIN));
     CSettingDlg dlg(&owner);
@@ -523,28 +621,55 @@ TEST(DisplayScale, SettingsDialogTextsFitTheirControls) {
     ::ShowWindow(dlg, SW_SHOW);
     testutil::PumpFor(100);
 
-    EXPECT_EQ(dlg.m_nCaptionHeight, Px(30));
-    EXPECT_EQ(dlg.m_nBorder, Px(4));
-    EXPECT_EQ(WindowRectOf(dlg.m_btnClose.m_hWnd).right - WindowRectOf(dlg.m_btnClose.m_hWnd).left, Px(27));
-    const RECT client = dlg.GetClientRect();
-    const RECT body{0, Px(30), client.right, client.bottom};
-    struct Text {
-        int id;
-        const wchar_t* text;
-    };
-    for (const Text& t : {Text{IDC_ST_BOSSKEY_PROMPT, L"请输入老板键"}, Text{IDC_ST_BOSSKEY_EXAMPLE, L"例如: Ctrl + X"},
-                          Text{IDOK, L"确定"}, Text{IDCANCEL, L"取消"}}) {
-        HWND control = ::GetDlgItem(dlg, t.id);
-        RECT r = WindowRectOf(control);
-        ::MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
-        const SIZE text = TextSize(control, t.text);
-        EXPECT_LE(text.cx, r.right - r.left) << t.id;
-        EXPECT_LE(text.cy, r.bottom - r.top) << t.id;
-        EXPECT_TRUE(Inside(r, body)) << t.id;
-    }
-    EXPECT_FALSE(Overlap(WindowRectOf(::GetDlgItem(dlg, IDOK)), WindowRectOf(::GetDlgItem(dlg, IDCANCEL))));
+    ExpectSmallDialogAtTheScale(dlg, {305, 184},
+                                {{IDC_GRP_BOSSKEY, {11, 42, 295, 120}, L"老板键设置"},
+                                 {IDC_ST_BOSSKEY_PROMPT, {33, 67, 108, 80}, L"请输入老板键"},
+                                 {IDC_EDIT_BOSSKEY, {33, 91, 186, 111}, L"Ctrl + Shift + F10"},
+                                 {IDC_ST_BOSSKEY_EXAMPLE, {192, 94, 261, 107}, L"例如: Ctrl + X"},
+                                 {IDOK, {143, 148, 218, 171}, L"确定"},
+                                 {IDCANCEL, {219, 148, 294, 171}, L"取消"}});
+    // Inside the group box: the prompt, the field and the example.
+    const RECT group = RelativeTo(::GetDlgItem(dlg, IDC_GRP_BOSSKEY), dlg);
+    for (int id : {IDC_ST_BOSSKEY_PROMPT, IDC_EDIT_BOSSKEY, IDC_ST_BOSSKEY_EXAMPLE})
+        EXPECT_TRUE(Inside(RelativeTo(::GetDlgItem(dlg, id), dlg), group)) << id;
     testutil::SaveShot(testutil::CaptureScreen(dlg), L"settings_" + std::to_wstring(Dpi()) + L"dpi.png");
     dlg.DestroyWindow();
+    owner.DestroyWindow();
+}
+
+// The game download dialog at the scale: before a download (no game named,
+// the buttons as the template sizes them) and during one (the buttons and the
+// bar one frame of their skins, where the design puts them).
+TEST(DisplayScale, DownloadDialogLiesAtTheScaledDesign) {
+    CDialog owner(IDD_LOGIN);
+    ASSERT_TRUE(owner.Create(IDD_LOGIN));
+    for (const bool downloading : {false, true}) {
+        // A name the download refuses: the dialog lays itself out and stops.
+        CDownGameDlg dlg(downloading ? L"..\\Hyxd" : L"", &owner);
+        ASSERT_TRUE(dlg.Create(IDD_DOWNLOAD, &owner));
+        ::ShowWindow(dlg, SW_SHOW);
+        testutil::PumpFor(100);
+        const int button = downloading ? 57 : 75;
+        ExpectSmallDialogAtTheScale(
+            dlg, {417, 138},
+            {{IDCANCEL, {333, 101, 333 + button, 124}, L"取消"},
+             {IDOK, {258, 101, 258 + button, 124}, L"确定"},
+             {IDC_PROGRESS_DOWNLOAD, downloading ? skin::Rect{15, 67, 405, 88} : skin::Rect{15, 67, 402, 87}, L""},
+             {IDC_ST_DOWNLOAD_STATUS, {165, 46, 252, 62}, L""}});
+        // The status label's text at its own font: the widest it shows.
+        HWND status = ::GetDlgItem(dlg, IDC_ST_DOWNLOAD_STATUS);
+        fw::WindowDC dc(status);
+        fw::ScopedSelect font(dc, dlg.m_stStatus.m_font.GetSafeHandle() ? static_cast<HFONT>(dlg.m_stStatus.m_font)
+                                                                          : dlg.m_stStatus.GetFont());
+        RECT need{0, 0, 0, 0};
+        ::DrawTextW(dc, L"已加载 %100", -1, &need, DT_CALCRECT | DT_SINGLELINE);
+        const RECT r = RelativeTo(status, dlg);
+        EXPECT_LE(need.right, r.right - r.left) << "status text width";
+        EXPECT_LE(need.bottom, r.bottom - r.top) << "status text height";
+        if (downloading)
+            testutil::SaveShot(testutil::CaptureScreen(dlg), L"download_" + std::to_wstring(Dpi()) + L"dpi.png");
+        dlg.DestroyWindow();
+    }
     owner.DestroyWindow();
 }
 

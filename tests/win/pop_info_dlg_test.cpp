@@ -1,6 +1,7 @@
 // The pop-up notice against notices the operator site publishes.
 #include "core/start_program.h"
 #include "net/pop_info_dlg.h"
+#include "skin/dpi_scale.h"
 #include "tests/win/opsite_client.h"
 #include "tests/win/test_util.h"
 
@@ -9,6 +10,8 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -130,6 +133,106 @@ TEST_F(PopInfoTest, ThreeLayouts) {
             EXPECT_GT(dlg.m_stPicture.m_nImageWidth, 0) << "the downloaded picture";
         }
         Shot(dlg.m_hWnd, c.name);
+    }
+}
+
+// The notice at the display's scale (ctest runs the DisplayScale suites at
+// 120, 144 and 192 dpi too): the window is its skin's scaled size, each label
+// lies at its 100 % place scaled (within a pixel), inside the window and clear
+// of the others and of the close button, and the texts fit their labels.
+class DisplayScaleNotice : public PopInfoTest {
+protected:
+    static RECT Relative(HWND wnd, HWND origin) {
+        RECT r{}, o{};
+        ::GetWindowRect(wnd, &r);
+        ::GetWindowRect(origin, &o);
+        ::OffsetRect(&r, -o.left, -o.top);
+        return r;
+    }
+    static bool Near(const RECT& got, const skin::Rect& want) {
+        return std::abs(got.left - want.left) <= 1 && std::abs(got.top - want.top) <= 1 &&
+               std::abs(got.right - want.right) <= 1 && std::abs(got.bottom - want.bottom) <= 1;
+    }
+    // The size of `text` as the label draws it, in its own font.
+    static SIZE TextSize(CStaticEx& label, const std::wstring& text) {
+        fw::WindowDC dc(label.m_hWnd);
+        HFONT font = label.m_font.GetSafeHandle() ? static_cast<HFONT>(label.m_font) : label.GetFont();
+        fw::ScopedSelect select(dc, font);
+        RECT r{0, 0, 0, 0};
+        ::DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        return {r.right - r.left, r.bottom - r.top};
+    }
+};
+
+TEST_F(DisplayScaleNotice, LaidOutAtTheScaledDesign) {
+    const int dpi = fw::SystemDpi();
+    // Eleven (eighteen without a picture) characters a line, as the notice cuts them.
+    const std::wstring body = L"新服「星海之潮」今日10点开启，首周登录即领豪华礼包，充值再享双倍星钻！更多活动请看官网。";
+    struct Label {
+        const char* name;
+        int line;  // -1: the title, -2: the picture, -3: "详细>>", else a body line
+        skin::Rect design;
+    };
+    struct Case {
+        const wchar_t* shot;
+        bool picture, text;
+        skin::Size size;
+        skin::Rect close;
+        std::vector<Label> labels;
+    } cases[] = {
+        {L"notice_picture_text", true, true, {250, 191}, {193, 3, 247, 25},
+         {{"picture", -2, {15, 67, 90, 147}}, {"title", -1, {100, 48, 230, 63}}, {"line 1", 0, {100, 68, 233, 81}},
+          {"line 5", 4, {100, 132, 233, 145}}, {"more", -3, {195, 168, 237, 181}}}},
+        {L"notice_text", false, true, {250, 167}, {193, 3, 247, 25},
+         {{"title", -1, {0, 45, 250, 60}}, {"line 1", 0, {18, 65, 234, 78}}, {"line 3", 2, {18, 97, 234, 110}},
+          {"more", -3, {195, 145, 237, 158}}}},
+        {L"notice_picture", true, false, {160, 212}, {106, 1, 160, 23}, {{"picture", 1, {-3, 22, 160, 212}}}},
+    };
+    for (const Case& c : cases) {
+        ::DeleteFileW(settings_.c_str());
+        Publish(Record(L"2099-12-31", c.picture ? L"{{PICTURE}}" : L"", c.text ? body : L""));
+        CPopInfoDlg dlg;
+        Open(dlg);
+        ASSERT_TRUE(::IsWindowVisible(dlg.m_hWnd));
+        const RECT whole = Relative(dlg.m_hWnd, dlg.m_hWnd);
+        const skin::Size size = skin::ScaleSize(c.size, dpi);
+        EXPECT_EQ(whole.right, size.cx);
+        EXPECT_EQ(whole.bottom, size.cy);
+        const RECT close = Relative(dlg.m_btnClose.m_hWnd, dlg.m_hWnd);
+        EXPECT_TRUE(Near(close, skin::ScaleRect(c.close, dpi))) << "close button at " << dpi;
+
+        std::vector<std::pair<std::string, RECT>> placed{{"close", close}};
+        for (const Label& l : c.labels) {
+            CStaticEx& label = l.line == -1 ? dlg.m_stTitle
+                               : l.line == -2 ? dlg.m_stPicture
+                               : l.line == -3 ? dlg.m_stMore
+                                              : dlg.m_stLines[l.line];
+            const RECT r = Relative(label.m_hWnd, dlg.m_hWnd);
+            EXPECT_TRUE(::IsWindowVisible(label.m_hWnd)) << l.name;
+            EXPECT_TRUE(Near(r, skin::ScaleRect(l.design, dpi)))
+                << l.name << " at " << dpi << ": (" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom
+                << ")";
+            if (l.line != 1 || c.text) {  // the picture alone overhangs the left edge by design
+                EXPECT_GE(r.left, 0) << l.name;
+                EXPECT_LE(r.right, whole.right) << l.name;
+            }
+            EXPECT_LE(r.bottom, whole.bottom) << l.name;
+            const std::wstring text = l.line == -3 ? L"详细>>" : label.m_strText;
+            if (!text.empty()) {
+                const SIZE need = TextSize(label, text);
+                EXPECT_LE(need.cx, r.right - r.left) << l.name << " text width at " << dpi;
+                EXPECT_LE(need.cy, r.bottom - r.top + 1) << l.name << " text height at " << dpi;
+            }
+            for (const auto& [name, other] : placed) {
+                // The picture alone reaches a pixel up under the close strip
+                // by design (where the strip's tab is keyed away).
+                if (!c.text && name == "close") continue;
+                RECT both{};
+                EXPECT_FALSE(::IntersectRect(&both, &r, &other)) << l.name << " / " << name;
+            }
+            placed.emplace_back(l.name, r);
+        }
+        Shot(dlg.m_hWnd, (std::wstring(c.shot) + L"_" + std::to_wstring(dpi) + L"dpi.png").c_str());
     }
 }
 

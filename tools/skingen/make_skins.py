@@ -34,6 +34,12 @@ FONT_PATH = '/usr/share/fonts/truetype/wqy/wqy-microhei.ttc'
 
 SS = 4  # supersampling factor for anti-aliased shapes
 
+# The drawing scale: 1 draws the design (res/skins/<id>.png), 2 draws every skin at
+# twice its size (res/skins/2x/<id>.png, shipped as resource id + 1000) for displays
+# above 100 %. Coordinates stay in design pixels; Paint and the login background
+# multiply them. build_all sets it.
+K = 1
+
 KEY = (255, 0, 255)
 
 # ---------------------------------------------------------------------------
@@ -127,18 +133,22 @@ def font(px):
 # ---------------------------------------------------------------------------
 
 class Paint:
-    """An image painted at SS times its size over an opaque matte.
+    """An image painted at SS times its size (times the drawing scale K) over an
+    opaque matte.
 
-    Coordinates are in output pixels (floats allowed). `result` reduces to the
-    output size; a pixel becomes opaque when shapes cover at least `threshold`/255
+    Coordinates are in design pixels (floats allowed). `result` reduces to the
+    design size times K; a pixel becomes opaque when shapes cover at least `threshold`/255
     of it, and keeps the matte-blended colour, otherwise it becomes alpha 0.
     """
 
     def __init__(self, w, h, matte):
         self.w, self.h = w, h
+        self.u = SS * K   # canvas pixels per design pixel
         if not isinstance(matte, Image.Image):
             matte = Image.new('RGB', (w, h), matte)
-        self.rgb = matte.convert('RGB').resize((w * SS, h * SS), Image.NEAREST)
+        # a matte of the design size or of the drawing scale's size: either way
+        # each of its pixels covers the same place
+        self.rgb = matte.convert('RGB').resize((w * self.u, h * self.u), Image.NEAREST)
         self.cov = Image.new('L', self.rgb.size, 0)
 
     # masks ------------------------------------------------------------
@@ -150,18 +160,20 @@ class Paint:
         x0, y0, x1, y1 = box
         x0, y0, x1, y1 = x0 + inset, y0 + inset, x1 - inset, y1 - inset
         m, d = self.new_mask()
+        u = self.u
         rr = max(0.0, r - inset)
-        d.rounded_rectangle([x0 * SS, y0 * SS, x1 * SS - 1, y1 * SS - 1],
-                            radius=rr * SS, fill=255)
+        d.rounded_rectangle([x0 * u, y0 * u, x1 * u - 1, y1 * u - 1],
+                            radius=rr * u, fill=255)
         return m
 
     def rrect_top(self, box, r):
         """Rounded top corners, square bottom."""
         x0, y0, x1, y1 = box
         m, d = self.new_mask()
-        d.rounded_rectangle([x0 * SS, y0 * SS, x1 * SS - 1, (y1 + r) * SS - 1],
-                            radius=r * SS, fill=255)
-        d.rectangle([0, y1 * SS, m.width, m.height], fill=0)
+        u = self.u
+        d.rounded_rectangle([x0 * u, y0 * u, x1 * u - 1, (y1 + r) * u - 1],
+                            radius=r * u, fill=255)
+        d.rectangle([0, y1 * u, m.width, m.height], fill=0)
         return m
 
     def ring(self, box, r, width):
@@ -170,7 +182,8 @@ class Paint:
     def ellipse(self, box):
         x0, y0, x1, y1 = box
         m, d = self.new_mask()
-        d.ellipse([x0 * SS, y0 * SS, x1 * SS - 1, y1 * SS - 1], fill=255)
+        u = self.u
+        d.ellipse([x0 * u, y0 * u, x1 * u - 1, y1 * u - 1], fill=255)
         return m
 
     def circle(self, cx, cy, r):
@@ -178,16 +191,18 @@ class Paint:
 
     def polygon(self, pts):
         m, d = self.new_mask()
-        d.polygon([(x * SS, y * SS) for x, y in pts], fill=255)
+        u = self.u
+        d.polygon([(x * u, y * u) for x, y in pts], fill=255)
         return m
 
     def lines(self, segs, width):
         """Round-capped strokes; segs is a list of point lists."""
         m, d = self.new_mask()
-        r = width * SS / 2
+        u = self.u
+        r = width * u / 2
         for pts in segs:
-            sp = [(x * SS, y * SS) for x, y in pts]
-            d.line(sp, fill=255, width=max(1, int(round(width * SS))), joint='curve')
+            sp = [(x * u, y * u) for x, y in pts]
+            d.line(sp, fill=255, width=max(1, int(round(width * u))), joint='curve')
             for x, y in sp:
                 d.ellipse([x - r, y - r, x + r, y + r], fill=255)
         return m
@@ -195,21 +210,23 @@ class Paint:
     def arc(self, box, start, end, width):
         x0, y0, x1, y1 = box
         m, d = self.new_mask()
-        d.arc([x0 * SS, y0 * SS, x1 * SS - 1, y1 * SS - 1], start, end, fill=255,
-              width=max(1, int(round(width * SS))))
+        u = self.u
+        d.arc([x0 * u, y0 * u, x1 * u - 1, y1 * u - 1], start, end, fill=255,
+              width=max(1, int(round(width * u))))
         return m
 
     def text(self, s, px, pos, anchor='mm', bold=False):
         """Text rendered at output size (hinted), then scaled up unchanged, so that
         small Chinese text stays as crisp as the rasteriser makes it."""
+        w, h = self.w * K, self.h * K
         if bold:
-            m = Image.new('L', (self.w * 2, self.h * 2), 0)
-            ImageDraw.Draw(m).text((pos[0] * 2, pos[1] * 2), s, font=font(px * 2), fill=255,
-                                   anchor=anchor, stroke_width=1, stroke_fill=255)
-            m = m.resize((self.w, self.h), Image.LANCZOS)
+            m = Image.new('L', (w * 2, h * 2), 0)
+            ImageDraw.Draw(m).text((pos[0] * 2 * K, pos[1] * 2 * K), s, font=font(px * 2 * K), fill=255,
+                                   anchor=anchor, stroke_width=K, stroke_fill=255)
+            m = m.resize((w, h), Image.LANCZOS)
         else:
-            m = Image.new('L', (self.w, self.h), 0)
-            ImageDraw.Draw(m).text(pos, s, font=font(px), fill=255, anchor=anchor)
+            m = Image.new('L', (w, h), 0)
+            ImageDraw.Draw(m).text((pos[0] * K, pos[1] * K), s, font=font(px * K), fill=255, anchor=anchor)
         return m.resize(self.rgb.size, Image.NEAREST)
 
     # painting ---------------------------------------------------------
@@ -227,14 +244,14 @@ class Paint:
         y1 = self.h if y1 is None else y1
         h = self.rgb.height
         col = Image.new('RGB', (1, h))
-        a, b = y0 * SS, y1 * SS
+        a, b = y0 * self.u, y1 * self.u
         for y in range(h):
             t = 0.0 if b <= a else min(max((y - a) / (b - a), 0.0), 1.0)
             col.putpixel((0, y), ramp_at(stops, t))
         return col.resize(self.rgb.size, Image.NEAREST)
 
     def shift(self, mask, dx, dy):
-        return ImageChops.offset(mask, int(round(dx * SS)), int(round(dy * SS)))
+        return ImageChops.offset(mask, int(round(dx * self.u)), int(round(dy * self.u)))
 
     def result(self, threshold=10):
         rgb = self.rgb.reduce(SS)
@@ -288,14 +305,19 @@ def window_skin(ring, centre, w=30, h=51, b=4):
     return img
 
 
+def at_scale(img):
+    """A design drawn pixel by pixel, at the drawing scale: each pixel K x K."""
+    return img if K == 1 else img.resize((img.width * K, img.height * K), Image.NEAREST)
+
+
 def skin_131():
     ring = [NAVY_DEEP, (40, 62, 150), (30, 46, 118), (12, 18, 48)]
-    return window_skin(ring, (10, 14, 34))
+    return at_scale(window_skin(ring, (10, 14, 34)))
 
 
 def skin_164():
     ring = [(24, 38, 100), (44, 68, 160), (40, 62, 150), BODY_LINE]
-    return window_skin(ring, BODY)
+    return at_scale(window_skin(ring, BODY))
 
 
 # ---------------------------------------------------------------------------
@@ -669,7 +691,7 @@ def notice_skin(w, h, with_picture):
 def notice_close_strip(parent, x, y, with_text):
     """A close strip drawn over the given parent skin at (x, y)."""
     frames = []
-    matte = parent.convert('RGB').crop((x, y, x + 54, y + 22))
+    matte = parent.convert('RGB').crop((x * K, y * K, (x + 54) * K, (y + 22) * K))
     for state in STATES:
         p = Paint(54, 22, matte)
         off = 1 if state == 'pressed' else 0
@@ -884,6 +906,19 @@ def linkbar_buttons(base_x=6, base_y=13):
     return out
 
 
+def sc(*v):
+    """Design pixels at the drawing scale: one value, or a tuple of them."""
+    return v[0] * K if len(v) == 1 else tuple(x * K for x in v)
+
+
+def dot(d, x, y, fill):
+    """One design pixel at (x, y): K x K pixels at the drawing scale."""
+    if K == 1:
+        d.point((x, y), fill=fill)
+    else:
+        d.rectangle((x * K, y * K, x * K + K - 1, y * K + K - 1), fill=fill)
+
+
 def screen(base, light):
     return ImageChops.screen(base, light)
 
@@ -903,18 +938,19 @@ def radial(size, inner, outer, power=1.0):
 
 
 def login_sky():
-    w, h = LOGIN_W, LOGIN_H
+    w, h = sc(LOGIN_W, LOGIN_H)
+    H = LOGIN_H
     sky = vgrad(w, h, [(0, (4, 6, 24)), (0.30, (12, 18, 60)), (0.62, (34, 36, 112)),
-                       (HORIZON / h - 0.01, (84, 70, 160)), (HORIZON / h, (110, 96, 190)),
-                       (HORIZON / h + 0.012, (36, 56, 130)), (0.86, (12, 24, 70)), (1, (4, 8, 30))])
+                       (HORIZON / H - 0.01, (84, 70, 160)), (HORIZON / H, (110, 96, 190)),
+                       (HORIZON / H + 0.012, (36, 56, 130)), (0.86, (12, 24, 70)), (1, (4, 8, 30))])
     # nebulae
     light = Image.new('RGB', (w, h), 0)
     d = ImageDraw.Draw(light)
     for box, col in (((-120, 180, 520, 470), (90, 40, 150)), ((180, 40, 700, 330), (20, 90, 150)),
                      ((520, 280, 1100, 470), (110, 40, 120)), ((-60, 20, 300, 200), (30, 60, 130)),
                      ((600, -80, 1060, 160), (40, 30, 110))):
-        d.ellipse(box, fill=col)
-    light = light.filter(ImageFilter.GaussianBlur(70))
+        d.ellipse(sc(*box), fill=col)
+    light = light.filter(ImageFilter.GaussianBlur(70 * K))
     sky = screen(sky, light)
     # a milky band of faint dust
     rnd = random.Random(1410)
@@ -922,14 +958,14 @@ def login_sky():
     d = ImageDraw.Draw(dust)
     for _ in range(5200):
         t = rnd.random()
-        x = -50 + t * (w + 100)
+        x = -50 + t * (LOGIN_W + 100)
         y = 380 - t * 330 + rnd.gauss(0, 46)
         if y > HORIZON:
             continue
         v = rnd.randint(30, 90)
-        d.point((x, y), fill=(v, v, min(255, v + 40)))
-    sky = screen(sky, dust.filter(ImageFilter.GaussianBlur(1.2)))
-    sky = screen(sky, scaled(dust.filter(ImageFilter.GaussianBlur(14)), 2.2))
+        dot(d, x, y, (v, v, min(255, v + 40)))
+    sky = screen(sky, dust.filter(ImageFilter.GaussianBlur(1.2 * K)))
+    sky = screen(sky, scaled(dust.filter(ImageFilter.GaussianBlur(14 * K)), 2.2))
     return sky
 
 
@@ -940,31 +976,31 @@ def login_stars(img):
     d = ImageDraw.Draw(stars)
     bright = []
     for i in range(1100):
-        x, y = rnd.uniform(0, w), rnd.uniform(0, HORIZON - 4)
+        x, y = rnd.uniform(0, LOGIN_W), rnd.uniform(0, HORIZON - 4)
         v = int(255 * rnd.random() ** 2.2)
         tint = rnd.choice(((1, 1, 1), (0.8, 0.9, 1), (1, 0.92, 0.78), (0.75, 0.95, 1)))
         c = tuple(int(v * k) for k in tint)
         if rnd.random() < 0.06:
-            d.ellipse((x - 1, y - 1, x + 1, y + 1), fill=c)
+            d.ellipse(sc(x - 1, y - 1, x + 1, y + 1), fill=c)
             bright.append((x, y, c))
         else:
-            d.point((x, y), fill=c)
+            dot(d, x, y, c)
     img = screen(img, stars)
     glow = Image.new('RGB', (w, h), 0)
     gd = ImageDraw.Draw(glow)
     for x, y, c in bright:
-        gd.ellipse((x - 3, y - 3, x + 3, y + 3), fill=c)
-    img = screen(img, scaled(glow.filter(ImageFilter.GaussianBlur(3)), 1.3))
+        gd.ellipse(sc(x - 3, y - 3, x + 3, y + 3), fill=c)
+    img = screen(img, scaled(glow.filter(ImageFilter.GaussianBlur(3 * K)), 1.3))
     # a few large four-point sparkles
     sp = Image.new('RGB', (w, h), 0)
     sd = ImageDraw.Draw(sp)
     for x, y, r in ((150, 54, 12), (352, 246, 9), (612, 58, 14), (966, 180, 8), (260, 410, 7),
                     (46, 330, 8), (690, 410, 10), (560, 200, 6)):
-        sd.line((x - r, y, x + r, y), fill=(200, 220, 255), width=1)
-        sd.line((x, y - r, x, y + r), fill=(200, 220, 255), width=1)
-        sd.ellipse((x - 1.5, y - 1.5, x + 1.5, y + 1.5), fill=WHITE)
-    img = screen(img, sp.filter(ImageFilter.GaussianBlur(0.6)))
-    img = screen(img, scaled(sp.filter(ImageFilter.GaussianBlur(4)), 2.0))
+        sd.line(sc(x - r, y, x + r, y), fill=(200, 220, 255), width=K)
+        sd.line(sc(x, y - r, x, y + r), fill=(200, 220, 255), width=K)
+        sd.ellipse(sc(x - 1.5, y - 1.5, x + 1.5, y + 1.5), fill=WHITE)
+    img = screen(img, sp.filter(ImageFilter.GaussianBlur(0.6 * K)))
+    img = screen(img, scaled(sp.filter(ImageFilter.GaussianBlur(4 * K)), 2.0))
     return img
 
 
@@ -979,9 +1015,9 @@ def ring_masks(w, h, cx, cy, r, tilt):
         for i in range(0, 361, 2):
             th = math.radians(i)
             ex, ey = r * k * math.cos(th), r * k * 0.27 * math.sin(th)
-            pt = ((cx + ex * ca - ey * sa) * 2, (cy + ex * sa + ey * ca) * 2)
+            pt = ((cx + ex * ca - ey * sa) * 2 * K, (cy + ex * sa + ey * ca) * 2 * K)
             if prev is not None:
-                (fd if math.sin(th) > 0 else bd).line((prev, pt), fill=a, width=4)
+                (fd if math.sin(th) > 0 else bd).line((prev, pt), fill=a, width=4 * K)
             prev = pt
     return back.reduce(2), front.reduce(2)
 
@@ -989,7 +1025,7 @@ def ring_masks(w, h, cx, cy, r, tilt):
 def login_planet(img):
     w, h = img.size
     cx, cy, r = 776, 44, 78
-    size = 2 * r
+    size = 2 * r * K
     ring_col = Image.new('RGB', (w, h), (196, 206, 244))
     back, front = ring_masks(w, h, cx, cy, r, math.radians(12))
     img = Image.composite(ring_col, img, back)
@@ -1000,8 +1036,8 @@ def login_planet(img):
     rnd = random.Random(1412)
     for i in range(11):
         y = rnd.uniform(0, size)
-        bd.ellipse((-size * 0.5, y - 3, size * 1.5, y + 3 + rnd.uniform(0, 5)), fill=rnd.randint(18, 46))
-    bands = bands.rotate(-12, resample=Image.BICUBIC).filter(ImageFilter.GaussianBlur(2))
+        bd.ellipse((-size * 0.5, y - 3 * K, size * 1.5, y + (3 + rnd.uniform(0, 5)) * K), fill=rnd.randint(18, 46))
+    bands = bands.rotate(-12, resample=Image.BICUBIC).filter(ImageFilter.GaussianBlur(2 * K))
     body = screen(body, Image.merge('RGB', (bands, bands, bands)))
     shade = Image.new('L', (size, size), 0)
     ImageDraw.Draw(shade).ellipse((size * 0.30, size * 0.26, size * 1.5, size * 1.5), fill=215)
@@ -1010,11 +1046,12 @@ def login_planet(img):
     disc = Image.new('L', (size * 4, size * 4), 0)
     ImageDraw.Draw(disc).ellipse((0, 0, size * 4 - 1, size * 4 - 1), fill=255)
     disc = disc.reduce(4)
-    img.paste(body, (cx - r, cy - r), disc)
+    img.paste(body, sc(cx - r, cy - r), disc)
     # atmosphere rim, brightest on the lit side
     rim = Image.new('RGB', (w, h), 0)
-    ImageDraw.Draw(rim).arc((cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1), 110, 300, fill=(100, 200, 255), width=5)
-    img = screen(img, rim.filter(ImageFilter.GaussianBlur(5)))
+    ImageDraw.Draw(rim).arc(sc(cx - r - 1, cy - r - 1, cx + r + 1, cy + r + 1), 110, 300, fill=(100, 200, 255),
+                            width=5 * K)
+    img = screen(img, rim.filter(ImageFilter.GaussianBlur(5 * K)))
     return Image.composite(ring_col, img, front)
 
 
@@ -1029,18 +1066,18 @@ def login_sea(img):
     # wave crests: lines that grow brighter and wider towards the viewer
     for i in range(26):
         t = i / 25.0
-        base = HORIZON + 4 + (h - HORIZON) * t ** 1.6
+        base = HORIZON + 4 + (LOGIN_H - HORIZON) * t ** 1.6
         amp = 0.3 + 2.4 * t ** 1.3       # small against the spacing: the lines never cross
         v = int(40 + 110 * t)
-        pts = [(x, wave_y(x, i * 0.45, amp, base)) for x in range(-10, w + 10, 4)]
-        d.line(pts, fill=(int(v * 0.45), int(v * 0.8), v), width=1 + int(2 * t))
-    img = screen(img, light.filter(ImageFilter.GaussianBlur(1.4)))
+        pts = [sc(x, wave_y(x, i * 0.45, amp, base)) for x in range(-10, LOGIN_W + 10, 4)]
+        d.line(pts, fill=(int(v * 0.45), int(v * 0.8), v), width=(1 + int(2 * t)) * K)
+    img = screen(img, light.filter(ImageFilter.GaussianBlur(1.4 * K)))
     # reflection column under the planet and a horizon glow
     refl = Image.new('RGB', (w, h), 0)
     rd = ImageDraw.Draw(refl)
-    rd.rectangle((716, HORIZON + 2, 836, h), fill=(40, 110, 150))
-    rd.rectangle((0, HORIZON - 6, w, HORIZON + 6), fill=(90, 80, 170))
-    img = screen(img, refl.filter(ImageFilter.GaussianBlur(22)))
+    rd.rectangle(sc(716, HORIZON + 2, 836, LOGIN_H), fill=(40, 110, 150))
+    rd.rectangle(sc(0, HORIZON - 6, LOGIN_W, HORIZON + 6), fill=(90, 80, 170))
+    img = screen(img, refl.filter(ImageFilter.GaussianBlur(22 * K)))
     return img
 
 
@@ -1062,13 +1099,13 @@ def login_tide(img):
     w, h = img.size
     rnd = random.Random(1413)
     for lane, width, strength in ((0, 30, 1.0), (1, 14, 0.6)):
-        pts = [tide_path(i / 200.0, lane) for i in range(201)]
+        pts = [sc(*tide_path(i / 200.0, lane)) for i in range(201)]
         core = Image.new('RGB', (w, h), 0)
-        ImageDraw.Draw(core).line(pts, fill=tuple(int(c * strength) for c in (50, 150, 210)), width=width)
-        img = screen(img, core.filter(ImageFilter.GaussianBlur(width)))
+        ImageDraw.Draw(core).line(pts, fill=tuple(int(c * strength) for c in (50, 150, 210)), width=width * K)
+        img = screen(img, core.filter(ImageFilter.GaussianBlur(width * K)))
         thread = Image.new('RGB', (w, h), 0)
-        ImageDraw.Draw(thread).line(pts, fill=tuple(int(c * strength) for c in (150, 230, 255)), width=2)
-        img = screen(img, thread.filter(ImageFilter.GaussianBlur(2.5)))
+        ImageDraw.Draw(thread).line(pts, fill=tuple(int(c * strength) for c in (150, 230, 255)), width=2 * K)
+        img = screen(img, thread.filter(ImageFilter.GaussianBlur(2.5 * K)))
     parts = Image.new('RGB', (w, h), 0)
     pd = ImageDraw.Draw(parts)
     for i in range(3000):
@@ -1083,14 +1120,15 @@ def login_tide(img):
         c = (255, 214, 130) if gold else (150, 226, 255)
         c = tuple(int(k * min(v, 1.0)) for k in c)
         r = rnd.choice((0.5, 0.5, 0.8, 1.2))
-        pd.ellipse((x - r, y - r, x + r, y + r), fill=c)
+        pd.ellipse(sc(x - r, y - r, x + r, y + r), fill=c)
     img = screen(img, parts)
-    img = screen(img, scaled(parts.filter(ImageFilter.GaussianBlur(4)), 1.6))
+    img = screen(img, scaled(parts.filter(ImageFilter.GaussianBlur(4 * K)), 1.6))
     return img
 
 
 def gradient_text(img, text, px, pos, top, bottom, outline, glow, stroke=3, spacing=0, skew=0.0):
     """Big display text: glow, dark outline, vertical gold gradient, inner shine."""
+    px, pos, stroke, spacing = px * K, sc(*pos), stroke * K, spacing * K
     w, h = img.size
     f = font(px)
     mask = Image.new('L', (w, h), 0)
@@ -1113,7 +1151,7 @@ def gradient_text(img, text, px, pos, top, bottom, outline, glow, stroke=3, spac
     grad = vgrad(w, h, [(0, top), (pos[1] / h, top), ((pos[1] + px * 0.55) / h, mix(top, bottom, 0.5)),
                         ((pos[1] + px * 1.05) / h, bottom), (1, bottom)])
     img = Image.composite(grad, img, mask)
-    shine = ImageChops.multiply(mask, ImageChops.offset(mask, 0, 2).point(lambda v: 255 - v))
+    shine = ImageChops.multiply(mask, ImageChops.offset(mask, 0, 2 * K).point(lambda v: 255 - v))
     img = Image.composite(Image.new('RGB', (w, h), (255, 250, 225)), img, shine.point(lambda v: v // 2))
     return img
 
@@ -1124,20 +1162,20 @@ def login_title(img):
     w, h = img.size
     d = ImageDraw.Draw(img)
     sub = '极 速 登 录 器'
-    f = font(18)
-    tw = f.getlength(sub)
+    f = font(18 * K)
+    tw = f.getlength(sub) / K
     x0 = 50 + (330 - tw) / 2
     y0 = 178
-    d.line((x0 - 52, y0 + 11, x0 - 10, y0 + 11), fill=(150, 200, 240), width=1)
-    d.line((x0 + tw + 10, y0 + 11, x0 + tw + 52, y0 + 11), fill=(150, 200, 240), width=1)
+    d.line(sc(x0 - 52, y0 + 11, x0 - 10, y0 + 11), fill=(150, 200, 240), width=K)
+    d.line(sc(x0 + tw + 10, y0 + 11, x0 + tw + 52, y0 + 11), fill=(150, 200, 240), width=K)
     for xx in (x0 - 56, x0 + tw + 56):
-        d.polygon([(xx, y0 + 7), (xx + 4, y0 + 11), (xx, y0 + 15), (xx - 4, y0 + 11)], fill=GOLD_LIGHT)
-    d.text((x0 + 1, y0 + 1), sub, font=f, fill=(8, 10, 30))
-    d.text((x0, y0), sub, font=f, fill=(200, 232, 255))
+        d.polygon([sc(xx, y0 + 7), sc(xx + 4, y0 + 11), sc(xx, y0 + 15), sc(xx - 4, y0 + 11)], fill=GOLD_LIGHT)
+    d.text(sc(x0 + 1, y0 + 1), sub, font=f, fill=(8, 10, 30))
+    d.text(sc(x0, y0), sub, font=f, fill=(200, 232, 255))
     # the platform badge at the top left
-    badge = (30, 28, 128, 52)
-    d.rounded_rectangle(badge, radius=12, fill=(20, 30, 80), outline=GOLD)
-    d.text((79, 40), 'RV 游戏平台', font=font(13), fill=GOLD_LIGHT, anchor='mm')
+    badge = sc(30, 28, 128, 52)
+    d.rounded_rectangle(badge, radius=12 * K, fill=(20, 30, 80), outline=GOLD, width=K)
+    d.text(sc(79, 40), 'RV 游戏平台', font=font(13 * K), fill=GOLD_LIGHT, anchor='mm')
     return img
 
 
@@ -1145,24 +1183,26 @@ def login_panel(img):
     w, h = img.size
     x0, y0, x1, y1 = LOGIN_PANEL
     glow = Image.new('RGB', (w, h), 0)
-    ImageDraw.Draw(glow).rounded_rectangle((x0 - 4, y0 - 4, x1 + 4, y1 + 4), radius=16, outline=(40, 120, 200), width=6)
-    img = screen(img, glow.filter(ImageFilter.GaussianBlur(10)))
+    ImageDraw.Draw(glow).rounded_rectangle(sc(x0 - 4, y0 - 4, x1 + 4, y1 + 4), radius=16 * K, outline=(40, 120, 200),
+                                           width=6 * K)
+    img = screen(img, glow.filter(ImageFilter.GaussianBlur(10 * K)))
     shadow = Image.new('L', (w, h), 0)
-    ImageDraw.Draw(shadow).rounded_rectangle((x0 + 2, y0 + 6, x1 + 2, y1 + 8), radius=12, fill=170)
-    shadow = shadow.filter(ImageFilter.GaussianBlur(8))
+    ImageDraw.Draw(shadow).rounded_rectangle(sc(x0 + 2, y0 + 6, x1 + 2, y1 + 8), radius=12 * K, fill=170)
+    shadow = shadow.filter(ImageFilter.GaussianBlur(8 * K))
     img = Image.composite(Image.new('RGB', (w, h), (2, 4, 14)), img, shadow)
     # The panel is one flat colour: the link bar's buttons are anti-aliased
     # against exactly this colour, wherever the dialog units put them.
+    u = 4 * K   # supersampled canvas pixels per design pixel
     m = Image.new('L', (w * 4, h * 4), 0)
-    ImageDraw.Draw(m).rounded_rectangle((x0 * 4, y0 * 4, x1 * 4 - 1, y1 * 4 - 1), radius=48, fill=255)
+    ImageDraw.Draw(m).rounded_rectangle((x0 * u, y0 * u, x1 * u - 1, y1 * u - 1), radius=12 * u, fill=255)
     m = m.reduce(4)
     frame = Image.new('L', (w * 4, h * 4), 0)
     fd = ImageDraw.Draw(frame)
-    fd.rounded_rectangle((x0 * 4, y0 * 4, x1 * 4 - 1, y1 * 4 - 1), radius=48, outline=255, width=6)
+    fd.rounded_rectangle((x0 * u, y0 * u, x1 * u - 1, y1 * u - 1), radius=12 * u, outline=255, width=6 * K)
     frame = frame.reduce(4)
     inner = Image.new('L', (w * 4, h * 4), 0)
-    ImageDraw.Draw(inner).rounded_rectangle(((x0 + 4) * 4, (y0 + 4) * 4, (x1 - 4) * 4 - 1, (y1 - 4) * 4 - 1),
-                                            radius=32, outline=255, width=4)
+    ImageDraw.Draw(inner).rounded_rectangle(((x0 + 4) * u, (y0 + 4) * u, (x1 - 4) * u - 1, (y1 - 4) * u - 1),
+                                            radius=8 * u, outline=255, width=4 * K)
     inner = inner.reduce(4)
     img = Image.composite(Image.new('RGB', (w, h), PANEL), img, m)
     img = Image.composite(Image.new('RGB', (w, h), GOLD), img, frame)
@@ -1170,29 +1210,31 @@ def login_panel(img):
     d = ImageDraw.Draw(img)
     # corner ornaments on the frame
     for cx, cy in ((x0 + 1, y0 + 1), (x1 - 2, y0 + 1), (x0 + 1, y1 - 2), (x1 - 2, y1 - 2)):
-        d.polygon([(cx, cy - 6), (cx + 6, cy), (cx, cy + 6), (cx - 6, cy)], fill=GOLD_LIGHT, outline=GOLD_DARK)
+        d.polygon([sc(cx, cy - 6), sc(cx + 6, cy), sc(cx, cy + 6), sc(cx - 6, cy)], fill=GOLD_LIGHT,
+                  outline=GOLD_DARK, width=K)
     # header text, left of the link bar's minimise and close buttons
-    d.text((402, 127), '欢迎登录', font=font(15), fill=GOLD_LIGHT)
-    d.text((472, 130), '一个账号  畅游星海', font=font(12), fill=(150, 176, 226))
+    d.text(sc(402, 127), '欢迎登录', font=font(15 * K), fill=GOLD_LIGHT)
+    d.text(sc(472, 130), '一个账号  畅游星海', font=font(12 * K), fill=(150, 176, 226))
     return img
 
 
 def login_footer(img):
     w, h = img.size
-    band = vgrad(w, h, [(0, (0, 0, 0)), (574 / h, (0, 0, 0)), (592 / h, (150, 150, 150)), (1, (170, 170, 170))])
+    H = LOGIN_H
+    band = vgrad(w, h, [(0, (0, 0, 0)), (574 / H, (0, 0, 0)), (592 / H, (150, 150, 150)), (1, (170, 170, 170))])
     img = Image.composite(Image.new('RGB', (w, h), (2, 6, 22)), img, band.convert('L'))
     d = ImageDraw.Draw(img)
     lines = '抵制不良游戏，拒绝盗版游戏。注意自我保护，谨防受骗上当。适度游戏益脑，沉迷游戏伤身。合理安排时间，享受健康生活。'
-    f = font(12)
-    tw = f.getlength(lines)
+    f = font(12 * K)
+    tw = f.getlength(lines) / K
     x = (LOGIN_W - tw) / 2
-    d.text((x + 1, 590), lines, font=f, fill=(4, 6, 20))
-    d.text((x, 589), lines, font=f, fill=(160, 178, 214))
+    d.text(sc(x + 1, 590), lines, font=f, fill=(4, 6, 20))
+    d.text(sc(x, 589), lines, font=f, fill=(160, 178, 214))
     return img
 
 
 def skin_141():
-    w, h = LOGIN_W, LOGIN_H
+    w, h = sc(LOGIN_W, LOGIN_H)
     img = login_sky()
     img = login_stars(img)
     img = login_planet(img)
@@ -1202,16 +1244,18 @@ def skin_141():
     img = login_panel(img)
     img = login_footer(img)
     # card shape and edge
+    u = 4 * K   # supersampled canvas pixels per design pixel
     card = Image.new('L', (w * 4, h * 4), 0)
     x0, y0, x1, y1 = CARD
-    ImageDraw.Draw(card).rounded_rectangle((x0 * 4, y0 * 4, x1 * 4 - 1, y1 * 4 - 1), radius=72, fill=255)
+    ImageDraw.Draw(card).rounded_rectangle((x0 * u, y0 * u, x1 * u - 1, y1 * u - 1), radius=18 * u, fill=255)
     card = card.reduce(4)
     edge = Image.new('L', (w * 4, h * 4), 0)
-    ImageDraw.Draw(edge).rounded_rectangle((x0 * 4, y0 * 4, x1 * 4 - 1, y1 * 4 - 1), radius=72, outline=255, width=6)
+    ImageDraw.Draw(edge).rounded_rectangle((x0 * u, y0 * u, x1 * u - 1, y1 * u - 1), radius=18 * u, outline=255,
+                                           width=6 * K)
     edge = edge.reduce(4)
     edge2 = Image.new('L', (w * 4, h * 4), 0)
-    ImageDraw.Draw(edge2).rounded_rectangle(((x0 + 2) * 4, (y0 + 2) * 4, (x1 - 2) * 4 - 1, (y1 - 2) * 4 - 1),
-                                            radius=64, outline=255, width=4)
+    ImageDraw.Draw(edge2).rounded_rectangle(((x0 + 2) * u, (y0 + 2) * u, (x1 - 2) * u - 1, (y1 - 2) * u - 1),
+                                            radius=16 * u, outline=255, width=4 * K)
     edge2 = edge2.reduce(4)
     img = Image.composite(Image.new('RGB', (w, h), (150, 120, 60)), img, edge)
     img = Image.composite(Image.new('RGB', (w, h), (70, 100, 190)), img, edge2.point(lambda v: v * 2 // 3))
@@ -1219,12 +1263,12 @@ def skin_141():
     content.putalpha(card)
     # soft shadow around the card, fading to alpha 0 at the image's edges
     sh = Image.new('L', (w, h), 0)
-    ImageDraw.Draw(sh).rounded_rectangle((x0 + 1, y0 + 4, x1 - 1, y1 + 2), radius=20, fill=190)
-    sh = sh.filter(ImageFilter.GaussianBlur(5))
+    ImageDraw.Draw(sh).rounded_rectangle(sc(x0 + 1, y0 + 4, x1 - 1, y1 + 2), radius=20 * K, fill=190)
+    sh = sh.filter(ImageFilter.GaussianBlur(5 * K))
     fade = Image.new('L', (w, h), 0)
-    ImageDraw.Draw(fade).rectangle((2, 2, w - 3, h - 3), fill=255)
-    fade = fade.filter(ImageFilter.GaussianBlur(1))
-    ImageDraw.Draw(fade).rectangle((0, 0, w - 1, h - 1), outline=0, width=1)
+    ImageDraw.Draw(fade).rectangle((2 * K, 2 * K, w - 1 - 2 * K, h - 1 - 2 * K), fill=255)
+    fade = fade.filter(ImageFilter.GaussianBlur(K))
+    ImageDraw.Draw(fade).rectangle((0, 0, w - 1, h - 1), outline=0, width=K)
     sh = ImageChops.multiply(sh, fade)
     out = Image.new('RGBA', (w, h), (4, 6, 20, 0))
     out.putalpha(sh)
@@ -1317,7 +1361,10 @@ TABLE = {
 }
 
 
-def build_all():
+def build_all(scale=1):
+    """Every skin, drawn at `scale` (1: the design, 2: twice its size)."""
+    global K
+    K = scale
     skins = {}
     skins[131] = skin_131()
     skins[164] = skin_164()
@@ -1349,7 +1396,39 @@ def build_all():
     skins[171] = link_strip('在线客服', ic_headset)
     skins[172] = link_strip('游戏论坛', ic_bubbles)
     skins[141] = skin_141()
+    K = 1
     return skins
+
+
+# The doubled login background is a picture without hard edges worth a lossless
+# file: it ships as a JPEG of its colours. Its alpha (the card's rounded edge and
+# the soft shadow) the launcher takes from the design, scaled.
+DOUBLE_JPEG = {141}
+JPEG_QUALITY = 82
+
+
+def check_double(skins):
+    """What the loader relies on in the doubled set: exactly twice the design
+    size (it ignores any other), whole frames, the hard alpha of the design."""
+    bad = []
+    for sid, (w, h, n) in sorted(TABLE.items()):
+        im = skins.get(sid)
+        if im is None:
+            bad.append('2x %d: missing' % sid)
+            continue
+        if im.size != (2 * w, 2 * h):
+            bad.append('2x %d: size %s, want %dx%d' % (sid, im.size, 2 * w, 2 * h))
+        if sid in DOUBLE_JPEG:
+            continue
+        if im.mode != 'RGBA':
+            bad.append('2x %d: mode %s, not RGBA' % (sid, im.mode))
+            continue
+        data = im.getdata()
+        if any(p[3] == 255 and p[:3] == KEY for p in data):
+            bad.append('2x %d: opaque magenta pixel' % sid)
+        if sid != 141 and any(0 < p[3] < 255 for p in data):
+            bad.append('2x %d: partial alpha would be blended over white' % sid)
+    return bad
 
 
 def check(skins, icon_path=None):
@@ -1433,9 +1512,16 @@ def main(argv=None):
     args = ap.parse_args(argv)
     skins = build_all()
     skin_dir = os.path.join(args.out, 'skins')
-    os.makedirs(skin_dir, exist_ok=True)
+    double_dir = os.path.join(skin_dir, '2x')
+    os.makedirs(double_dir, exist_ok=True)
     for sid, im in sorted(skins.items()):
         im.save(os.path.join(skin_dir, '%d.png' % sid), optimize=True)
+    for sid, im in sorted(build_all(2).items()):
+        if sid in DOUBLE_JPEG:
+            im.convert('RGB').save(os.path.join(double_dir, '%d.jpg' % sid), quality=JPEG_QUALITY,
+                                   optimize=True, progressive=False, subsampling=2)
+        else:
+            im.save(os.path.join(double_dir, '%d.png' % sid), optimize=True)
     icon_path = os.path.join(args.out, 'app.ico')
     with open(icon_path, 'wb') as f:
         f.write(ico_bytes([icon_image(s) for s in ICON_SIZES]))
@@ -1445,12 +1531,19 @@ def main(argv=None):
         with Image.open(os.path.join(skin_dir, '%d.png' % sid)) as im:
             im.load()
             written[sid] = im.copy()
-    problems = check(written, icon_path)
+    doubled = {}
+    for sid in TABLE:
+        name = os.path.join(double_dir, '%d.%s' % (sid, 'jpg' if sid in DOUBLE_JPEG else 'png'))
+        with Image.open(name) as im:
+            im.load()
+            doubled[sid] = im.copy()
+    problems = check(written, icon_path) + check_double(doubled)
     for p in problems:
         print('FAIL', p, file=sys.stderr)
     if problems:
         return 1
-    print('wrote %d skins to %s and %s' % (len(written), skin_dir, icon_path))
+    print('wrote %d skins to %s (and at twice the size to %s) and %s'
+          % (len(written), skin_dir, double_dir, icon_path))
     return 0
 
 

@@ -40,16 +40,8 @@ void CSettingDlg::DoDataExchange() {
 
 BOOL CSettingDlg::OnInitDialog() {
     CDlgEx::OnInitDialog();
-    const int dpi = fw::WindowDpi(m_hWnd);
-    SetCaptionLayout(skin::ScalePx(30, dpi), skin::ScalePx(4, dpi), 0, 0);
-    PlaceFromDesign(kDesignSize, kControls);
     SetCaptionText(kSettingsCaption);
-    const HINSTANCE module = AfxGetResourceHandle();
-    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));
-    SetSkin(m_bmpClose, nullptr, LoadPngResource(module, IDB_SMALL_BK, dpi), FALSE, TRUE);
-    AdoptBitmap(m_bmpButton, LoadPngResource(module, IDB_SMALL_BTN, dpi));
-    m_btnOk.SetImage(m_bmpButton, FALSE);
-    m_btnCancel.SetImage(m_bmpButton, FALSE);
+    LayOutForDpi(fw::WindowDpi(m_hWnd));
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     // The field shows the key registered now; after a failed registration at
@@ -58,6 +50,17 @@ BOOL CSettingDlg::OnInitDialog() {
     m_nCapturedKey = current.keyCode;
     ::SetWindowTextW(m_editKey, FormatHotkey(current.keyCode, current.modifiers).c_str());
     return TRUE;
+}
+
+void CSettingDlg::LayOutForDpi(int dpi) {
+    SetCaptionLayout(skin::ScalePx(30, dpi), skin::ScalePx(4, dpi), 0, 0);
+    PlaceFromDesign(kDesignSize, kControls, dpi);
+    const HINSTANCE module = AfxGetResourceHandle();
+    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));
+    SetSkin(m_bmpClose, nullptr, LoadPngResource(module, IDB_SMALL_BK, dpi), FALSE, TRUE);
+    AdoptBitmap(m_bmpButton, LoadPngResource(module, IDB_SMALL_BTN, dpi));
+    m_btnOk.SetImage(m_bmpButton, FALSE);
+    m_btnCancel.SetImage(m_bmpButton, FALSE);
 }
 
 bool CSettingDlg::IsCapturedMessage(const MSG& msg) const {

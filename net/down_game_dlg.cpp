@@ -135,25 +135,32 @@ void CDownGameDlg::DoDataExchange() {
     DDX_Control(IDC_ST_DOWNLOAD_STATUS, m_stStatus);
 }
 
-BOOL CDownGameDlg::OnInitDialog() {
-    CDlgEx::OnInitDialog();
+void CDownGameDlg::LayOutForDpi(int dpi) {
     HINSTANCE module = AfxGetResourceHandle();
-    const int dpi = fw::WindowDpi(m_hWnd);
     SetCaptionLayout(skin::ScalePx(30, dpi), skin::ScalePx(4, dpi), 0, 0);
-    PlaceFromDesign(kDesignSize, kControls);
-    SetCaptionText(kDownloading);
+    PlaceFromDesign(kDesignSize, kControls, dpi);
     AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));
     SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_SMALL_BK, dpi), FALSE, TRUE);
-    if (m_strGameName.empty()) return TRUE;
-
+    // Without a game the dialog only says that it failed; its other controls
+    // keep their template look.
+    if (m_strGameName.empty()) return;
     AdoptBitmap(m_bmpButton, LoadPngResource(module, IDB_SMALL_BTN, dpi));
     for (CBtnEx* button : {&m_btnOK, &m_btnCancel}) button->SetImage(m_bmpButton.GetSafeHandle(), TRUE);
-    m_stStatus.m_strText.clear();
-    m_stStatus.m_crText = RGB(72, 81, 86);
     m_stStatus.m_nFontHeight = skin::ScalePx(16, dpi);
     m_stStatus.Invalidate();
     m_progress.SetImages(LoadPngResource(module, IDB_PROGRESS_TRACK, dpi),
                          LoadPngResource(module, IDB_PROGRESS_FILL, dpi));
+}
+
+BOOL CDownGameDlg::OnInitDialog() {
+    CDlgEx::OnInitDialog();
+    SetCaptionText(kDownloading);
+    LayOutForDpi(fw::WindowDpi(m_hWnd));
+    if (m_strGameName.empty()) return TRUE;
+
+    m_stStatus.m_strText.clear();
+    m_stStatus.m_crText = RGB(72, 81, 86);
+    m_stStatus.Invalidate();
     ::EnableWindow(m_btnOK.m_hWnd, FALSE);
 
     // The name came from a web page and becomes part of two file names.

@@ -57,6 +57,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    void LayOutForDpi(int dpi) override;
     void DoDataExchange() override;
     // The Cancel button (Escape never reaches it): ends the dialog and stops
     // the download.

@@ -152,8 +152,7 @@ void CDlgEx::DrawSkin(HDC dc) {
     }
 }
 
-void CDlgEx::PlaceFromDesign(skin::Size design, std::span<const DesignPlace> controls) {
-    const int dpi = fw::WindowDpi(m_hWnd);
+void CDlgEx::PlaceFromDesign(skin::Size design, std::span<const DesignPlace> controls, int dpi) {
     const skin::Size size = skin::ScaleSize(design, dpi);
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // Controls that touch in the design (the download dialog's buttons) keep
@@ -326,11 +325,19 @@ LRESULT CDlgEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
         return result;
     }
-    case WM_DPICHANGED:
-        // The system's answer moves and sizes the window as suggested;
-        // subclasses that lay themselves out again handle the message first.
-        UseFontForDpi(HIWORD(wParam));
-        break;
+    case WM_DPICHANGED: {
+        // Nothing moves the window unless it is told to: it goes where the
+        // system suggests, then takes its fonts and layout for the new scale;
+        // the size is the layout's (from its design), not the suggestion's.
+        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+        ::SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const int dpi = HIWORD(wParam);
+        UseFontForDpi(dpi);
+        LayOutForDpi(dpi);
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+        return 0;
+    }
     default:
         break;
     }

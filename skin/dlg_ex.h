@@ -56,7 +56,11 @@ public:
     // units grow with the system font, not with the skins, so that at 150 %
     // they would place the controls elsewhere than the scaled design.
     // Controls that touch in the design touch at every scale (ScaleTouchingRow).
-    void PlaceFromDesign(skin::Size design, std::span<const DesignPlace> controls);
+    void PlaceFromDesign(skin::Size design, std::span<const DesignPlace> controls, int dpi);
+    // Lays the window out for a display scale: subclasses call it from
+    // OnInitDialog, and WM_DPICHANGED calls it again when the window reaches a
+    // display of another scale. The base lays out nothing.
+    virtual void LayOutForDpi(int /*dpi*/) {}
 
     BOOL m_bDrawCaption = TRUE;
     int m_nCaptionHeight = -1;  // -1: the whole window is caption

@@ -581,7 +581,10 @@ struct DesignControl {
 // the client area below the scaled caption band, clear of the others and of
 // the close button, and its text fits it; the window is its design size
 // scaled, its caption band and close button too.
-void ExpectSmallDialogAtTheScale(CDlgEx& dlg, skin::Size design, const std::vector<DesignControl>& controls) {
+void ExpectSmallDialogAtTheScale(CDlgEx& dlg, skin::Size design, const std::vector<DesignControl>& controls,
+                                 int dpi = Dpi()) {
+    SCOPED_TRACE(testing::Message() << "at " << dpi << " dpi");
+    const auto Px = [dpi](int px) { return skin::ScalePx(px, dpi); };
     const RECT whole = RelativeTo(dlg, dlg);
     EXPECT_EQ(whole.right, Px(design.cx));
     EXPECT_EQ(whole.bottom, Px(design.cy));
@@ -596,7 +599,7 @@ void ExpectSmallDialogAtTheScale(CDlgEx& dlg, skin::Size design, const std::vect
         HWND control = ::GetDlgItem(dlg, c.id);
         const RECT r = RelativeTo(control, dlg);
         const std::string name = std::to_string(c.id);
-        EXPECT_TRUE(Near(r, skin::ScaleRect(c.design, Dpi()), name.c_str()));
+        EXPECT_TRUE(Near(r, skin::ScaleRect(c.design, dpi), name.c_str()));
         EXPECT_TRUE(Inside(r, body)) << c.id;
         if (c.text[0]) {
             const SIZE text = TextSize(control, c.text);
@@ -612,7 +615,17 @@ void ExpectSmallDialogAtTheScale(CDlgEx& dlg, skin::Size design, const std::vect
     ExpectNoOverlaps(apart);
 }
 
-// The settings dialog at the scale, its controls placed from pixels.
+// What the system sends a window that has reached a display of another scale.
+void MoveToDisplayOfScale(HWND wnd, int dpi) {
+    RECT suggested = WindowRectOf(wnd);
+    ::SendMessageW(wnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    testutil::PumpFor(50);
+}
+
+int OtherDpi() { return Dpi() == 192 ? 144 : 192; }
+
+// The settings dialog at the scale, its controls placed from pixels; moved to
+// a display of another scale and back, it lays itself out for each.
 TEST(DisplayScale, SettingsDialogLiesAtTheScaledDesign) {
     CDialog owner(IDD_LOGIN);
     ASSERT_TRUE(owner.Create(IDD_LOGIN));
@@ -621,18 +634,26 @@ TEST(DisplayScale, SettingsDialogLiesAtTheScaledDesign) {
     ::ShowWindow(dlg, SW_SHOW);
     testutil::PumpFor(100);
 
-    ExpectSmallDialogAtTheScale(dlg, {305, 184},
-                                {{IDC_GRP_BOSSKEY, {11, 42, 295, 120}, L"老板键设置"},
-                                 {IDC_ST_BOSSKEY_PROMPT, {33, 67, 108, 80}, L"请输入老板键"},
-                                 {IDC_EDIT_BOSSKEY, {33, 91, 186, 111}, L"Ctrl + Shift + F10"},
-                                 {IDC_ST_BOSSKEY_EXAMPLE, {192, 94, 261, 107}, L"例如: Ctrl + X"},
-                                 {IDOK, {143, 148, 218, 171}, L"确定"},
-                                 {IDCANCEL, {219, 148, 294, 171}, L"取消"}});
-    // Inside the group box: the prompt, the field and the example.
-    const RECT group = RelativeTo(::GetDlgItem(dlg, IDC_GRP_BOSSKEY), dlg);
-    for (int id : {IDC_ST_BOSSKEY_PROMPT, IDC_EDIT_BOSSKEY, IDC_ST_BOSSKEY_EXAMPLE})
-        EXPECT_TRUE(Inside(RelativeTo(::GetDlgItem(dlg, id), dlg), group)) << id;
+    const auto expectLaidOutAt = [&dlg](int dpi) {
+        ExpectSmallDialogAtTheScale(dlg, {305, 184},
+                                    {{IDC_GRP_BOSSKEY, {11, 42, 295, 120}, L"老板键设置"},
+                                     {IDC_ST_BOSSKEY_PROMPT, {33, 67, 108, 80}, L"请输入老板键"},
+                                     {IDC_EDIT_BOSSKEY, {33, 91, 186, 111}, L"Ctrl + Shift + F10"},
+                                     {IDC_ST_BOSSKEY_EXAMPLE, {192, 94, 261, 107}, L"例如: Ctrl + X"},
+                                     {IDOK, {143, 148, 218, 171}, L"确定"},
+                                     {IDCANCEL, {219, 148, 294, 171}, L"取消"}},
+                                    dpi);
+        // Inside the group box: the prompt, the field and the example.
+        const RECT group = RelativeTo(::GetDlgItem(dlg, IDC_GRP_BOSSKEY), dlg);
+        for (int id : {IDC_ST_BOSSKEY_PROMPT, IDC_EDIT_BOSSKEY, IDC_ST_BOSSKEY_EXAMPLE})
+            EXPECT_TRUE(Inside(RelativeTo(::GetDlgItem(dlg, id), dlg), group)) << id;
+    };
+    expectLaidOutAt(Dpi());
     testutil::SaveShot(testutil::CaptureScreen(dlg), L"settings_" + std::to_wstring(Dpi()) + L"dpi.png");
+    for (const int dpi : {OtherDpi(), Dpi()}) {
+        MoveToDisplayOfScale(dlg, dpi);
+        expectLaidOutAt(dpi);
+    }
     dlg.DestroyWindow();
     owner.DestroyWindow();
 }
@@ -668,6 +689,17 @@ TEST(DisplayScale, DownloadDialogLiesAtTheScaledDesign) {
         EXPECT_LE(need.bottom, r.bottom - r.top) << "status text height";
         if (downloading)
             testutil::SaveShot(testutil::CaptureScreen(dlg), L"download_" + std::to_wstring(Dpi()) + L"dpi.png");
+        // Moved to a display of another scale and back: laid out for each.
+        for (const int dpi : {OtherDpi(), Dpi()}) {
+            MoveToDisplayOfScale(dlg, dpi);
+            ExpectSmallDialogAtTheScale(
+                dlg, {417, 138},
+                {{IDCANCEL, {333, 101, 333 + button, 124}, L"取消"},
+                 {IDOK, {258, 101, 258 + button, 124}, L"确定"},
+                 {IDC_PROGRESS_DOWNLOAD, downloading ? skin::Rect{15, 67, 405, 88} : skin::Rect{15, 67, 402, 87}, L""},
+                 {IDC_ST_DOWNLOAD_STATUS, {165, 46, 252, 62}, L""}},
+                dpi);
+        }
         dlg.DestroyWindow();
     }
     owner.DestroyWindow();

@@ -5,66 +5,71 @@
 
 namespace skin {
 
-bool ConvertArgbToKeyedDib(const void* src, int srcStride, int width, int height,
-                           void* dst, std::uint32_t keyColorRef)
+namespace {
+
+// Walks a top-down 32bpp source into a bottom-up DIB of the same size (rows
+// width*4 bytes apart, the first source row stored last), handing each pixel's
+// four source bytes and four destination bytes to `convert`. The walk reads a
+// pixel before it writes it, so one row may be converted in place.
+template <typename PixelConversion>
+bool ConvertIntoBottomUpDib(const void* src, int srcStride, int width, int height, void* dst,
+                            PixelConversion convert)
 {
     if (!src || !dst || width <= 0 || height <= 0)
         return false;
-
-    // COLORREF keeps red in the low byte; a DIB pixel starts with blue.
-    const std::uint8_t keyB = static_cast<std::uint8_t>(keyColorRef >> 16);
-    const std::uint8_t keyG = static_cast<std::uint8_t>(keyColorRef >> 8);
-    const std::uint8_t keyR = static_cast<std::uint8_t>(keyColorRef);
-
     const auto* srcBase = static_cast<const std::uint8_t*>(src);
     auto* dstBase = static_cast<std::uint8_t*>(dst);
     const std::ptrdiff_t dstStride = static_cast<std::ptrdiff_t>(width) * 4;
-
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* s = srcBase + static_cast<std::ptrdiff_t>(y) * srcStride;
         std::uint8_t* d = dstBase + static_cast<std::ptrdiff_t>(height - 1 - y) * dstStride;
-        for (int x = 0; x < width; ++x, s += 4, d += 4) {
-            const int a = s[3];
-            if (a == 255) {
-                d[0] = s[0];
-                d[1] = s[1];
-                d[2] = s[2];
-            } else if (a == 0) {
-                d[0] = keyB;
-                d[1] = keyG;
-                d[2] = keyR;
-            } else {
-                // c' = (a*(c-255) + 255*255) / 255. With 0 < a < 255 the numerator
-                // stays within [255, 65025], so the division never meets a negative
-                // value and the result always fits a byte.
-                d[0] = static_cast<std::uint8_t>((a * (s[0] - 255) + 65025) / 255);
-                d[1] = static_cast<std::uint8_t>((a * (s[1] - 255) + 65025) / 255);
-                d[2] = static_cast<std::uint8_t>((a * (s[2] - 255) + 65025) / 255);
-            }
-            d[3] = 0;
-        }
+        for (int x = 0; x < width; ++x, s += 4, d += 4)
+            convert(s, d);
     }
     return true;
 }
 
+}  // namespace
+
+bool ConvertArgbToKeyedDib(const void* src, int srcStride, int width, int height,
+                           void* dst, std::uint32_t keyColorRef)
+{
+    // COLORREF keeps red in the low byte; a DIB pixel starts with blue.
+    const std::uint8_t keyB = static_cast<std::uint8_t>(keyColorRef >> 16);
+    const std::uint8_t keyG = static_cast<std::uint8_t>(keyColorRef >> 8);
+    const std::uint8_t keyR = static_cast<std::uint8_t>(keyColorRef);
+    return ConvertIntoBottomUpDib(src, srcStride, width, height, dst,
+                                  [=](const std::uint8_t* s, std::uint8_t* d) {
+        const int a = s[3];
+        if (a == 255) {
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
+        } else if (a == 0) {
+            d[0] = keyB;
+            d[1] = keyG;
+            d[2] = keyR;
+        } else {
+            // c' = (a*(c-255) + 255*255) / 255. With 0 < a < 255 the numerator
+            // stays within [255, 65025], so the division never meets a negative
+            // value and the result always fits a byte.
+            d[0] = static_cast<std::uint8_t>((a * (s[0] - 255) + 65025) / 255);
+            d[1] = static_cast<std::uint8_t>((a * (s[1] - 255) + 65025) / 255);
+            d[2] = static_cast<std::uint8_t>((a * (s[2] - 255) + 65025) / 255);
+        }
+        d[3] = 0;
+    });
+}
+
 bool ConvertArgbToPremultipliedDib(const void* src, int srcStride, int width, int height, void* dst)
 {
-    if (!src || !dst || width <= 0 || height <= 0)
-        return false;
-    const auto* srcBase = static_cast<const std::uint8_t*>(src);
-    auto* dstBase = static_cast<std::uint8_t*>(dst);
-    const std::ptrdiff_t dstStride = static_cast<std::ptrdiff_t>(width) * 4;
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* s = srcBase + static_cast<std::ptrdiff_t>(y) * srcStride;
-        std::uint8_t* d = dstBase + static_cast<std::ptrdiff_t>(height - 1 - y) * dstStride;
-        for (int x = 0; x < width; ++x, s += 4, d += 4) {
-            const unsigned a = s[3];
-            for (int c = 0; c < 3; ++c)
-                d[c] = static_cast<std::uint8_t>((s[c] * a + 127) / 255);
-            d[3] = static_cast<std::uint8_t>(a);
-        }
-    }
-    return true;
+    return ConvertIntoBottomUpDib(src, srcStride, width, height, dst,
+                                  [](const std::uint8_t* s, std::uint8_t* d) {
+        const unsigned a = s[3];
+        for (int c = 0; c < 3; ++c)
+            d[c] = static_cast<std::uint8_t>((s[c] * a + 127) / 255);
+        d[3] = static_cast<std::uint8_t>(a);
+    });
 }
 
 int StripFrameWidth(int stripWidth, int frames)

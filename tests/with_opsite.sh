@@ -41,6 +41,20 @@ if [ -n "$as_game_site" ]; then
     # third of a second, and this runs before every suite. Wine's Z: drive is /.
     printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\%s]\r\n"GameSite"="%s"\r\n"ClientSite"="%s"\r\n"PlatformDomain"="127.0.0.1"\r\n' \
         "${sites#HKLM\\}" "$XCJY_TEST_SITE" "$XCJY_TEST_SITE" | iconv -f UTF-8 -t UTF-16 > "$dir/sites.reg"
-    wine reg import "Z:$(printf '%s' "$dir/sites.reg" | tr / '\\')" /reg:32 >/dev/null 2>&1
+    # A failed import must not end the script unnoticed (set -e, output
+    # hidden): it is tried again, then reported.
+    imported=""
+    for _ in 1 2 3; do
+        if wine reg import "Z:$(printf '%s' "$dir/sites.reg" | tr / '\\')" /reg:32 >"$dir/import.log" 2>&1; then
+            imported=1
+            break
+        fi
+        sleep 0.5
+    done
+    if [ -z "$imported" ]; then
+        echo "with_opsite: the game-site overrides could not be written:" >&2
+        cat "$dir/import.log" >&2
+        exit 1
+    fi
 fi
 "$@"

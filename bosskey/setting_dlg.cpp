@@ -53,12 +53,8 @@ BOOL CSettingDlg::OnInitDialog() {
 }
 
 void CSettingDlg::LayOutForDpi(int dpi) {
-    SetCaptionLayout(skin::ScalePx(30, dpi), skin::ScalePx(4, dpi), 0, 0);
-    PlaceFromDesign(kDesignSize, kControls, dpi);
-    const HINSTANCE module = AfxGetResourceHandle();
-    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));
-    SetSkin(m_bmpClose, nullptr, LoadPngResource(module, IDB_SMALL_BK, dpi), FALSE, TRUE);
-    AdoptBitmap(m_bmpButton, LoadPngResource(module, IDB_SMALL_BTN, dpi));
+    LayOutSmallDialog(dpi, kDesignSize, kControls, m_bmpClose);
+    AdoptBitmap(m_bmpButton, LoadPngResource(AfxGetResourceHandle(), IDB_SMALL_BTN, dpi));
     m_btnOk.SetImage(m_bmpButton, FALSE);
     m_btnCancel.SetImage(m_bmpButton, FALSE);
 }

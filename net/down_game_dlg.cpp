@@ -136,14 +136,11 @@ void CDownGameDlg::DoDataExchange() {
 }
 
 void CDownGameDlg::LayOutForDpi(int dpi) {
-    HINSTANCE module = AfxGetResourceHandle();
-    SetCaptionLayout(skin::ScalePx(30, dpi), skin::ScalePx(4, dpi), 0, 0);
-    PlaceFromDesign(kDesignSize, kControls, dpi);
-    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));
-    SetSkin(m_bmpClose.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_SMALL_BK, dpi), FALSE, TRUE);
+    LayOutSmallDialog(dpi, kDesignSize, kControls, m_bmpClose);
     // Without a game the dialog only says that it failed; its other controls
     // keep their template look.
     if (m_strGameName.empty()) return;
+    const HINSTANCE module = AfxGetResourceHandle();
     AdoptBitmap(m_bmpButton, LoadPngResource(module, IDB_SMALL_BTN, dpi));
     for (CBtnEx* button : {&m_btnOK, &m_btnCancel}) button->SetImage(m_bmpButton.GetSafeHandle(), TRUE);
     m_stStatus.m_nFontHeight = skin::ScalePx(16, dpi);

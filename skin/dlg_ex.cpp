@@ -1,7 +1,8 @@
 #include "skin/dlg_ex.h"
 
+#include "framework/winapp.h"
+#include "res/resource.h"
 #include "skin/dpi_scale.h"
-
 #include "skin/keyed_pixel.h"
 #include "skin/skin_geometry.h"
 #include "skin/skin_image.h"
@@ -165,6 +166,16 @@ void CDlgEx::PlaceFromDesign(skin::Size design, std::span<const DesignPlace> con
         if (HWND control = ::GetDlgItem(m_hWnd, controls[i].id))
             ::SetWindowPos(control, nullptr, r.left, r.top, r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
     }
+}
+
+void CDlgEx::LayOutSmallDialog(int dpi, skin::Size design, std::span<const DesignPlace> controls,
+                               CBitmap& closeStrip) {
+    SetCaptionLayout(skin::ScalePx(30, dpi), skin::ScalePx(4, dpi), 0, 0);
+    // Sized first: the skin places the close button against the client's edge.
+    PlaceFromDesign(design, controls, dpi);
+    const HINSTANCE module = AfxGetResourceHandle();
+    AdoptBitmap(closeStrip, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));
+    SetSkin(closeStrip.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_SMALL_BK, dpi), FALSE, TRUE);
 }
 
 int CDlgEx::CaptionIconSize() const { return skin::ScalePx(skin::kCaptionIconSize, fw::WindowDpi(m_hWnd)); }

@@ -57,6 +57,11 @@ public:
     // they would place the controls elsewhere than the scaled design.
     // Controls that touch in the design touch at every scale (ScaleTouchingRow).
     void PlaceFromDesign(skin::Size design, std::span<const DesignPlace> controls, int dpi);
+    // A small dialog (settings, download) at a display scale: the 30-px
+    // caption band with its 4-px border, the size and places of its design,
+    // then the caption close strip (kept in `closeStrip`; the button keeps a
+    // copy) and the stretched small-dialog background.
+    void LayOutSmallDialog(int dpi, skin::Size design, std::span<const DesignPlace> controls, CBitmap& closeStrip);
     // Lays the window out for a display scale: subclasses call it from
     // OnInitDialog, and WM_DPICHANGED calls it again when the window reaches a
     // display of another scale. The base lays out nothing.

@@ -42,6 +42,15 @@ RECT WindowRectOf(HWND wnd) {
     return r;
 }
 
+// What the system sends a window that has reached a display of another scale.
+void MoveToDisplayOfScale(HWND wnd, int dpi) {
+    RECT suggested = WindowRectOf(wnd);
+    ::SendMessageW(wnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    testutil::PumpFor(50);
+}
+
+int OtherDpi() { return Dpi() == 192 ? 144 : 192; }
+
 // A window's rectangle relative to another window's top-left corner.
 RECT RelativeTo(HWND wnd, HWND origin) {
     RECT r = WindowRectOf(wnd);
@@ -357,7 +366,7 @@ TEST(DisplayScale, LoginScreenScaledDownMatchesTheDesignPicture) {
 // The login frame moved to a display of another scale: the frame image is
 // drawn at that scale and the owned windows follow at the scaled offsets.
 TEST(DisplayScale, LoginScreenFollowsADisplayOfAnotherScale) {
-    const int other = Dpi() == 192 ? 144 : 192;
+    const int other = OtherDpi();
     WithLoginScreen([other](CLoginBkDlg& frame) {
         RECT suggested = WindowRectOf(frame.m_hWnd);
         ::SendMessageW(frame.m_hWnd, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&suggested));
@@ -475,7 +484,7 @@ TEST_F(MainWindowScale, CaptionBandTabsAndPagesLieAtTheScaledDesign) {
 // drawn and placed again at that scale: caption band, caption buttons and
 // controls, the tab strip and its tabs, the pages over it.
 TEST_F(MainWindowScale, ADisplayOfAnotherScaleLaysItOutAgain) {
-    const int other = Dpi() == 192 ? 144 : 192;
+    const int other = OtherDpi();
     auto at = [other](int design) { return skin::ScalePx(design, other); };
     RECT suggested = WindowRectOf(*dlg_);
     ::SendMessageW(*dlg_, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&suggested));
@@ -508,7 +517,7 @@ int FontHeight(HFONT font) {
 // strip's and the "开小号" label's, whose own bold-or-not font follows; back
 // on a display of the first scale, the fonts are what they were.
 TEST_F(MainWindowScale, FontsFollowADisplayOfAnotherScale) {
-    const int other = Dpi() == 192 ? 144 : 192;
+    const int other = OtherDpi();
     const int first = FontHeight(dlg_->WindowFont());
     ASSERT_LT(first, 0) << "a character height";
     testutil::Repaint(*dlg_);
@@ -516,10 +525,8 @@ TEST_F(MainWindowScale, FontsFollowADisplayOfAnotherScale) {
     ASSERT_NE(labelFirst, 0) << "the label made its font when it painted";
 
     for (int dpi : {other, Dpi()}) {
-        RECT suggested = WindowRectOf(*dlg_);
-        ::SendMessageW(*dlg_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        MoveToDisplayOfScale(*dlg_, dpi);
         testutil::Repaint(*dlg_);
-        testutil::PumpFor(50);
         const int want = skin::ScaleFontHeight(first, Dpi(), dpi);
         EXPECT_EQ(FontHeight(dlg_->WindowFont()), want) << "window at " << dpi;
         for (HWND control : {Item(IDC_BTN_SYSTEM), Item(IDC_ST_ADD_ACCOUNT), pages_->Tabs().m_hWnd})
@@ -614,15 +621,6 @@ void ExpectSmallDialogAtTheScale(CDlgEx& dlg, skin::Size design, const std::vect
         if (p.first != std::to_string(IDC_GRP_BOSSKEY)) apart.push_back(p);
     ExpectNoOverlaps(apart);
 }
-
-// What the system sends a window that has reached a display of another scale.
-void MoveToDisplayOfScale(HWND wnd, int dpi) {
-    RECT suggested = WindowRectOf(wnd);
-    ::SendMessageW(wnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-    testutil::PumpFor(50);
-}
-
-int OtherDpi() { return Dpi() == 192 ? 144 : 192; }
 
 // The settings dialog at the scale, its controls placed from pixels; moved to
 // a display of another scale and back, it lays itself out for each.

@@ -10,6 +10,7 @@
 #include "bosskey/setting_dlg.h"
 #include "mainwnd/launcher_dlg.h"
 #include "net/down_game_dlg.h"
+#include "net/prgs_dlg.h"
 #include "res/resource.h"
 #include "skin/dpi_scale.h"
 #include "skin/message_box.h"
@@ -794,6 +795,43 @@ TEST(DisplayScale, MessageBoxHoldsItsTextAndButtonsAtEveryScale) {
                                   {look(Dpi(), OtherDpi()), look(OtherDpi(), Dpi()), look(Dpi(), 0)});
     EXPECT_EQ(driver.stepsRun, 3u);
     EXPECT_EQ(result, IDNO);
+}
+
+// The update progress dialog, which keeps the system's caption and frame:
+// its client area and bar at the scaled design (at 96 dpi exactly where the
+// template put them: a client of 417 x 83, the bar at (15, 21), 390 x 21),
+// the bar inside the client area and one track image big; moved to a display
+// of another scale and back, laid out for each.
+TEST(DisplayScale, UpdateProgressDialogLiesAtTheScaledDesign) {
+    CPrgsDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_UPDATE_PROGRESS));
+    // Its first timer message would start the download.
+    ::KillTimer(dlg, 0);
+    ::SendMessageW(dlg.m_progress, PBM_SETPOS, 40, 0);
+    ::ShowWindow(dlg, SW_SHOW);
+    testutil::PumpFor(100);
+
+    const auto expectLaidOutAt = [&dlg](int dpi) {
+        SCOPED_TRACE(testing::Message() << "at " << dpi << " dpi");
+        const RECT client = dlg.GetClientRect();
+        const skin::Size want = skin::ScaleSize({417, 83}, dpi);
+        EXPECT_EQ(client.right, want.cx);
+        EXPECT_EQ(client.bottom, want.cy);
+        RECT bar = WindowRectOf(dlg.m_progress);
+        ::MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&bar), 2);
+        EXPECT_TRUE(Near(bar, skin::ScaleRect({15, 21, 405, 42}, dpi), "bar"));
+        EXPECT_TRUE(Inside(bar, client));
+        const SIZE track = dlg.m_progress.m_hTrack.GetSize();
+        EXPECT_EQ(track.cx, bar.right - bar.left);
+        EXPECT_EQ(track.cy, bar.bottom - bar.top);
+    };
+    expectLaidOutAt(Dpi());
+    testutil::SaveShot(testutil::CaptureScreen(dlg), L"update_progress_" + std::to_wstring(Dpi()) + L"dpi.png");
+    for (const int dpi : {OtherDpi(), Dpi()}) {
+        MoveToDisplayOfScale(dlg, dpi);
+        expectLaidOutAt(dpi);
+    }
+    dlg.DestroyWindow();
 }
 
 }  // namespace

@@ -266,6 +266,10 @@ void CPopInfoDlg::LayoutPicture() {
     picture.Invalidate();
     if (m_bmpPicture.GetSafeHandle()) picture.SetImage(m_bmpPicture.GetSafeHandle());
     StyleAsLink(picture, kBodyColour);
+    // The template shows "详细>>" from the start, at a place of its own in
+    // dialog units: outside this small window at the scale it is made for,
+    // inside it once a display of a larger scale has grown the window.
+    ::ShowWindow(m_stMore.m_hWnd, SW_HIDE);
 }
 
 void CPopInfoDlg::MoveToCorner() {

@@ -783,6 +783,12 @@ TEST(DisplayScale, MessageBoxHoldsItsTextAndButtonsAtEveryScale) {
             if (auto* shown = dynamic_cast<CMessageBox*>(CWnd::FromHandlePermanent(box)); shown && !systemFont)
                 systemFont = FontHeight(shown->WindowFont());
             ExpectMessageBoxAtTheScale(box, text, 2, dpi, systemFont);
+            if (dpi != Dpi()) {
+                // Painted since the last tick; reading the screen does not pump.
+                testutil::SaveShot(testutil::ReadScreenRect(WindowRectOf(box)),
+                                   L"message_box_" + std::to_wstring(Dpi()) + L"dpi_moved_to_" +
+                                       std::to_wstring(dpi) + L"dpi.png");
+            }
             if (next) {
                 SendDisplayChange(box, next);
             } else {
@@ -830,6 +836,9 @@ TEST(DisplayScale, UpdateProgressDialogLiesAtTheScaledDesign) {
     for (const int dpi : {OtherDpi(), Dpi()}) {
         MoveToDisplayOfScale(dlg, dpi);
         expectLaidOutAt(dpi);
+        if (dpi != Dpi())
+            testutil::SaveShot(testutil::CaptureScreen(dlg), L"update_progress_" + std::to_wstring(Dpi()) +
+                                                                 L"dpi_moved_to_" + std::to_wstring(dpi) + L"dpi.png");
     }
     dlg.DestroyWindow();
 }

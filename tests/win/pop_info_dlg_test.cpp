@@ -9,6 +9,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -228,6 +229,21 @@ void ExpectNoticeAtTheScale(CPopInfoDlg& dlg, const NoticeCase& c, int dpi) {
         }
         seen.emplace_back(l.name, r);
     }
+    // Nothing else of the template shows: only the body lines the case does
+    // not list (as many as the text fills).
+    CStaticEx* const others[] = {&dlg.m_stPicture, &dlg.m_stTitle, &dlg.m_stMore};
+    for (CStaticEx* label : others) {
+        const bool listed = std::any_of(c.labels.begin(), c.labels.end(), [&](const NoticeLabel& l) {
+            return (l.line == -2 && label == &dlg.m_stPicture) || (l.line == -1 && label == &dlg.m_stTitle) ||
+                   (l.line == -3 && label == &dlg.m_stMore);
+        });
+        if (!listed) {
+            EXPECT_FALSE(::IsWindowVisible(label->m_hWnd)) << ::GetDlgCtrlID(label->m_hWnd);
+        }
+    }
+    if (!c.text) {
+        for (int line : {0, 2, 3, 4}) EXPECT_FALSE(::IsWindowVisible(dlg.m_stLines[line].m_hWnd)) << "line " << line;
+    }
 }
 
 // Each layout at the display's scale; then moved to a display of another
@@ -262,6 +278,9 @@ TEST_F(DisplayScaleNotice, LaidOutAtTheScaledDesign) {
         ::SendMessageW(dlg.m_hWnd, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&suggested));
         testutil::PumpUntilPreTranslated([] { return false; }, 100);
         ExpectNoticeAtTheScale(dlg, c, other);
+        Shot(dlg.m_hWnd, (std::wstring(c.shot) + L"_" + std::to_wstring(dpi) + L"dpi_moved_to_" +
+                          std::to_wstring(other) + L"dpi.png")
+                             .c_str());
         EXPECT_EQ(opsite::CountRequests("HTTP/1.1"), 0) << "no second download";
     }
 }

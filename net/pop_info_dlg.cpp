@@ -53,6 +53,23 @@ std::wstring ReadSetting(const wchar_t* key, DWORD capacity) {
     return value;
 }
 
+// The file's bytes when it holds no more than `limit` of them; empty
+// otherwise (or when it cannot be read).
+std::string ReadSmallFile(const std::wstring& path, uint64_t limit) {
+    fw::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||
+        static_cast<uint64_t>(size.QuadPart) > limit)
+        return {};
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+        read != bytes.size())
+        return {};
+    return bytes;
+}
+
 void WriteSetting(const wchar_t* key, const std::wstring& value) {
     // The value comes from the network: it may not break out of its line.
     ::WritePrivateProfileStringW(L"XCJY", key, notice::SettingValue(value).c_str(), SettingsPath().c_str());
@@ -114,7 +131,21 @@ BOOL CPopInfoDlg::OnInitDialog() {
     CDlgEx::OnInitDialog();
     ModifyStyleEx(WS_EX_APPWINDOW, WS_EX_TOOLWINDOW);
     const BOOL have = LoadNotice();
-    switch (notice::ChooseLayout({m_szNoticeId, m_szEndDate, m_szTitle, m_szLink, m_szContent, m_szPicUrl, 0})) {
+    m_layout = notice::ChooseLayout({m_szNoticeId, m_szEndDate, m_szTitle, m_szLink, m_szContent, m_szPicUrl, 0});
+    if (m_layout == notice::Layout::Picture) {
+        ModifyStyleEx(0, WS_EX_LAYERED);
+        ::SetLayeredWindowAttributes(m_hWnd, kColorKey, 0, LWA_COLORKEY);
+    }
+    if (m_layout != notice::Layout::Text) DownloadPicture();
+    LayOutForDpi(fw::WindowDpi(m_hWnd));
+    PlaceOrHide(have);
+    ::SetTimer(m_hWnd, kShowTimer, m_nShowMs, nullptr);
+    return TRUE;
+}
+
+void CPopInfoDlg::LayOutForDpi(int dpi) {
+    m_nDpi = dpi;
+    switch (m_layout) {
     case notice::Layout::PictureAndText:
         LayoutPictureAndText();
         break;
@@ -125,9 +156,9 @@ BOOL CPopInfoDlg::OnInitDialog() {
         LayoutPicture();
         break;
     }
-    PlaceOrHide(have);
-    ::SetTimer(m_hWnd, kShowTimer, m_nShowMs, nullptr);
-    return TRUE;
+    // Its size changed about its top-left corner; the notice belongs in the
+    // bottom-right one.
+    if (m_bInCorner) MoveToCorner();
 }
 
 void CPopInfoDlg::ShowLabel(CStaticEx& label, const skin::Rect& design) {
@@ -136,7 +167,7 @@ void CPopInfoDlg::ShowLabel(CStaticEx& label, const skin::Rect& design) {
 }
 
 void CPopInfoDlg::PlaceLabel(CStaticEx& label, const skin::Rect& design) {
-    skin::Rect r = skin::ScaleRect(design, fw::WindowDpi(m_hWnd));
+    skin::Rect r = skin::ScaleRect(design, m_nDpi);
     // A label that reaches the window's edge in the design ends there at any
     // scale: its place and size are rounded each on its own and could
     // overhang by a pixel.
@@ -148,7 +179,7 @@ void CPopInfoDlg::PlaceLabel(CStaticEx& label, const skin::Rect& design) {
 }
 
 void CPopInfoDlg::SetNoticeSkin(const int (&caption)[4], UINT closeId, UINT backgroundId) {
-    const int dpi = fw::WindowDpi(m_hWnd);
+    const int dpi = m_nDpi;
     SetCaptionLayout(skin::ScalePx(caption[0], dpi), skin::ScalePx(caption[1], dpi), skin::ScalePx(caption[2], dpi),
                      skin::ScalePx(caption[3], dpi));
     m_bResizable = FALSE;
@@ -164,12 +195,16 @@ void CPopInfoDlg::StyleAsLink(CStaticEx& label, COLORREF colour) {
     label.ModifyStyle(0, SS_NOTIFY);
 }
 
-void CPopInfoDlg::LoadPicture() {
+void CPopInfoDlg::DownloadPicture() {
     std::wstring path;
     if (!MakeExeDirPath(L"PopWnd.jpg", path)) return;
     DownloadNoticePicture(m_szPicUrl, path);
+    m_pictureBytes = ReadSmallFile(path, http::kPictureMaxBytes);
+}
+
+void CPopInfoDlg::DecodePicture() {
     int width = 0, height = 0;
-    AdoptBitmap(m_bmpPicture, LoadImageFileOnWhite(path.c_str(), width, height, fw::WindowDpi(m_hWnd)));
+    AdoptBitmap(m_bmpPicture, LoadImageBytesOnWhite(m_pictureBytes, width, height, m_nDpi));
 }
 
 void CPopInfoDlg::ShowBodyLines(notice::Layout layout, const skin::Rect& first) {
@@ -188,7 +223,7 @@ void CPopInfoDlg::LayoutPictureAndText() {
     SetNoticeSkin(kNoticeCaption, IDB_NOTICE_CLOSE, IDB_NOTICE_BK_PICTEXT);
     const NoticePlaces& places = kPictureAndTextPlaces;
 
-    LoadPicture();
+    DecodePicture();
     ShowLabel(m_stPicture, places.picture);
     if (m_bmpPicture.GetSafeHandle()) m_stPicture.SetImage(m_bmpPicture.GetSafeHandle());
     m_stPicture.m_strText.clear();
@@ -221,27 +256,34 @@ void CPopInfoDlg::LayoutText() {
 }
 
 void CPopInfoDlg::LayoutPicture() {
-    ModifyStyleEx(0, WS_EX_LAYERED);
-    ::SetLayeredWindowAttributes(m_hWnd, kColorKey, 0, LWA_COLORKEY);
     SetNoticeSkin(kPictureNoticeCaption, IDB_NOTICE_CLOSE_TEXT, IDB_NOTICE_BK_PIC);
 
     // The picture fills the second body label, so that clicking it opens the link.
-    LoadPicture();
+    DecodePicture();
     CStaticEx& picture = m_stLines[1];
     ShowLabel(picture, kPicturePlace);
     picture.m_strText.clear();
     picture.Invalidate();
     if (m_bmpPicture.GetSafeHandle()) picture.SetImage(m_bmpPicture.GetSafeHandle());
     StyleAsLink(picture, kBodyColour);
+    // The template shows "详细>>" from the start, at a place of its own in
+    // dialog units: outside this small window at the scale it is made for,
+    // inside it once a display of a larger scale has grown the window.
+    ::ShowWindow(m_stMore.m_hWnd, SW_HIDE);
+}
+
+void CPopInfoDlg::MoveToCorner() {
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT me = GetWindowRect();
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, work.right - (me.right - me.left), work.bottom - (me.bottom - me.top), 0, 0,
+                   SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void CPopInfoDlg::PlaceOrHide(BOOL have) {
+    m_bInCorner = have;
     if (have) {
-        RECT work{};
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        const RECT me = GetWindowRect();
-        ::SetWindowPos(m_hWnd, HWND_TOPMOST, work.right - (me.right - me.left), work.bottom - (me.bottom - me.top), 0,
-                       0, SWP_NOSIZE | SWP_NOACTIVATE);
+        MoveToCorner();
         ::BringWindowToTop(m_hWnd);
     } else {
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -54,6 +54,10 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    // The chosen layout at a display scale: skin, labels and the picture,
+    // decoded again from the bytes kept since the download. A notice on
+    // screen stays in the work area's bottom-right corner.
+    void LayOutForDpi(int dpi) override;
     void DoDataExchange() override;
     void OnOK() override {}
     void OnCancel() override {}
@@ -75,13 +79,21 @@ private:
     void ShowLabel(CStaticEx& label, const skin::Rect& design);
     void PlaceLabel(CStaticEx& label, const skin::Rect& design);
     // Caption layout (100 % figures), close strip and background at the
-    // window's scale; the window takes the background's size.
+    // layout's scale; the window takes the background's size.
     void SetNoticeSkin(const int (&caption)[4], UINT closeId, UINT backgroundId);
     void StyleAsLink(CStaticEx& label, COLORREF colour);
-    // Downloads the notice picture and loads whatever PopWnd.jpg holds.
-    void LoadPicture();
+    // Downloads the notice picture and keeps whatever PopWnd.jpg then holds.
+    void DownloadPicture();
+    // The kept picture decoded for the layout's scale into m_bmpPicture.
+    void DecodePicture();
     void PlaceOrHide(BOOL have);
+    // Bottom-right corner of the work area, above every other window.
+    void MoveToCorner();
 
+    notice::Layout m_layout = notice::Layout::Text;
+    int m_nDpi = 96;             // the display scale the window is laid out for
+    BOOL m_bInCorner = FALSE;    // shown as a notice (not hidden for good at once)
+    std::string m_pictureBytes;  // PopWnd.jpg as downloaded: each scale decodes it
     CBitmap m_bmpClose;    // the close strip; the button keeps a copy
     CBitmap m_bmpPicture;  // the picture as the label was given it
 };

@@ -170,12 +170,16 @@ void CDlgEx::PlaceFromDesign(skin::Size design, std::span<const DesignPlace> con
 
 void CDlgEx::LayOutSmallDialog(int dpi, skin::Size design, std::span<const DesignPlace> controls,
                                CBitmap& closeStrip) {
-    SetCaptionLayout(skin::ScalePx(30, dpi), skin::ScalePx(4, dpi), 0, 0);
     // Sized first: the skin places the close button against the client's edge.
     PlaceFromDesign(design, controls, dpi);
     const HINSTANCE module = AfxGetResourceHandle();
     AdoptBitmap(closeStrip, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));
-    SetSkin(closeStrip.GetSafeHandle(), nullptr, LoadPngResource(module, IDB_SMALL_BK, dpi), FALSE, TRUE);
+    SkinSmallDialog(dpi, closeStrip.GetSafeHandle(), LoadPngResource(module, IDB_SMALL_BK, dpi));
+}
+
+void CDlgEx::SkinSmallDialog(int dpi, HBITMAP closeStrip, fw::UniqueBitmap background) {
+    SetCaptionLayout(skin::ScalePx(30, dpi), skin::ScalePx(4, dpi), 0, 0);
+    SetSkin(closeStrip, nullptr, std::move(background), FALSE, TRUE);
 }
 
 int CDlgEx::CaptionIconSize() const { return skin::ScalePx(skin::kCaptionIconSize, fw::WindowDpi(m_hWnd)); }

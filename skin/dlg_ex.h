@@ -57,11 +57,18 @@ public:
     // they would place the controls elsewhere than the scaled design.
     // Controls that touch in the design touch at every scale (ScaleTouchingRow).
     void PlaceFromDesign(skin::Size design, std::span<const DesignPlace> controls, int dpi);
-    // A small dialog (settings, download) at a display scale: the 30-px
-    // caption band with its 4-px border, the size and places of its design,
-    // then the caption close strip (kept in `closeStrip`; the button keeps a
-    // copy) and the stretched small-dialog background.
+    // A small dialog (settings, download) at a display scale: the size and
+    // places of its design, then its skins for the scale (SkinSmallDialog)
+    // with the caption close strip (kept in `closeStrip`; the button keeps a
+    // copy) and the small-dialog background loaded for `dpi`.
     void LayOutSmallDialog(int dpi, skin::Size design, std::span<const DesignPlace> controls, CBitmap& closeStrip);
+    // The caption band and skins of a small dialog (settings, download,
+    // message box) at a display scale: the 30-px caption band with its 4-px
+    // border, the close button from `closeStrip` (the caller keeps it) and the
+    // background stretched as a nine-grid. The window has its size for the
+    // scale already: the close button goes against its right edge. Images
+    // drawn for another scale would show blurred or out of place.
+    void SkinSmallDialog(int dpi, HBITMAP closeStrip, fw::UniqueBitmap background);
     // Lays the window out for a display scale: subclasses call it from
     // OnInitDialog, and WM_DPICHANGED calls it again when the window reaches a
     // display of another scale. The base lays out nothing.

@@ -3,7 +3,6 @@
 #include "framework/winapp.h"
 #include "res/resource.h"
 #include "skin/dpi_scale.h"
-#include "skin/keyed_pixel.h"
 #include "skin/label_wrap.h"
 #include "skin/skin_geometry.h"
 #include "skin/skin_image.h"
@@ -12,13 +11,6 @@
 // The portable layout and result rules use the system's box types and results.
 static_assert(skin::kMbOk == MB_OK && skin::kMbOkCancel == MB_OKCANCEL && skin::kMbYesNo == MB_YESNO);
 static_assert(skin::kIdOk == IDOK && skin::kIdCancel == IDCANCEL && skin::kIdYes == IDYES && skin::kIdNo == IDNO);
-
-namespace {
-
-constexpr int kCaptionHeight = 30;
-constexpr int kBorder = 4;
-
-}  // namespace
 
 CMessageBox::CMessageBox() : CDlgEx(IDD_MSGBOX) {}
 
@@ -39,50 +31,81 @@ SIZE CMessageBox::MeasureText(HDC dc) const {
     return {r.right - r.left, r.bottom - r.top};
 }
 
-void CMessageBox::CreateButton(CBtnEx& button, const RECT& rect, UINT id, HBITMAP strip, const wchar_t* label) {
-    // The label goes in as the window text: the button copies it into the text
-    // it draws when it is subclassed.
-    button.Create(label, WS_CHILD | WS_VISIBLE, rect, this, id);
+void CMessageBox::PlaceButton(CBtnEx& button, const RECT& rect, UINT id, HBITMAP strip, const wchar_t* label) {
+    if (button.m_hWnd) {
+        ::SetWindowPos(button.m_hWnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        // The label goes in as the window text: the button copies it into the
+        // text it draws when it is subclassed.
+        button.Create(label, WS_CHILD | WS_VISIBLE, rect, this, id);
+    }
     button.SetImage(strip, TRUE);
     button.Invalidate(TRUE);
 }
 
 BOOL CMessageBox::OnInitDialog() {
     CDlgEx::OnInitDialog();
-    m_nDpi = fw::WindowDpi(m_hWnd);
-    SetCaptionLayout(skin::ScalePx(kCaptionHeight, m_nDpi), skin::ScalePx(kBorder, m_nDpi), 0, 0);
-    // The close button is placed against the template's width here; the resize
-    // below moves it to the final right edge (CDlgEx's WM_SIZE).
-    SetSkin(m_bmpClose, nullptr, std::move(m_bmpBack), FALSE, TRUE);
     SetCaptionText(m_strCaption);
-
     m_nLines = skin::MessageBoxLineCount(m_strText);
-    m_hFont = WindowFont();
+    LayOut(fw::WindowDpi(m_hWnd), std::move(m_bmpBack));
+    return TRUE;
+}
+
+void CMessageBox::LayOutForDpi(int dpi) {
+    // The images the box was given were drawn for the scale it left.
+    const HINSTANCE module = AfxGetResourceHandle();
+    AdoptBitmap(m_bmpClose, LoadPngResource(module, IDB_CAPT_CLOSE, dpi));
+    AdoptBitmap(m_bmpBtn1, LoadPngResource(module, IDB_SMALL_BTN, dpi));
+    AdoptBitmap(m_bmpBtn2, LoadPngResource(module, IDB_SMALL_BTN, dpi));
+    LayOut(dpi, LoadPngResource(module, IDB_SMALL_BK, dpi));
+}
+
+void CMessageBox::LayOut(int dpi, fw::UniqueBitmap background) {
+    m_nDpi = dpi;
     SIZE text{};
     {
         fw::WindowDC dc(m_hWnd);
-        fw::ScopedSelect font(dc, m_hFont);
+        fw::ScopedSelect font(dc, WindowFont());
         text = MeasureText(dc);
     }
-
     const SIZE strip = m_bmpBtn1.GetSize();
     const skin::Size frame{skin::StripFrameWidth(strip.cx, skin::kButtonFrames), strip.cy};
-    const skin::Size size = skin::MessageBoxSize({text.cx, text.cy}, m_nLines, frame, m_nDpi);
+    const skin::Size size = skin::MessageBoxSize({text.cx, text.cy}, m_nLines, frame, dpi);
     // Topmost so that the box stays above every other window. SWP_NOMOVE keeps
     // the position the framework checks to decide that it centres the box.
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOACTIVATE);
+    SkinSmallDialog(dpi, m_bmpClose.GetSafeHandle(), std::move(background));
 
     const RECT client = GetClientRect();
-    const skin::MessageBoxButtons rects = skin::MessageBoxButtonRects({client.right, client.bottom}, frame, m_nType, m_nDpi);
+    const skin::MessageBoxButtons rects = skin::MessageBoxButtonRects({client.right, client.bottom}, frame, m_nType, dpi);
     const wchar_t* first = L"确定";
     const wchar_t* second = L"取消";
     if (m_nType == skin::kMbYesNo) {
         first = L"是";
         second = L"否";
     }
-    CreateButton(m_btn1, ToWin(rects.first), skin::kMsgBoxFirstButtonId, m_bmpBtn1, first);
-    if (rects.second) CreateButton(m_btn2, ToWin(*rects.second), skin::kMsgBoxSecondButtonId, m_bmpBtn2, second);
-    return TRUE;
+    PlaceButton(m_btn1, ToWin(rects.first), skin::kMsgBoxFirstButtonId, m_bmpBtn1, first);
+    if (rects.second) PlaceButton(m_btn2, ToWin(*rects.second), skin::kMsgBoxSecondButtonId, m_bmpBtn2, second);
+    UseButtonFontForDpi(dpi);
+}
+
+void CMessageBox::UseButtonFontForDpi(int dpi) {
+    // The display change gave every child the dialog's own font; the buttons
+    // keep to the stock one they draw with at the system's scale.
+    fw::CFont remade;
+    if (dpi != fw::SystemDpi()) {
+        LOGFONTW lf{};
+        ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+        lf.lfHeight = skin::ScaleFontHeight(lf.lfHeight, fw::SystemDpi(), dpi);
+        lf.lfWidth = skin::ScaleFontHeight(lf.lfWidth, fw::SystemDpi(), dpi);
+        remade.CreateFontIndirect(lf);
+    }
+    // No font (NULL): the button falls back to the stock font itself.
+    for (CBtnEx* button : {&m_btn1, &m_btn2})
+        if (button->m_hWnd)
+            ::SendMessageW(button->m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(remade.GetSafeHandle()), TRUE);
+    m_buttonFont = std::move(remade);
 }
 
 void CMessageBox::OnPaint() {
@@ -91,7 +114,7 @@ void CMessageBox::OnPaint() {
     DefWindowProc(WM_PAINT, 0, 0);
 
     fw::WindowDC dc(m_hWnd);
-    fw::ScopedSelect font(dc, m_hFont);
+    fw::ScopedSelect font(dc, WindowFont());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, RGB(0, 0, 0));
     const SIZE text = MeasureText(dc);

@@ -34,22 +34,28 @@ HBITMAP CreateSkinDib(int width, int height, void** bits) {
     return ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
-// The resource bytes in a memory stream that frees its memory on release.
-fw::ComPtr<IStream> StreamOfResource(HINSTANCE module, HRSRC res) {
+// A copy of the bytes in a memory stream that frees its memory on release,
+// read from its start; empty for no bytes or when memory runs out.
+fw::ComPtr<IStream> StreamOfBytes(const void* data, size_t size) {
     fw::ComPtr<IStream> stream;
-    HGLOBAL loaded = ::LoadResource(module, res);
-    const void* data = loaded ? ::LockResource(loaded) : nullptr;
-    DWORD size = ::SizeofResource(module, res);
-    if (!data || size == 0) return stream;
+    if (!data || size == 0 || size > MAXDWORD) return stream;
     if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.put()))) return stream;
+    const ULONG want = static_cast<ULONG>(size);
     ULONG written = 0;
-    if (FAILED(stream->Write(data, size, &written)) || written != size) {
+    if (FAILED(stream->Write(data, want, &written)) || written != want) {
         stream.reset();
         return stream;
     }
     LARGE_INTEGER start{};
     stream->Seek(start, STREAM_SEEK_SET, nullptr);
     return stream;
+}
+
+// The resource bytes in such a stream.
+fw::ComPtr<IStream> StreamOfResource(HINSTANCE module, HRSRC res) {
+    HGLOBAL loaded = ::LoadResource(module, res);
+    const void* data = loaded ? ::LockResource(loaded) : nullptr;
+    return StreamOfBytes(data, ::SizeofResource(module, res));
 }
 
 // A PNG resource decoded by GDI+ (which must be running), with the stream it
@@ -318,12 +324,14 @@ fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id, int dpi) {
     return dib;
 }
 
-fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& height, int dpi) {
+fw::UniqueBitmap LoadImageBytesOnWhite(std::string_view bytes, int& width, int& height, int dpi) {
     width = height = 0;
     GdiplusSession gdiplus;
-    if (!gdiplus.ok() || !path) return {};
-
-    Gdiplus::Image image(path);
+    if (!gdiplus.ok()) return {};
+    fw::ComPtr<IStream> stream = StreamOfBytes(bytes.data(), bytes.size());
+    if (!stream) return {};
+    // The picture reads from the stream while it lives: declared after it.
+    Gdiplus::Image image(stream.get());
     if (image.GetLastStatus() != Gdiplus::Ok) return {};
     width = skin::ScalePx(static_cast<int>(image.GetWidth()), dpi);
     height = skin::ScalePx(static_cast<int>(image.GetHeight()), dpi);

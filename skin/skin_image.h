@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <string_view>
 #include <thread>
 
 namespace Gdiplus {
@@ -62,11 +63,13 @@ private:
 // A decoded image as such a DIB section: alpha 0 becomes `key`, partial alpha is
 // blended over white. Empty on failure.
 fw::UniqueBitmap MakeKeyedBitmap(Gdiplus::Bitmap& image, COLORREF key);
-// A picture file of any format GDI+ decodes, drawn over white into a new 32-bit
-// DIB section, at its own size times dpi / 96 (high-quality filtering when
-// scaled); width and height receive the result's size (0 when it cannot be
-// decoded, and the result is then empty).
-fw::UniqueBitmap LoadImageFileOnWhite(const wchar_t* path, int& width, int& height, int dpi = skin::kDesignDpi);
+// A picture of any format GDI+ decodes, held in memory (a downloaded file's
+// bytes, kept so that another display scale decodes them again), drawn over
+// white into a new 32-bit DIB section, at its own size times dpi / 96
+// (high-quality filtering when scaled); width and height receive the result's
+// size (0 when it cannot be decoded, and the result is then empty).
+fw::UniqueBitmap LoadImageBytesOnWhite(std::string_view bytes, int& width, int& height,
+                                       int dpi = skin::kDesignDpi);
 // Hands `bitmap` over to `holder`, which frees what it held before. A holder
 // given the very handle it already holds keeps it: freeing the old one first
 // would leave it holding a deleted bitmap.

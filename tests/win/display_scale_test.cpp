@@ -10,6 +10,7 @@
 #include "bosskey/setting_dlg.h"
 #include "mainwnd/launcher_dlg.h"
 #include "net/down_game_dlg.h"
+#include "net/prgs_dlg.h"
 #include "res/resource.h"
 #include "skin/dpi_scale.h"
 #include "skin/message_box.h"
@@ -42,10 +43,15 @@ RECT WindowRectOf(HWND wnd) {
     return r;
 }
 
-// What the system sends a window that has reached a display of another scale.
-void MoveToDisplayOfScale(HWND wnd, int dpi) {
+// What the system sends a window that has reached a display of another
+// scale. The first form does not pump: for windows of a modal loop that a
+// ModalBoxDriver step looks at, which must not run the next step inside this one.
+void SendDisplayChange(HWND wnd, int dpi) {
     RECT suggested = WindowRectOf(wnd);
     ::SendMessageW(wnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+void MoveToDisplayOfScale(HWND wnd, int dpi) {
+    SendDisplayChange(wnd, dpi);
     testutil::PumpFor(50);
 }
 
@@ -703,46 +709,138 @@ TEST(DisplayScale, DownloadDialogLiesAtTheScaledDesign) {
     owner.DestroyWindow();
 }
 
-// The message box grows with the scale: the buttons are scaled frames, the
-// text lines lie inside the box above the buttons, and the longest text of the
-// launcher fits its box.
-TEST(DisplayScale, MessageBoxHoldsItsTextAndButtons) {
-    const std::wstring text = L"重置老板键失败，可能与其他窗口热键冲突！原老板键也已经失效，请重置！";
-    struct Seen {
-        RECT client{}, first{}, second{};
-        SIZE textSize{};
-        int dpi = 0;
-    } seen;
+// The message box at `dpi`: its font made for that scale, its size from the
+// text measured in that font (the box's margins, the caption band, the close
+// button and the button frames all scaled), its buttons where the scaled
+// design puts them (within a pixel), and the text block, the buttons and the
+// close button inside the box and clear of each other, the labels fitting.
+void ExpectMessageBoxAtTheScale(HWND box, const std::wstring& text, int lines, int dpi, int systemFontHeight) {
+    SCOPED_TRACE(testing::Message() << "message box at " << dpi << " dpi");
+    auto* shown = dynamic_cast<CMessageBox*>(CWnd::FromHandlePermanent(box));
+    ASSERT_NE(shown, nullptr);
+    const auto at = [dpi](int px) { return skin::ScalePx(px, dpi); };
+    EXPECT_EQ(shown->m_nDpi, dpi);
+    EXPECT_EQ(FontHeight(shown->WindowFont()), skin::ScaleFontHeight(systemFontHeight, Dpi(), dpi));
+    EXPECT_EQ(shown->m_nCaptionHeight, at(30));
+    EXPECT_EQ(shown->m_nBorder, at(4));
+    const SIZE skinSize = shown->m_bmpSkin.GetSize();
+    const skin::Size wantSkin = skin::ScaledSkinSize({30, 51}, 1, dpi);
+    EXPECT_EQ(skinSize.cx, wantSkin.cx);
+    EXPECT_EQ(skinSize.cy, wantSkin.cy);
+
+    SIZE t{};
+    {
+        fw::WindowDC dc(box);
+        fw::ScopedSelect font(dc, shown->WindowFont());
+        RECT r{};
+        ::DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT);
+        t = {r.right, r.bottom};
+    }
+    const int w = std::max<int>(2 * at(57) + at(60), t.cx + at(60));
+    const int h = at(3) * lines + at(90) + static_cast<int>(t.cy) + at(23);
+    const RECT whole = RelativeTo(box, box);
+    EXPECT_TRUE(Near(whole, {0, 0, w, h}, "box"));
+    const RECT client = shown->GetClientRect();
+    const RECT close = RelativeTo(shown->m_btnClose.m_hWnd, box);
+    EXPECT_TRUE(Near(close, {client.right - at(27), 0, client.right, at(27)}, "close"));
+    const int top = client.bottom - at(30) - at(23);
+    const int middle = client.right / 2;
+    const RECT first = RelativeTo(::GetDlgItem(box, 5000), box);
+    const RECT second = RelativeTo(::GetDlgItem(box, 5001), box);
+    EXPECT_TRUE(Near(first, {middle - at(10) - at(57), top, middle - at(10), top + at(23)}, "first button"));
+    EXPECT_TRUE(Near(second, {middle + at(10), top, middle + at(10) + at(57), top + at(23)}, "second button"));
+    const RECT textBlock{(client.right - t.cx) / 2, at(55), (client.right - t.cx) / 2 + t.cx,
+                         at(55) + t.cy + at(3) * (lines - 1)};
+    const RECT body{at(4), at(30), client.right - at(4), client.bottom - at(4)};
+    for (const auto& [name, r] : {std::pair{"text", textBlock}, {"first", first}, {"second", second}})
+        EXPECT_TRUE(Inside(r, body)) << name;
+    ExpectNoOverlaps({{"text", textBlock}, {"first", first}, {"second", second}, {"close", close}});
+    // The labels in the stock GUI font the buttons draw with when given
+    // none, made for the scale.
+    const int guiFont = FontHeight(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
+    for (const auto& [id, label] : {std::pair{5000, L"是"}, {5001, L"否"}}) {
+        HWND button = ::GetDlgItem(box, id);
+        const HFONT font = reinterpret_cast<HFONT>(::SendMessageW(button, WM_GETFONT, 0, 0));
+        EXPECT_EQ(FontHeight(font ? font : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT))),
+                  skin::ScaleFontHeight(guiFont, Dpi(), dpi))
+            << id;
+        const SIZE need = TextSize(button, label);
+        const RECT r = RelativeTo(button, box);
+        EXPECT_LE(need.cx, r.right - r.left) << id;
+        EXPECT_LE(need.cy, r.bottom - r.top) << id;
+    }
+}
+
+// The message box grows with the scale, and moved to a display of another
+// scale and back it lays itself out again for each: its longest text of the
+// launcher, on two lines here, and two buttons.
+TEST(DisplayScale, MessageBoxHoldsItsTextAndButtonsAtEveryScale) {
+    const std::wstring text = L"重置老板键失败，可能与其他窗口热键冲突！\n原老板键也已经失效，请重置！";
+    int systemFont = 0;
     testutil::ModalBoxDriver driver(L"星潮纪元");
-    driver.Run([&] { return SkinMessageBox(text, L"星潮纪元", MB_YESNO); },
-               {[&](HWND box) {
-                   auto* shown = dynamic_cast<CMessageBox*>(CWnd::FromHandlePermanent(box));
-                   ::GetClientRect(box, &seen.client);
-                   seen.first = WindowRectOf(::GetDlgItem(box, 5000));
-                   seen.second = WindowRectOf(::GetDlgItem(box, 5001));
-                   ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&seen.first), 2);
-                   ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&seen.second), 2);
-                   if (shown) seen.dpi = shown->m_nDpi;
-                   fw::WindowDC dc(box);
-                   fw::ScopedSelect font(dc, reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)));
-                   RECT r{};
-                   ::DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT);
-                   seen.textSize = {r.right, r.bottom};
-                   testutil::SaveShot(testutil::CaptureScreen(box), L"message_box_" + std::to_wstring(Dpi()) + L"dpi.png");
-                   testutil::PressButton(box, 5001);
-               }});
-    ASSERT_EQ(driver.stepsRun, 1u);
-    EXPECT_EQ(seen.dpi, Dpi());
-    EXPECT_EQ(seen.first.right - seen.first.left, Px(57));
-    EXPECT_EQ(seen.first.bottom - seen.first.top, Px(23));
-    EXPECT_FALSE(Overlap(seen.first, seen.second));
-    EXPECT_TRUE(Inside(seen.first, seen.client));
-    EXPECT_TRUE(Inside(seen.second, seen.client));
-    const skin::Rect line = skin::MessageBoxLineRect(seen.client.right, {seen.textSize.cx, seen.textSize.cy}, 1, 0, Dpi());
-    EXPECT_GE(line.left, 0);
-    EXPECT_LE(line.right, seen.client.right);
-    EXPECT_GE(line.top, Px(30));
-    EXPECT_LE(line.bottom, seen.first.top);
+    const auto look = [&](int dpi, int next) {
+        return [&, dpi, next](HWND box) {
+            if (auto* shown = dynamic_cast<CMessageBox*>(CWnd::FromHandlePermanent(box)); shown && !systemFont)
+                systemFont = FontHeight(shown->WindowFont());
+            ExpectMessageBoxAtTheScale(box, text, 2, dpi, systemFont);
+            if (dpi != Dpi()) {
+                // Painted since the last tick; reading the screen does not pump.
+                testutil::SaveShot(testutil::ReadScreenRect(WindowRectOf(box)),
+                                   L"message_box_" + std::to_wstring(Dpi()) + L"dpi_moved_to_" +
+                                       std::to_wstring(dpi) + L"dpi.png");
+            }
+            if (next) {
+                SendDisplayChange(box, next);
+            } else {
+                testutil::SaveShot(testutil::CaptureScreen(box), L"message_box_" + std::to_wstring(Dpi()) + L"dpi.png");
+                testutil::PressButton(box, 5001);
+            }
+        };
+    };
+    const int result = driver.Run([&] { return SkinMessageBox(text, L"星潮纪元", MB_YESNO); },
+                                  {look(Dpi(), OtherDpi()), look(OtherDpi(), Dpi()), look(Dpi(), 0)});
+    EXPECT_EQ(driver.stepsRun, 3u);
+    EXPECT_EQ(result, IDNO);
+}
+
+// The update progress dialog, which keeps the system's caption and frame:
+// its client area and bar at the scaled design (at 96 dpi exactly where the
+// template put them: a client of 417 x 83, the bar at (15, 21), 390 x 21),
+// the bar inside the client area and one track image big; moved to a display
+// of another scale and back, laid out for each.
+TEST(DisplayScale, UpdateProgressDialogLiesAtTheScaledDesign) {
+    CPrgsDlg dlg;
+    ASSERT_TRUE(dlg.Create(IDD_UPDATE_PROGRESS));
+    // Its first timer message would start the download.
+    ::KillTimer(dlg, 0);
+    ::SendMessageW(dlg.m_progress, PBM_SETPOS, 40, 0);
+    ::ShowWindow(dlg, SW_SHOW);
+    testutil::PumpFor(100);
+
+    const auto expectLaidOutAt = [&dlg](int dpi) {
+        SCOPED_TRACE(testing::Message() << "at " << dpi << " dpi");
+        const RECT client = dlg.GetClientRect();
+        const skin::Size want = skin::ScaleSize({417, 83}, dpi);
+        EXPECT_EQ(client.right, want.cx);
+        EXPECT_EQ(client.bottom, want.cy);
+        RECT bar = WindowRectOf(dlg.m_progress);
+        ::MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&bar), 2);
+        EXPECT_TRUE(Near(bar, skin::ScaleRect({15, 21, 405, 42}, dpi), "bar"));
+        EXPECT_TRUE(Inside(bar, client));
+        const SIZE track = dlg.m_progress.m_hTrack.GetSize();
+        EXPECT_EQ(track.cx, bar.right - bar.left);
+        EXPECT_EQ(track.cy, bar.bottom - bar.top);
+    };
+    expectLaidOutAt(Dpi());
+    testutil::SaveShot(testutil::CaptureScreen(dlg), L"update_progress_" + std::to_wstring(Dpi()) + L"dpi.png");
+    for (const int dpi : {OtherDpi(), Dpi()}) {
+        MoveToDisplayOfScale(dlg, dpi);
+        expectLaidOutAt(dpi);
+        if (dpi != Dpi())
+            testutil::SaveShot(testutil::CaptureScreen(dlg), L"update_progress_" + std::to_wstring(Dpi()) +
+                                                                 L"dpi_moved_to_" + std::to_wstring(dpi) + L"dpi.png");
+    }
+    dlg.DestroyWindow();
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -141,7 +142,7 @@ TEST_F(PopInfoTest, ThreeLayouts) {
 // lies at its 100 % place scaled (within a pixel), inside the window and clear
 // of the others and of the close button, and the texts fit their labels.
 class DisplayScaleNotice : public PopInfoTest {
-protected:
+public:
     static RECT Relative(HWND wnd, HWND origin) {
         RECT r{}, o{};
         ::GetWindowRect(wnd, &r);
@@ -164,22 +165,96 @@ protected:
     }
 };
 
+struct NoticeLabel {
+    const char* name;
+    int line;  // -1: the title, -2: the picture, -3: "详细>>", else a body line
+    skin::Rect design;
+};
+struct NoticeCase {
+    const wchar_t* shot;
+    bool picture, text;
+    skin::Size size;
+    skin::Rect close;
+    std::vector<NoticeLabel> labels;
+};
+
+// The notice laid out for `dpi`: its size, close button and labels at their
+// scaled design places, in the work area's bottom-right corner, the picture
+// (75 x 80 at 100 %) drawn at the scale.
+void ExpectNoticeAtTheScale(CPopInfoDlg& dlg, const NoticeCase& c, int dpi) {
+    SCOPED_TRACE(testing::Message() << "at " << dpi << " dpi");
+    const RECT whole = DisplayScaleNotice::Relative(dlg.m_hWnd, dlg.m_hWnd);
+    const skin::Size size = skin::ScaleSize(c.size, dpi);
+    EXPECT_EQ(whole.right, size.cx);
+    EXPECT_EQ(whole.bottom, size.cy);
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT placed = dlg.GetWindowRect();
+    EXPECT_EQ(placed.right, work.right) << "in the bottom-right corner";
+    EXPECT_EQ(placed.bottom, work.bottom);
+    const RECT close = DisplayScaleNotice::Relative(dlg.m_btnClose.m_hWnd, dlg.m_hWnd);
+    EXPECT_TRUE(DisplayScaleNotice::Near(close, skin::ScaleRect(c.close, dpi))) << "close button";
+
+    std::vector<std::pair<std::string, RECT>> seen{{"close", close}};
+    for (const NoticeLabel& l : c.labels) {
+        CStaticEx& label = l.line == -1 ? dlg.m_stTitle
+                           : l.line == -2 ? dlg.m_stPicture
+                           : l.line == -3 ? dlg.m_stMore
+                                          : dlg.m_stLines[l.line];
+        const RECT r = DisplayScaleNotice::Relative(label.m_hWnd, dlg.m_hWnd);
+        EXPECT_TRUE(::IsWindowVisible(label.m_hWnd)) << l.name;
+        EXPECT_TRUE(DisplayScaleNotice::Near(r, skin::ScaleRect(l.design, dpi)))
+            << l.name << ": (" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
+        if (l.line != 1 || c.text) {  // the picture alone overhangs the left edge by design
+            EXPECT_GE(r.left, 0) << l.name;
+            EXPECT_LE(r.right, whole.right) << l.name;
+        }
+        EXPECT_LE(r.bottom, whole.bottom) << l.name;
+        if (l.line == -2 || (l.line == 1 && !c.text)) {
+            EXPECT_EQ(label.m_nImageWidth, skin::ScalePx(75, dpi)) << "the picture";
+            EXPECT_EQ(label.m_nImageHeight, skin::ScalePx(80, dpi)) << "the picture";
+        }
+        const std::wstring text = l.line == -3 ? L"详细>>" : label.m_strText;
+        if (!text.empty()) {
+            const SIZE need = DisplayScaleNotice::TextSize(label, text);
+            EXPECT_LE(need.cx, r.right - r.left) << l.name << " text width";
+            EXPECT_LE(need.cy, r.bottom - r.top + 1) << l.name << " text height";
+        }
+        for (const auto& [name, other] : seen) {
+            // The picture alone reaches a pixel up under the close strip
+            // by design (where the strip's tab is keyed away).
+            if (!c.text && name == "close") continue;
+            RECT both{};
+            EXPECT_FALSE(::IntersectRect(&both, &r, &other)) << l.name << " / " << name;
+        }
+        seen.emplace_back(l.name, r);
+    }
+    // Nothing else of the template shows: only the body lines the case does
+    // not list (as many as the text fills).
+    CStaticEx* const others[] = {&dlg.m_stPicture, &dlg.m_stTitle, &dlg.m_stMore};
+    for (CStaticEx* label : others) {
+        const bool listed = std::any_of(c.labels.begin(), c.labels.end(), [&](const NoticeLabel& l) {
+            return (l.line == -2 && label == &dlg.m_stPicture) || (l.line == -1 && label == &dlg.m_stTitle) ||
+                   (l.line == -3 && label == &dlg.m_stMore);
+        });
+        if (!listed) {
+            EXPECT_FALSE(::IsWindowVisible(label->m_hWnd)) << ::GetDlgCtrlID(label->m_hWnd);
+        }
+    }
+    if (!c.text) {
+        for (int line : {0, 2, 3, 4}) EXPECT_FALSE(::IsWindowVisible(dlg.m_stLines[line].m_hWnd)) << "line " << line;
+    }
+}
+
+// Each layout at the display's scale; then moved to a display of another
+// scale, laid out again there, its picture drawn again from the bytes it
+// downloaded: nothing more reaches the site.
 TEST_F(DisplayScaleNotice, LaidOutAtTheScaledDesign) {
     const int dpi = fw::SystemDpi();
+    const int other = dpi == 192 ? 144 : 192;
     // Eleven (eighteen without a picture) characters a line, as the notice cuts them.
     const std::wstring body = L"新服「星海之潮」今日10点开启，首周登录即领豪华礼包，充值再享双倍星钻！更多活动请看官网。";
-    struct Label {
-        const char* name;
-        int line;  // -1: the title, -2: the picture, -3: "详细>>", else a body line
-        skin::Rect design;
-    };
-    struct Case {
-        const wchar_t* shot;
-        bool picture, text;
-        skin::Size size;
-        skin::Rect close;
-        std::vector<Label> labels;
-    } cases[] = {
+    const NoticeCase cases[] = {
         {L"notice_picture_text", true, true, {250, 191}, {193, 3, 247, 25},
          {{"picture", -2, {15, 67, 90, 147}}, {"title", -1, {100, 48, 230, 63}}, {"line 1", 0, {100, 68, 233, 81}},
           {"line 5", 4, {100, 132, 233, 145}}, {"more", -3, {195, 168, 237, 181}}}},
@@ -188,51 +263,25 @@ TEST_F(DisplayScaleNotice, LaidOutAtTheScaledDesign) {
           {"more", -3, {195, 145, 237, 158}}}},
         {L"notice_picture", true, false, {160, 212}, {106, 1, 160, 23}, {{"picture", 1, {-3, 22, 160, 212}}}},
     };
-    for (const Case& c : cases) {
+    for (const NoticeCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << "layout " << (&c - cases));
         ::DeleteFileW(settings_.c_str());
         Publish(Record(L"2099-12-31", c.picture ? L"{{PICTURE}}" : L"", c.text ? body : L""));
         CPopInfoDlg dlg;
         Open(dlg);
         ASSERT_TRUE(::IsWindowVisible(dlg.m_hWnd));
-        const RECT whole = Relative(dlg.m_hWnd, dlg.m_hWnd);
-        const skin::Size size = skin::ScaleSize(c.size, dpi);
-        EXPECT_EQ(whole.right, size.cx);
-        EXPECT_EQ(whole.bottom, size.cy);
-        const RECT close = Relative(dlg.m_btnClose.m_hWnd, dlg.m_hWnd);
-        EXPECT_TRUE(Near(close, skin::ScaleRect(c.close, dpi))) << "close button at " << dpi;
-
-        std::vector<std::pair<std::string, RECT>> placed{{"close", close}};
-        for (const Label& l : c.labels) {
-            CStaticEx& label = l.line == -1 ? dlg.m_stTitle
-                               : l.line == -2 ? dlg.m_stPicture
-                               : l.line == -3 ? dlg.m_stMore
-                                              : dlg.m_stLines[l.line];
-            const RECT r = Relative(label.m_hWnd, dlg.m_hWnd);
-            EXPECT_TRUE(::IsWindowVisible(label.m_hWnd)) << l.name;
-            EXPECT_TRUE(Near(r, skin::ScaleRect(l.design, dpi)))
-                << l.name << " at " << dpi << ": (" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom
-                << ")";
-            if (l.line != 1 || c.text) {  // the picture alone overhangs the left edge by design
-                EXPECT_GE(r.left, 0) << l.name;
-                EXPECT_LE(r.right, whole.right) << l.name;
-            }
-            EXPECT_LE(r.bottom, whole.bottom) << l.name;
-            const std::wstring text = l.line == -3 ? L"详细>>" : label.m_strText;
-            if (!text.empty()) {
-                const SIZE need = TextSize(label, text);
-                EXPECT_LE(need.cx, r.right - r.left) << l.name << " text width at " << dpi;
-                EXPECT_LE(need.cy, r.bottom - r.top + 1) << l.name << " text height at " << dpi;
-            }
-            for (const auto& [name, other] : placed) {
-                // The picture alone reaches a pixel up under the close strip
-                // by design (where the strip's tab is keyed away).
-                if (!c.text && name == "close") continue;
-                RECT both{};
-                EXPECT_FALSE(::IntersectRect(&both, &r, &other)) << l.name << " / " << name;
-            }
-            placed.emplace_back(l.name, r);
-        }
+        ExpectNoticeAtTheScale(dlg, c, dpi);
         Shot(dlg.m_hWnd, (std::wstring(c.shot) + L"_" + std::to_wstring(dpi) + L"dpi.png").c_str());
+
+        opsite::Control(L"requests?clear=1");
+        RECT suggested = dlg.GetWindowRect();
+        ::SendMessageW(dlg.m_hWnd, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&suggested));
+        testutil::PumpUntilPreTranslated([] { return false; }, 100);
+        ExpectNoticeAtTheScale(dlg, c, other);
+        Shot(dlg.m_hWnd, (std::wstring(c.shot) + L"_" + std::to_wstring(dpi) + L"dpi_moved_to_" +
+                          std::to_wstring(other) + L"dpi.png")
+                             .c_str());
+        EXPECT_EQ(opsite::CountRequests("HTTP/1.1"), 0) << "no second download";
     }
 }
 

@@ -402,7 +402,7 @@ TEST(SkinImage, PictureFilesAreDrawnOverWhite) {
         ASSERT_EQ(image.Save(png.c_str(), &pngEncoder, nullptr), Gdiplus::Ok);
     }
     int w = -1, h = -1;
-    fw::UniqueBitmap bmp(LoadImageFileOnWhite(png.c_str(), w, h));
+    fw::UniqueBitmap bmp(LoadImageBytesOnWhite(testutil::ReadFileText(png), w, h));
     ASSERT_TRUE(bmp);
     EXPECT_EQ(w, 4);
     EXPECT_EQ(h, 3);
@@ -412,20 +412,19 @@ TEST(SkinImage, PictureFilesAreDrawnOverWhite) {
     EXPECT_EQ(::GetPixel(mem, 0, 0), RGB(255, 255, 255)) << "transparent shows white";
     EXPECT_EQ(::GetPixel(mem, 3, 2), RGB(200, 10, 10));
 
-    std::wstring junk = std::wstring(dir) + L"xcjy_not_a_picture.jpg";
-    HANDLE f = ::CreateFileW(junk.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    ::WriteFile(f, "not a picture", 13, &written, nullptr);
-    ::CloseHandle(f);
+    // At twice the scale, from the same bytes.
     w = h = -1;
-    EXPECT_FALSE(LoadImageFileOnWhite(junk.c_str(), w, h));
-    EXPECT_EQ(w, 0);
-    EXPECT_EQ(h, 0);
-    w = h = -1;
-    EXPECT_FALSE(LoadImageFileOnWhite((std::wstring(dir) + L"missing.png").c_str(), w, h));
-    EXPECT_EQ(w, 0);
+    EXPECT_TRUE(fw::UniqueBitmap(LoadImageBytesOnWhite(testutil::ReadFileText(png), w, h, 192)));
+    EXPECT_EQ(w, 8);
+    EXPECT_EQ(h, 6);
     ::DeleteFileW(png.c_str());
-    ::DeleteFileW(junk.c_str());
+
+    for (const char* junk : {"not a picture", ""}) {
+        w = h = -1;
+        EXPECT_FALSE(LoadImageBytesOnWhite(junk, w, h)) << junk;
+        EXPECT_EQ(w, 0);
+        EXPECT_EQ(h, 0);
+    }
 }
 
 }  // namespace

@@ -72,6 +72,7 @@ BOOL CLauncherApp::InitInstance() {
     CGamePageSet pages;
     std::optional<CLoginBkDlg> frame;
     if (loginMode) {
+        if (background) background->AwaitDecoderLibraries();
         frame.emplace(pages, nullptr, background ? &*background : nullptr);
         frame->CreateForModal();
     }

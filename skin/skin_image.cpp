@@ -419,11 +419,9 @@ PrefetchedPng::PrefetchedPng(HINSTANCE module, UINT id, int dpi)
           // Said before the thread ends: its end (every library's thread
           // detach) is no business of the one waiting for the picture.
           if (m_ready) ::SetEvent(m_ready.get());
-      }) {
-    // Loading a library takes the loader's lock, which the caller's own next
-    // loads (its first window brings the display driver and the theme
-    // library) would hold for tens of milliseconds: the decoder's libraries
-    // are loaded first, and the decoding itself runs beside the caller.
+      }) {}
+
+void PrefetchedPng::AwaitDecoderLibraries() {
     if (m_codecLoaded) ::WaitForSingleObject(m_codecLoaded.get(), kCodecLoadWaitMs);
 }
 

@@ -56,6 +56,12 @@ public:
 
     int Dpi();
     fw::UniqueBitmap Take();
+    // Waits (a few seconds at most) until the decoding needs no further
+    // library. Loading one takes the loader's lock, which a caller's own next
+    // loads (its first window brings the display driver and the theme
+    // library) would hold for tens of milliseconds: called before those, it
+    // lets the decoding run beside them instead of after.
+    void AwaitDecoderLibraries();
 
 private:
     void WaitReady();

@@ -44,15 +44,15 @@ BOOL CLauncherApp::InitInstance() {
     const int mode = ParseRunMode();
     const bool loginMode = mode == RUN_LOGIN || mode == RUN_INSTALLED;
     std::optional<PrefetchedPng> background;
-    if (loginMode) background.emplace(m_hInstance, IDB_LOGIN_BK, fw::SystemDpi());
+    if (loginMode) background.emplace(m_hInstance, IDB_LOGIN_BK, PrefetchedPng::kSystemDpi);
     m_update.BeginStartupCheck();  // nothing unless the check is due in this mode
 
-    INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&icc);
     // The browser pages need OLE in the user-interface thread. This and GDI+
     // below are owned by this function, which is the launcher's whole life:
     // they end in the reverse order on every way out, after every window.
-    fw::OleSession ole;
+    // Behind the login frame OLE starts with its first page, once the frame
+    // shows: its own window would bring the display driver in before then.
+    fw::OleSession ole(loginMode ? fw::OleSession::Start::AtFirstUse : fw::OleSession::Start::Now);
 
     m_hEvtPingTaken.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_hEvtPingDone.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -72,6 +72,7 @@ BOOL CLauncherApp::InitInstance() {
     CGamePageSet pages;
     std::optional<CLoginBkDlg> frame;
     if (loginMode) {
+        if (background) background->AwaitDecoderLibraries();
         frame.emplace(pages, nullptr, background ? &*background : nullptr);
         frame->CreateForModal();
     }

@@ -26,6 +26,7 @@ BOOL CDialog::HandleInitDialog(HWND wnd) {
 }
 
 HWND CDialog::CreateFromTemplate(HWND owner) {
+    if (m_bUsesCommonControls) fw::EnsureCommonControls();
     HWND wnd = ::CreateDialogParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDTemplate), owner, DialogProc,
                                     reinterpret_cast<LPARAM>(this));
     // The window exists but this object could not attach to it: nobody would

@@ -48,6 +48,9 @@ protected:
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
+    // Cleared by a dialog whose template holds no common control and that
+    // makes none: it is then made without loading their library.
+    bool m_bUsesCommonControls = true;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);

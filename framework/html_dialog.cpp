@@ -1,5 +1,7 @@
 #include "framework/html_dialog.h"
 
+#include "framework/sessions.h"
+
 #include <exdispid.h>
 #include <mshtmdid.h>
 #include <ocidl.h>
@@ -214,6 +216,7 @@ CDHtmlDialog::~CDHtmlDialog() {
 BOOL CDHtmlDialog::OnInitDialog() {
     CDialog::OnInitDialog();
     Host& host = *m_host;
+    fw::OleSession::StartDeferred();
     if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
                                   IID_IOleObject, reinterpret_cast<void**>(host.control.put()))))
         return TRUE;

@@ -5,12 +5,32 @@
 
 namespace fw {
 
+namespace {
+// The calling thread's session waiting for its first use.
+thread_local OleSession* t_deferredOle = nullptr;
+}  // namespace
+
+OleSession::OleSession(Start start) {
+    if (start == Start::Now)
+        StartNow();
+    else if (!t_deferredOle)
+        t_deferredOle = this;
+}
+
 // S_FALSE (already initialised in this thread) also counts, and also needs
 // its OleUninitialize.
-OleSession::OleSession() : m_bOk(SUCCEEDED(::OleInitialize(nullptr))) {}
+void OleSession::StartNow() { m_bOk = SUCCEEDED(::OleInitialize(nullptr)); }
 
 OleSession::~OleSession() {
+    if (t_deferredOle == this) t_deferredOle = nullptr;
     if (m_bOk) ::OleUninitialize();
+}
+
+void OleSession::StartDeferred() {
+    if (!t_deferredOle) return;
+    OleSession* session = t_deferredOle;
+    t_deferredOle = nullptr;
+    session->StartNow();
 }
 
 GdiplusSession::GdiplusSession() {

@@ -7,16 +7,27 @@
 
 namespace fw {
 
-// OLE (and COM, single-threaded apartment) in the calling thread.
+// OLE (and COM, single-threaded apartment) in the calling thread, until the
+// object goes. Made with Start::AtFirstUse it starts only when StartDeferred()
+// is first called in that thread (the browser control's host does so before
+// it makes the control): OLE makes a window of its own, and with it the
+// display driver would load before the first window of the process.
 class OleSession {
 public:
-    OleSession();
+    enum class Start { Now, AtFirstUse };
+    explicit OleSession(Start start = Start::Now);
     ~OleSession();
     OleSession(const OleSession&) = delete;
     OleSession& operator=(const OleSession&) = delete;
     bool ok() const { return m_bOk; }
 
+    // Starts the calling thread's deferred session, if it has one not yet
+    // started; nothing otherwise.
+    static void StartDeferred();
+
 private:
+    void StartNow();
+
     bool m_bOk = false;
 };
 

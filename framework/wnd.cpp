@@ -1,5 +1,6 @@
 #include "framework/wnd.h"
 
+#include <commctrl.h>
 #include <cxxabi.h>
 
 #include <cstdlib>
@@ -8,15 +9,23 @@
 
 namespace {
 
-// Window-to-object map of the user-interface thread. SetWindowSubclass keeps the
-// object pointer too, but a lookup by window alone (reflection, the
-// pre-translation walk) needs a map.
+// Window-to-object map of the user-interface thread: the subclass procedure
+// finds its object here, and so do reflection and the pre-translation walk.
 std::unordered_map<HWND, CWnd*>& HandleMap() {
     thread_local std::unordered_map<HWND, CWnd*> map;
     return map;
 }
 
-constexpr UINT_PTR kSubclassId = 1;
+// The window's procedure from before the framework's went in, kept on the
+// window itself: once something else has subclassed the window over the
+// framework, the framework's procedure cannot leave the chain when its object
+// lets go, and then goes on handing every message to this one.
+// The subclassing is the framework's own rather than the common controls':
+// loading those (they bring the display driver and the theme library with
+// them) would otherwise stand before the first window of the process.
+constexpr wchar_t kSuperProcProperty[] = L"CWnd.SuperProc";
+
+WNDPROC SuperProcOf(HWND wnd) { return reinterpret_cast<WNDPROC>(::GetPropW(wnd, kSuperProcProperty)); }
 
 HWND TopLevelOf(HWND wnd) {
     while (wnd && (::GetWindowLongPtrW(wnd, GWL_STYLE) & WS_CHILD)) wnd = ::GetParent(wnd);
@@ -93,23 +102,37 @@ CWnd* CWnd::FromHandlePermanent(HWND wnd) {
 
 bool CWnd::Attach(HWND wnd) {
     if (!wnd || m_hWnd || FromHandlePermanent(wnd)) return false;
+    // The framework's procedure may still be in the chain from an earlier
+    // object (see kSuperProcProperty); it then serves as it is.
+    WNDPROC super = SuperProcOf(wnd);
+    if (!super) {
+        super = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(wnd, GWLP_WNDPROC));
+        if (!super || !::SetPropW(wnd, kSuperProcProperty, reinterpret_cast<HANDLE>(super))) return false;
+        ::SetLastError(0);
+        if (!::SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc)) &&
+            ::GetLastError() != 0) {
+            ::RemovePropW(wnd, kSuperProcProperty);
+            return false;
+        }
+    }
     m_hWnd = wnd;
+    m_pfnSuper = super;
     m_pAttachedType = &typeid(*this);
     HandleMap()[wnd] = this;
-    if (!::SetWindowSubclass(wnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-        HandleMap().erase(wnd);
-        m_hWnd = nullptr;
-        m_pAttachedType = nullptr;
-        return false;
-    }
     return true;
 }
 
 void CWnd::Detach() {
     if (!m_hWnd) return;
-    ::RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+    // Out of the chain only when nothing came in over the framework's
+    // procedure; otherwise it stays and passes everything on.
+    if (::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc)) {
+        ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+        ::RemovePropW(m_hWnd, kSuperProcProperty);
+    }
     HandleMap().erase(m_hWnd);
     m_hWnd = nullptr;
+    m_pfnSuper = nullptr;
     m_pAttachedType = nullptr;
 }
 
@@ -218,7 +241,8 @@ void CWnd::CenterWindow(HWND alternateOwner) {
 }
 
 LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return ::DefSubclassProc(m_hWnd, msg, wParam, lParam);
+    if (!m_pfnSuper) return ::DefWindowProcW(m_hWnd, msg, wParam, lParam);
+    return ::CallWindowProcW(m_pfnSuper, m_hWnd, msg, wParam, lParam);
 }
 
 BOOL CWnd::OnCommand(WPARAM, LPARAM) { return FALSE; }
@@ -255,12 +279,18 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(msg, wParam, lParam);
 }
 
-LRESULT CALLBACK CWnd::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
-    auto* self = reinterpret_cast<CWnd*>(ref);
+LRESULT CALLBACK CWnd::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    CWnd* self = FromHandlePermanent(wnd);
+    if (!self) {
+        // Left in the chain by an object that let go (see kSuperProcProperty).
+        WNDPROC super = SuperProcOf(wnd);
+        if (msg == WM_NCDESTROY) ::RemovePropW(wnd, kSuperProcProperty);
+        return super ? ::CallWindowProcW(super, wnd, msg, wParam, lParam) : ::DefWindowProcW(wnd, msg, wParam, lParam);
+    }
     // A message that arrives while the object is being destroyed (its derived
     // part already gone) goes past it, to the window's own procedure.
     if (!self->IsWhole()) {
-        LRESULT result = ::DefSubclassProc(wnd, msg, wParam, lParam);
+        LRESULT result = self->DefWindowProc(msg, wParam, lParam);
         if (msg == WM_NCDESTROY) {
             // A base destructor took the window down for a derived class that
             // did not: the derived part never saw it go.
@@ -282,6 +312,14 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
 }
 
 namespace fw {
+
+void EnsureCommonControls() {
+    static const bool registered = [] {
+        INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+        return ::InitCommonControlsEx(&icc) != FALSE;
+    }();
+    (void)registered;
+}
 
 bool GetNextMessage(MSG& msg, bool* quit) {
     *quit = false;

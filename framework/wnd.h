@@ -131,12 +131,12 @@ private:
     bool IsWhole() const { return m_pAttachedType && typeid(*this) == *m_pAttachedType; }
     void RecordBreach() const;
 
-    static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR ref);
+    static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     bool ReflectToChild(HWND child, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
     void Detach();
 
     bool m_bCreated = false;  // created by this object, so destroyed with it
+    WNDPROC m_pfnSuper = nullptr;  // the procedure the window had before it was attached
     const std::type_info* m_pAttachedType = nullptr;  // the object's class when it attached
 };
 
@@ -162,6 +162,9 @@ ApplicationLink* CurrentApplication();
 // The registered application's module, or the running executable's.
 HINSTANCE ApplicationModule();
 
+// Registers the common controls' window classes, once per process; their
+// library loads at this first call. Dialogs do it before they are made.
+void EnsureCommonControls();
 // One message through the pre-translation walk, then translated and dispatched.
 // hWndStop ends the walk (nullptr walks to the top-level window).
 void PumpMessage(MSG& msg, HWND hWndStop);

@@ -30,8 +30,10 @@ BITMAPINFO BottomUpDibInfo(int width, int height) {
 
 HBITMAP CreateSkinDib(int width, int height, void** bits) {
     BITMAPINFO bi = BottomUpDibInfo(width, height);
-    fw::WindowDC screen(nullptr);
-    return ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
+    // No device context: with RGB colours the section needs none, and asking
+    // for the screen's would load the display driver on whatever thread
+    // decodes, under the loader's lock.
+    return ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
 // A copy of the bytes in a memory stream that frees its memory on release,
@@ -80,13 +82,17 @@ DecodedPng DecodePngResource(HINSTANCE module, UINT id, const wchar_t* type = L"
 
 // A PNG stream decoded by the imaging component into a premultiplied
 // bottom-up DIB section; empty on any failure. COM must be running.
-fw::UniqueBitmap DecodeWithAlpha(IStream* stream) {
+// `codecLoaded`, when given, is set once the decoder exists: from there on
+// the decode loads no library.
+fw::UniqueBitmap DecodeWithAlpha(IStream* stream, HANDLE codecLoaded) {
     // The PNG decoder asked for by name: letting the factory find one reads
     // the whole codec registry first.
     fw::ComPtr<IWICBitmapDecoder> decoder;
     fw::ComPtr<IWICBitmapFrameDecode> frame;
-    if (FAILED(::CoCreateInstance(CLSID_WICPngDecoder, nullptr, CLSCTX_INPROC_SERVER, IID_IWICBitmapDecoder,
-                                  reinterpret_cast<void**>(decoder.put()))) ||
+    const HRESULT made = ::CoCreateInstance(CLSID_WICPngDecoder, nullptr, CLSCTX_INPROC_SERVER, IID_IWICBitmapDecoder,
+                                            reinterpret_cast<void**>(decoder.put()));
+    if (codecLoaded) ::SetEvent(codecLoaded);
+    if (FAILED(made) ||
         FAILED(decoder->Initialize(stream, WICDecodeMetadataCacheOnDemand)) || FAILED(decoder->GetFrame(0, frame.put())))
         return {};
     // Straight-alpha BGRA as it comes, or through a converter otherwise.
@@ -282,21 +288,29 @@ fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id, int dpi) {
     return result;
 }
 
+namespace {
+
+fw::UniqueBitmap DecodeAtDesignSize(HINSTANCE module, UINT id, HANDLE codecLoaded) {
+    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+    fw::ComPtr<IStream> stream = res ? StreamOfResource(module, res) : fw::ComPtr<IStream>();
+    if (!stream) return {};
+    // The imaging component that GDI+ decodes with, asked directly: without
+    // GDI+'s own copy of the picture and its metadata this takes a good part
+    // less of the time before the login frame shows. It needs COM on the
+    // calling thread; an apartment already there (of either kind) serves.
+    // Otherwise the multithreaded one: a single-threaded apartment makes a
+    // window, and the first window of a thread loads the display driver.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    fw::UniqueBitmap dib = DecodeWithAlpha(stream.get(), codecLoaded);
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    return dib;
+}
+
+}  // namespace
+
 fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id, int dpi) {
     if (!module) return {};
-    if (dpi <= 0 || dpi == skin::kDesignDpi) {
-        HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
-        fw::ComPtr<IStream> stream = res ? StreamOfResource(module, res) : fw::ComPtr<IStream>();
-        if (!stream) return {};
-        // The imaging component that GDI+ decodes with, asked directly: without
-        // GDI+'s own copy of the picture and its metadata this takes a good part
-        // less of the time before the login frame shows. It needs COM on the
-        // calling thread; an apartment already there (of either kind) serves.
-        const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        fw::UniqueBitmap dib = DecodeWithAlpha(stream.get());
-        if (SUCCEEDED(com)) ::CoUninitialize();
-        return dib;
-    }
+    if (dpi <= 0 || dpi == skin::kDesignDpi) return DecodeAtDesignSize(module, id, nullptr);
     GdiplusSession gdiplus;
     if (!gdiplus.ok()) return {};
     DecodedPng png = DecodePngResource(module, id);
@@ -397,21 +411,45 @@ void DrawParentBackground(HWND control, HDC dc) {
 }
 
 PrefetchedPng::PrefetchedPng(HINSTANCE module, UINT id, int dpi)
-    : m_dpi(dpi), m_ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_thread([this, module, id] {
-          m_bitmap = LoadPngResourceWithAlpha(module, id, m_dpi);
+    : m_dpi(dpi),
+      m_ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_codecLoaded(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_thread([this, module, id] {
+          // The picture at its design size is all that is drawn at 100 %, and
+          // it is decoded before the system is asked for its scale (see the
+          // class); another scale makes it again from the resources.
+          const bool askSystem = m_dpi == kSystemDpi;
+          if (askSystem || m_dpi == skin::kDesignDpi)
+              m_bitmap = DecodeAtDesignSize(module, id, m_codecLoaded.get());
+          if (m_codecLoaded) ::SetEvent(m_codecLoaded.get());
+          if (askSystem) m_dpi = fw::SystemDpi();
+          if (m_dpi != skin::kDesignDpi) m_bitmap = LoadPngResourceWithAlpha(module, id, m_dpi);
           // Said before the thread ends: its end (every library's thread
           // detach) is no business of the one waiting for the picture.
           if (m_ready) ::SetEvent(m_ready.get());
       }) {}
 
+void PrefetchedPng::AwaitDecoderLibraries() {
+    if (m_codecLoaded) ::WaitForSingleObject(m_codecLoaded.get(), kCodecLoadWaitMs);
+}
+
 PrefetchedPng::~PrefetchedPng() {
     if (m_thread.joinable()) m_thread.join();
 }
 
-fw::UniqueBitmap PrefetchedPng::Take() {
+void PrefetchedPng::WaitReady() {
     if (m_ready)
         ::WaitForSingleObject(m_ready.get(), INFINITE);
     else if (m_thread.joinable())
         m_thread.join();
+}
+
+int PrefetchedPng::Dpi() {
+    WaitReady();
+    return m_dpi;
+}
+
+fw::UniqueBitmap PrefetchedPng::Take() {
+    WaitReady();
     return std::move(m_bitmap);
 }

@@ -43,21 +43,36 @@ inline constexpr UINT kDoubleSizeSkinOffset = 1000;
 // that the caller goes on meanwhile (start-up decodes the login frame's
 // picture while it checks for an update and makes the frame's window).
 // Take() waits for the picture and hands it over once; the destructor waits
-// for a picture nobody took. Dpi() is the display scale it is drawn for.
+// for a picture nobody took. Dpi() waits too, and is the display scale the
+// picture is drawn for: kSystemDpi asks the system on the picture's thread,
+// since the first question about the display loads its driver, which is
+// better done beside the caller's own start than in front of it.
 class PrefetchedPng {
 public:
+    static constexpr int kSystemDpi = 0;
     PrefetchedPng(HINSTANCE module, UINT id, int dpi = skin::kDesignDpi);
     ~PrefetchedPng();
     PrefetchedPng(const PrefetchedPng&) = delete;
     PrefetchedPng& operator=(const PrefetchedPng&) = delete;
 
-    int Dpi() const { return m_dpi; }
+    int Dpi();
     fw::UniqueBitmap Take();
+    // Waits (a few seconds at most) until the decoding needs no further
+    // library. Loading one takes the loader's lock, which a caller's own next
+    // loads (its first window brings the display driver and the theme
+    // library) would hold for tens of milliseconds: called before those, it
+    // lets the decoding run beside them instead of after.
+    void AwaitDecoderLibraries();
 
 private:
-    const int m_dpi;
+    void WaitReady();
+
+    static constexpr DWORD kCodecLoadWaitMs = 2000;
+
+    int m_dpi;                       // written by the thread before m_ready is set
     fw::UniqueBitmap m_bitmap;
-    fw::UniqueHandle m_ready;  // set once m_bitmap holds the picture (or its failure)
+    fw::UniqueHandle m_ready;        // set once m_bitmap holds the picture (or its failure)
+    fw::UniqueHandle m_codecLoaded;  // set once decoding needs no further library
     std::thread m_thread;      // declared last: it starts once the rest is made
 };
 // A decoded image as such a DIB section: alpha 0 becomes `key`, partial alpha is

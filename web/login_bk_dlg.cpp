@@ -26,7 +26,11 @@ CLoginBkDlg::CLoginBkDlg(CLoginTarget& pages, CWnd* parent, PrefetchedPng* backg
       m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDI_APP))),
       m_dlgLogin(site::LobbyLoginUrl(CurrentSite()), pages),
       m_pages(pages),
-      m_background(background) {}
+      m_background(background) {
+    // A picture with nothing inside: it shows before the common controls'
+    // library loads, which the link bar then does.
+    m_bUsesCommonControls = false;
+}
 
 // DoModal has destroyed the window, and the owned windows with it, unless the
 // object goes while it is still shown.

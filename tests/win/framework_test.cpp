@@ -6,6 +6,7 @@
 #include "framework/winapp.h"
 #include "res/resource.h"
 
+#include <commctrl.h>
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 
@@ -455,6 +456,66 @@ TEST(Framework, AFailedAttachLeavesNoWindowBehind) {
     EXPECT_EQ(dlg.m_hWnd, nullptr);
     EXPECT_FALSE(::IsWindow(g_stolen));
     EXPECT_EQ(thief.m_hWnd, nullptr);
+}
+
+// A window procedure that counts the messages it passes on.
+int g_spied = 0;
+LRESULT CALLBACK Spy(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_SETTEXT) ++g_spied;
+    return ::DefSubclassProc(wnd, msg, wParam, lParam);
+}
+
+class TextCounter : public CWnd {
+public:
+    int texts = 0;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_SETTEXT) ++texts;
+        return CWnd::WindowProc(msg, wParam, lParam);
+    }
+};
+
+std::wstring TextOf(HWND wnd) {
+    wchar_t text[32] = {};
+    ::GetWindowTextW(wnd, text, 32);
+    return text;
+}
+
+// The framework subclasses windows itself. An object that lets go of a window
+// someone else has subclassed since cannot take its procedure out of the chain:
+// it stays there passing everything on, a later object reuses it, and the
+// window's own procedure is back once the framework's is on top again.
+TEST(Framework, LettingGoUnderAnotherSubclassKeepsTheChainWhole) {
+    HWND wnd = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(wnd, nullptr);
+    const LONG_PTR own = ::GetWindowLongPtrW(wnd, GWLP_WNDPROC);
+    g_spied = 0;
+    {
+        TextCounter first;
+        ASSERT_TRUE(first.SubclassWindow(wnd));
+        ::SetWindowTextW(wnd, L"a");
+        EXPECT_EQ(first.texts, 1);
+        ASSERT_TRUE(::SetWindowSubclass(wnd, Spy, 7, 0));
+        first.UnsubclassWindow();
+    }
+    ::SetWindowTextW(wnd, L"b");
+    EXPECT_EQ(g_spied, 1);
+    EXPECT_EQ(TextOf(wnd), L"b") << "the window's own procedure still answers";
+
+    TextCounter second;
+    ASSERT_TRUE(second.SubclassWindow(wnd));
+    ::SetWindowTextW(wnd, L"c");
+    EXPECT_EQ(second.texts, 1);
+    EXPECT_EQ(g_spied, 2);
+    EXPECT_EQ(TextOf(wnd), L"c");
+    ASSERT_TRUE(::RemoveWindowSubclass(wnd, Spy, 7));
+    second.UnsubclassWindow();
+    EXPECT_EQ(::GetWindowLongPtrW(wnd, GWLP_WNDPROC), own);
+    ::SetWindowTextW(wnd, L"d");
+    EXPECT_EQ(second.texts, 1) << "nothing reaches an object that let go";
+    EXPECT_EQ(TextOf(wnd), L"d");
+    ::DestroyWindow(wnd);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -51,6 +52,40 @@ TEST(HtmlDialog, BeforeNavigateSeesEveryNavigationAndItsCancelStopsIt) {
     EXPECT_EQ(dlg.GetDHtmlDocument(&document), E_NOINTERFACE);
     EXPECT_EQ(document, nullptr);
     EXPECT_EQ(dlg.GetDHtmlDocument(nullptr), E_POINTER);
+}
+
+// Whether the calling thread has a single-threaded apartment: asking for the
+// multithreaded one then fails with RPC_E_CHANGED_MODE.
+bool ThreadHasOle() {
+    HRESULT hr = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (SUCCEEDED(hr)) ::CoUninitialize();
+    return hr == RPC_E_CHANGED_MODE;
+}
+
+// Behind the login frame OLE waits for the first page: a deferred session
+// starts when a page is made in its own thread (not another's), and ends with
+// its owner. In a thread of its own, where nothing else holds OLE.
+TEST(HtmlDialog, ADeferredOleSessionStartsWithTheFirstPageOfItsThread) {
+    bool before = true, elsewhere = true, browser = false, during = false, after = true;
+    std::thread([&] {
+        {
+            fw::OleSession ole(fw::OleSession::Start::AtFirstUse);
+            before = ThreadHasOle();
+            std::thread([&] {
+                fw::OleSession::StartDeferred();
+                elsewhere = ThreadHasOle();
+            }).join();
+            RecordingHtmlDlg page;
+            browser = page.Create(IDD_GAMEPAGE) && page.GetBrowser() != nullptr;
+            during = ole.ok() && ThreadHasOle();
+        }
+        after = ThreadHasOle();
+    }).join();
+    EXPECT_FALSE(before) << "nothing before the first page";
+    EXPECT_FALSE(elsewhere) << "another thread's page does not start it";
+    EXPECT_TRUE(browser);
+    EXPECT_TRUE(during);
+    EXPECT_FALSE(after) << "OLE is shut down with its owner";
 }
 
 TEST(HtmlDialog, BrowserFillsTheClientAreaAndGoesWithTheWindow) {

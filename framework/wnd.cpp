@@ -355,6 +355,15 @@ HWND SafeOwner(HWND parent) {
 std::vector<std::wstring> TakeLifetimeBreaches() { return std::exchange(Breaches(), {}); }
 
 int SystemDpi() {
+    // Windows 10 1607 and later, looked up like GetDpiForWindow below. It
+    // answers without a device context, so the first question about the
+    // display does not load its driver on whatever thread asks.
+    using GetDpiForSystemFn = UINT(WINAPI*)();
+    static const auto getDpiForSystem = reinterpret_cast<GetDpiForSystemFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForSystem")));
+    if (getDpiForSystem) {
+        if (const UINT dpi = getDpiForSystem()) return static_cast<int>(dpi);
+    }
     HDC screen = ::GetDC(nullptr);
     const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 0;
     if (screen) ::ReleaseDC(nullptr, screen);

@@ -93,17 +93,14 @@ public:
     CBitmap m_bmpMax;
     CBitmap m_bmpRestore;
 
-protected:
-    // The template's font made for the window's display scale and given to
-    // the window and its controls; OnInitDialog and WM_DPICHANGED call it.
-    void UseFontForDpi(int dpi) { m_dpiFont.Apply(m_hWnd, dpi); }
-
-public:
     // The font the window draws its own texts with (caption, message): the
     // template's, made for the window's display scale.
     HFONT WindowFont() const { return m_dpiFont.Font(m_hWnd); }
 
 protected:
+    // The template's font made for the window's display scale and given to
+    // the window and its controls; OnInitDialog and WM_DPICHANGED call it.
+    void UseFontForDpi(int dpi) { m_dpiFont.Apply(m_hWnd, dpi); }
 
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -3,6 +3,15 @@
 #include "framework/wnd.h"
 #include "skin/dpi_scale.h"
 
+fw::CFont FontForDpi(LOGFONTW atSystemDpi, int dpi) {
+    const int systemDpi = fw::SystemDpi();
+    atSystemDpi.lfHeight = skin::ScaleFontHeight(atSystemDpi.lfHeight, systemDpi, dpi);
+    atSystemDpi.lfWidth = skin::ScaleFontHeight(atSystemDpi.lfWidth, systemDpi, dpi);
+    fw::CFont font;
+    font.CreateFontIndirect(atSystemDpi);
+    return font;
+}
+
 void DpiFont::Apply(HWND wnd, int dpi) {
     if (!wnd) return;
     if (m_dpi == 0) {
@@ -18,10 +27,8 @@ void DpiFont::Apply(HWND wnd, int dpi) {
     fw::CFont remade;
     HFONT font = m_original;
     if (dpi != fw::SystemDpi()) {
-        LOGFONTW lf = m_base;
-        lf.lfHeight = skin::ScaleFontHeight(m_base.lfHeight, fw::SystemDpi(), dpi);
-        lf.lfWidth = skin::ScaleFontHeight(m_base.lfWidth, fw::SystemDpi(), dpi);
-        if (!remade.CreateFontIndirect(lf)) return;
+        remade = FontForDpi(m_base, dpi);
+        if (!remade.GetSafeHandle()) return;
         font = remade;
     }
     for (HWND child = ::GetWindow(wnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))

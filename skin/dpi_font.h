@@ -9,6 +9,10 @@
 
 #include <windows.h>
 
+// A font described for the system's DPI (`atSystemDpi`), made for a display
+// of `dpi`: its height and width scaled. Empty when it cannot be made.
+fw::CFont FontForDpi(LOGFONTW atSystemDpi, int dpi);
+
 class DpiFont {
 public:
     // Makes the font for `dpi` and gives it to the child controls of `wnd`,

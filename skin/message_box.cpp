@@ -97,9 +97,7 @@ void CMessageBox::UseButtonFontForDpi(int dpi) {
     if (dpi != fw::SystemDpi()) {
         LOGFONTW lf{};
         ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-        lf.lfHeight = skin::ScaleFontHeight(lf.lfHeight, fw::SystemDpi(), dpi);
-        lf.lfWidth = skin::ScaleFontHeight(lf.lfWidth, fw::SystemDpi(), dpi);
-        remade.CreateFontIndirect(lf);
+        remade = FontForDpi(lf, dpi);
     }
     // No font (NULL): the button falls back to the stock font itself.
     for (CBtnEx* button : {&m_btn1, &m_btn2})

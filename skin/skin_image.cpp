@@ -144,8 +144,6 @@ DecodedPng DoubledSkin(HINSTANCE module, UINT id, skin::Size designSize) {
     return doubled;
 }
 
-// `source` drawn into a new premultiplied bitmap of `size`, frame by frame,
-// with high-quality filtering (or by the nearest pixel); empty on failure.
 // `source` (one frame) scaled by the nearest pixel (skin::ScaleNearest) into a
 // new bitmap of `size`; empty on failure.
 std::unique_ptr<Gdiplus::Bitmap> NearestScaled(Gdiplus::Bitmap& source, skin::Size size) {
@@ -164,6 +162,8 @@ std::unique_ptr<Gdiplus::Bitmap> NearestScaled(Gdiplus::Bitmap& source, skin::Si
     return done ? std::move(scaled) : nullptr;
 }
 
+// `source` drawn into a new premultiplied bitmap of `size`, frame by frame,
+// with high-quality filtering (or by the nearest pixel); empty on failure.
 std::unique_ptr<Gdiplus::Bitmap> ResampleFrames(Gdiplus::Bitmap& source, int frames, skin::Size size,
                                                 bool nearest = false) {
     if (nearest && frames == 1) return NearestScaled(source, size);
@@ -415,15 +415,17 @@ PrefetchedPng::PrefetchedPng(HINSTANCE module, UINT id, int dpi)
       m_ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_codecLoaded(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_thread([this, module, id] {
-          // The picture at its design size is all that is drawn at 100 %, and
-          // it is decoded before the system is asked for its scale (see the
-          // class); another scale makes it again from the resources.
-          const bool askSystem = m_dpi == kSystemDpi;
-          if (askSystem || m_dpi == skin::kDesignDpi)
+          if (m_dpi == kSystemDpi) m_dpi = fw::SystemDpi();
+          if (m_dpi == skin::kDesignDpi) {
               m_bitmap = DecodeAtDesignSize(module, id, m_codecLoaded.get());
+          } else {
+              // Another scale goes through GDI+, which loads what it needs as
+              // it goes: nothing to wait for.
+              if (m_codecLoaded) ::SetEvent(m_codecLoaded.get());
+              m_bitmap = LoadPngResourceWithAlpha(module, id, m_dpi);
+          }
+          // Also when the decoder could not be made at all.
           if (m_codecLoaded) ::SetEvent(m_codecLoaded.get());
-          if (askSystem) m_dpi = fw::SystemDpi();
-          if (m_dpi != skin::kDesignDpi) m_bitmap = LoadPngResourceWithAlpha(module, id, m_dpi);
           // Said before the thread ends: its end (every library's thread
           // detach) is no business of the one waiting for the picture.
           if (m_ready) ::SetEvent(m_ready.get());

@@ -44,9 +44,8 @@ inline constexpr UINT kDoubleSizeSkinOffset = 1000;
 // picture while it checks for an update and makes the frame's window).
 // Take() waits for the picture and hands it over once; the destructor waits
 // for a picture nobody took. Dpi() waits too, and is the display scale the
-// picture is drawn for: kSystemDpi asks the system on the picture's thread,
-// since the first question about the display loads its driver, which is
-// better done beside the caller's own start than in front of it.
+// picture is drawn for (kSystemDpi: the system's, asked on the picture's
+// thread).
 class PrefetchedPng {
 public:
     static constexpr int kSystemDpi = 0;

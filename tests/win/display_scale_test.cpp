@@ -241,6 +241,14 @@ TEST(DisplayScale, SkinsAreDrawnAtTheScale) {
         EXPECT_EQ(got.cx, want.cx) << c.id;
         EXPECT_EQ(got.cy, want.cy) << c.id;
     }
+    // The frame's picture as start-up decodes it ahead, for the system's scale.
+    PrefetchedPng ahead(module, IDB_LOGIN_BK, PrefetchedPng::kSystemDpi);
+    ahead.AwaitDecoderLibraries();
+    EXPECT_EQ(ahead.Dpi(), Dpi());
+    const SIZE prefetched = CBitmap::BitmapSize(ahead.Take().get());
+    const skin::Size frame = skin::ScaledSkinSize({1001, 634}, skin::SkinFrames(IDB_LOGIN_BK), Dpi());
+    EXPECT_EQ(prefetched.cx, frame.cx);
+    EXPECT_EQ(prefetched.cy, frame.cy);
 
     // The window backgrounds' bands stay pure: the caption's last row (the
     // gold line) and the body's first row, which the nine-grid stretches down

@@ -5,7 +5,8 @@
 # the launcher code in the command's own process is pointed at it too (game
 # site, client site and platform domain) through the administrators' site
 # overrides in the wine prefix, which the launcher code reads once, at its
-# first use; the key is removed again afterwards.
+# first use; the key is removed again afterwards. The command's output is
+# shown when the command ends (see the end of this script for why).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 as_game_site=""
@@ -57,4 +58,17 @@ if [ -n "$as_game_site" ]; then
         exit 1
     fi
 fi
-"$@"
+
+# The command's output goes through a file, not straight to the caller's pipe.
+# Every wine process hands its standard error on to the processes it starts,
+# and wine's desktop process (explorer.exe) is started by whichever program
+# first needs the desktop after a quiet spell. That process outlives the test
+# until wine closes the desktop, which it now and then never does; ctest, which
+# waits for its pipe to close, would then sit until its time-out on a test that
+# passed.
+set +e
+"$@" >"$dir/output" 2>&1
+status=$?
+set -e
+cat "$dir/output"
+exit "$status"

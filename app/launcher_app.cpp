@@ -65,14 +65,15 @@ BOOL CLauncherApp::InitInstance() {
         return TRUE;
     }
 
-    fw::GdiplusSession gdiplus;
+    // GDI+ starts with the first skin of a later window; the frame's own
+    // picture needs none.
+    fw::GdiplusSession gdiplus(loginMode ? fw::GdiplusSession::Start::AtFirstUse : fw::GdiplusSession::Start::Now);
     // The pages and their browsers end with this function, inside the OLE
     // session; a page's script window released after OLE had shut down would
     // call into an unloaded engine.
     CGamePageSet pages;
     std::optional<CLoginBkDlg> frame;
     if (loginMode) {
-        if (background) background->AwaitDecoderLibraries();
         frame.emplace(pages, nullptr, background ? &*background : nullptr);
         frame->CreateForModal();
     }

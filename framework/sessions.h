@@ -31,17 +31,25 @@ private:
     bool m_bOk = false;
 };
 
-// GDI+ for the owner's life.
+// GDI+ for the owner's life. Every use of GDI+ keeps a session of its own
+// for its length; the process's session only keeps GDI+ up between them.
+// Made with Start::AtFirstUse, it starts when the next session of any thread
+// does: loading the library and starting it then happens once the first
+// window shows, not before it.
 class GdiplusSession {
 public:
-    GdiplusSession();
+    enum class Start { Now, AtFirstUse };
+    explicit GdiplusSession(Start start = Start::Now);
     ~GdiplusSession();
     GdiplusSession(const GdiplusSession&) = delete;
     GdiplusSession& operator=(const GdiplusSession&) = delete;
-    bool ok() const { return m_token != 0; }
+    bool ok() const;
 
 private:
-    ULONG_PTR m_token = 0;
+    void StartNow();
+    static void StartDeferred();
+
+    ULONG_PTR m_token = 0;  // written once, under the deferred session's lock when deferred
 };
 
 }  // namespace fw

@@ -130,10 +130,16 @@ BOOL MuteByInterception(int mute) {
     (void)mute;
     return FALSE;
 #else
-    static bool exitActionAdded = false;
-    if (!exitActionAdded) {
-        exitActionAdded = true;
+    static bool firstUse = true;
+    if (firstUse) {
+        firstUse = false;
         std::atexit(RemoveWaveOutInterception);
+        // winmm is a delayed import: its slots hold the loader's stubs until
+        // the first call through them, and the trampolines read the slots for
+        // the functions to intercept. A call with no device fills each slot
+        // for good (the functions refuse the null handle and play nothing).
+        ::waveOutWrite(nullptr, nullptr, 0);
+        ::midiStreamOut(nullptr, nullptr, 0);
     }
     // Each takes effect only once: an installed trampoline refuses a second time.
     InterceptFunction(reinterpret_cast<const void*>(&WaveOutWritePassThrough),

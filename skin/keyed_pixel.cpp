@@ -61,17 +61,6 @@ bool ConvertArgbToKeyedDib(const void* src, int srcStride, int width, int height
     });
 }
 
-bool ConvertArgbToPremultipliedDib(const void* src, int srcStride, int width, int height, void* dst)
-{
-    return ConvertIntoBottomUpDib(src, srcStride, width, height, dst,
-                                  [](const std::uint8_t* s, std::uint8_t* d) {
-        const unsigned a = s[3];
-        for (int c = 0; c < 3; ++c)
-            d[c] = static_cast<std::uint8_t>((s[c] * a + 127) / 255);
-        d[3] = static_cast<std::uint8_t>(a);
-    });
-}
-
 int StripFrameWidth(int stripWidth, int frames)
 {
     return frames > 0 ? stripWidth / frames : 0;

@@ -21,13 +21,6 @@ inline constexpr std::uint32_t kColorKey = 0x00FF00FF;
 bool ConvertArgbToKeyedDib(const void* src, int srcStride, int width, int height,
                            void* dst, std::uint32_t keyColorRef = kColorKey);
 
-// Converts a top-down 32bpp ARGB image (as above) into the bits of a bottom-up
-// 32bpp DIB with premultiplied alpha, the layout UpdateLayeredWindow blends:
-// each colour channel becomes (c * a + 127) / 255, alpha stays. Returns false,
-// writing nothing, for null pointers or a non-positive size. One row (height
-// 1) may be converted in place, src and dst the same.
-bool ConvertArgbToPremultipliedDib(const void* src, int srcStride, int width, int height, void* dst);
-
 // Scales a top-down 32bpp image (rows srcStride bytes apart) to width x
 // height into dst (rows dstStride bytes apart) by the nearest pixel: each
 // output pixel is the source pixel under its centre, so a band of flat rows

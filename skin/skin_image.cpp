@@ -3,12 +3,14 @@
 #include "framework/sessions.h"
 #include "skin/dpi_scale.h"
 #include "skin/keyed_pixel.h"
+#include "skin/png_decode.h"
 
 #include <gdiplus.h>
-#include <wincodec.h>
 
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -53,11 +55,18 @@ fw::ComPtr<IStream> StreamOfBytes(const void* data, size_t size) {
     return stream;
 }
 
+// The bytes of a found resource, where the module holds them; empty when
+// they cannot be had.
+std::string_view ResourceBytes(HINSTANCE module, HRSRC res) {
+    HGLOBAL loaded = res ? ::LoadResource(module, res) : nullptr;
+    const char* data = loaded ? static_cast<const char*>(::LockResource(loaded)) : nullptr;
+    return data ? std::string_view(data, ::SizeofResource(module, res)) : std::string_view();
+}
+
 // The resource bytes in such a stream.
 fw::ComPtr<IStream> StreamOfResource(HINSTANCE module, HRSRC res) {
-    HGLOBAL loaded = ::LoadResource(module, res);
-    const void* data = loaded ? ::LockResource(loaded) : nullptr;
-    return StreamOfBytes(data, ::SizeofResource(module, res));
+    const std::string_view bytes = ResourceBytes(module, res);
+    return StreamOfBytes(bytes.data(), bytes.size());
 }
 
 // A PNG resource decoded by GDI+ (which must be running), with the stream it
@@ -78,58 +87,6 @@ DecodedPng DecodePngResource(HINSTANCE module, UINT id, const wchar_t* type = L"
     png.image = std::make_unique<Gdiplus::Bitmap>(png.stream.get());
     if (png.image->GetLastStatus() != Gdiplus::Ok) png.image.reset();
     return png;
-}
-
-// A PNG stream decoded by the imaging component into a premultiplied
-// bottom-up DIB section; empty on any failure. COM must be running.
-// `codecLoaded`, when given, is set once the decoder exists: from there on
-// the decode loads no library.
-fw::UniqueBitmap DecodeWithAlpha(IStream* stream, HANDLE codecLoaded) {
-    // The PNG decoder asked for by name: letting the factory find one reads
-    // the whole codec registry first.
-    fw::ComPtr<IWICBitmapDecoder> decoder;
-    fw::ComPtr<IWICBitmapFrameDecode> frame;
-    const HRESULT made = ::CoCreateInstance(CLSID_WICPngDecoder, nullptr, CLSCTX_INPROC_SERVER, IID_IWICBitmapDecoder,
-                                            reinterpret_cast<void**>(decoder.put()));
-    if (codecLoaded) ::SetEvent(codecLoaded);
-    if (FAILED(made) ||
-        FAILED(decoder->Initialize(stream, WICDecodeMetadataCacheOnDemand)) || FAILED(decoder->GetFrame(0, frame.put())))
-        return {};
-    // Straight-alpha BGRA as it comes, or through a converter otherwise.
-    fw::ComPtr<IWICBitmapSource> source;
-    WICPixelFormatGUID format{};
-    if (SUCCEEDED(frame->GetPixelFormat(&format)) && IsEqualGUID(format, GUID_WICPixelFormat32bppBGRA)) {
-        if (FAILED(frame->QueryInterface(IID_IWICBitmapSource, reinterpret_cast<void**>(source.put())))) return {};
-    } else {
-        fw::ComPtr<IWICImagingFactory> factory;
-        fw::ComPtr<IWICFormatConverter> converter;
-        if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                      reinterpret_cast<void**>(factory.put()))) ||
-            FAILED(factory->CreateFormatConverter(converter.put())) ||
-            FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
-                                         0.0, WICBitmapPaletteTypeCustom)) ||
-            FAILED(converter->QueryInterface(IID_IWICBitmapSource, reinterpret_cast<void**>(source.put()))))
-            return {};
-    }
-    UINT width = 0, height = 0;
-    if (FAILED(source->GetSize(&width, &height)) || width == 0 || height == 0 || width > 16384 || height > 16384)
-        return {};
-    const int w = static_cast<int>(width), h = static_cast<int>(height);
-    const UINT stride = width * 4;
-    void* bits = nullptr;
-    fw::UniqueBitmap dib(CreateSkinDib(w, h, &bits));
-    if (!dib || !bits) return {};
-    // Row by row straight into the section, bottom-up, and premultiplied
-    // there (as UpdateLayeredWindow takes it): no second picture-sized buffer.
-    auto* base = static_cast<BYTE*>(bits);
-    for (int y = 0; y < h; ++y) {
-        BYTE* row = base + static_cast<size_t>(h - 1 - y) * stride;
-        const WICRect line{0, y, w, 1};
-        if (FAILED(source->CopyPixels(&line, stride, stride, row)) ||
-            !skin::ConvertArgbToPremultipliedDib(row, static_cast<int>(stride), w, 1, row))
-            return {};
-    }
-    return dib;
 }
 
 // The resource's drawing at twice the design size (id +
@@ -290,19 +247,19 @@ fw::UniqueBitmap LoadPngResource(HINSTANCE module, UINT id, int dpi) {
 
 namespace {
 
-fw::UniqueBitmap DecodeAtDesignSize(HINSTANCE module, UINT id, HANDLE codecLoaded) {
-    HRSRC res = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
-    fw::ComPtr<IStream> stream = res ? StreamOfResource(module, res) : fw::ComPtr<IStream>();
-    if (!stream) return {};
-    // The imaging component that GDI+ decodes with, asked directly: without
-    // GDI+'s own copy of the picture and its metadata this takes a good part
-    // less of the time before the login frame shows. It needs COM on the
-    // calling thread; an apartment already there (of either kind) serves.
-    // Otherwise the multithreaded one: a single-threaded apartment makes a
-    // window, and the first window of a thread loads the display driver.
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    fw::UniqueBitmap dib = DecodeWithAlpha(stream.get(), codecLoaded);
-    if (SUCCEEDED(com)) ::CoUninitialize();
+// The PNG resource at its own size, premultiplied, in a bottom-up section;
+// empty when there is none or it is not a picture the launcher's own decoder
+// takes. That decoder needs no library and no COM apartment, so a thread of
+// its own can run it beside the first window's creation without either
+// waiting for the other.
+fw::UniqueBitmap DecodeAtDesignSize(HINSTANCE module, UINT id) {
+    const std::string_view png = ResourceBytes(module, ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG"));
+    const std::optional<skin::PngInfo> info = skin::ReadPngInfo(png);
+    if (!info) return {};
+    void* bits = nullptr;
+    fw::UniqueBitmap dib(CreateSkinDib(info->width, info->height, &bits));
+    const size_t bytes = static_cast<size_t>(info->width) * static_cast<size_t>(info->height) * 4;
+    if (!dib || !bits || !skin::DecodePngPremultiplied(png, bits, bytes)) return {};
     return dib;
 }
 
@@ -310,7 +267,7 @@ fw::UniqueBitmap DecodeAtDesignSize(HINSTANCE module, UINT id, HANDLE codecLoade
 
 fw::UniqueBitmap LoadPngResourceWithAlpha(HINSTANCE module, UINT id, int dpi) {
     if (!module) return {};
-    if (dpi <= 0 || dpi == skin::kDesignDpi) return DecodeAtDesignSize(module, id, nullptr);
+    if (dpi <= 0 || dpi == skin::kDesignDpi) return DecodeAtDesignSize(module, id);
     GdiplusSession gdiplus;
     if (!gdiplus.ok()) return {};
     DecodedPng png = DecodePngResource(module, id);
@@ -413,27 +370,13 @@ void DrawParentBackground(HWND control, HDC dc) {
 PrefetchedPng::PrefetchedPng(HINSTANCE module, UINT id, int dpi)
     : m_dpi(dpi),
       m_ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      m_codecLoaded(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_thread([this, module, id] {
           if (m_dpi == kSystemDpi) m_dpi = fw::SystemDpi();
-          if (m_dpi == skin::kDesignDpi) {
-              m_bitmap = DecodeAtDesignSize(module, id, m_codecLoaded.get());
-          } else {
-              // Another scale goes through GDI+, which loads what it needs as
-              // it goes: nothing to wait for.
-              if (m_codecLoaded) ::SetEvent(m_codecLoaded.get());
-              m_bitmap = LoadPngResourceWithAlpha(module, id, m_dpi);
-          }
-          // Also when the decoder could not be made at all.
-          if (m_codecLoaded) ::SetEvent(m_codecLoaded.get());
+          m_bitmap = LoadPngResourceWithAlpha(module, id, m_dpi);
           // Said before the thread ends: its end (every library's thread
           // detach) is no business of the one waiting for the picture.
           if (m_ready) ::SetEvent(m_ready.get());
       }) {}
-
-void PrefetchedPng::AwaitDecoderLibraries() {
-    if (m_codecLoaded) ::WaitForSingleObject(m_codecLoaded.get(), kCodecLoadWaitMs);
-}
 
 PrefetchedPng::~PrefetchedPng() {
     if (m_thread.joinable()) m_thread.join();

@@ -56,22 +56,13 @@ public:
 
     int Dpi();
     fw::UniqueBitmap Take();
-    // Waits (a few seconds at most) until the decoding needs no further
-    // library. Loading one takes the loader's lock, which a caller's own next
-    // loads (its first window brings the display driver and the theme
-    // library) would hold for tens of milliseconds: called before those, it
-    // lets the decoding run beside them instead of after.
-    void AwaitDecoderLibraries();
 
 private:
     void WaitReady();
 
-    static constexpr DWORD kCodecLoadWaitMs = 2000;
-
-    int m_dpi;                       // written by the thread before m_ready is set
+    int m_dpi;                 // written by the thread before m_ready is set
     fw::UniqueBitmap m_bitmap;
-    fw::UniqueHandle m_ready;        // set once m_bitmap holds the picture (or its failure)
-    fw::UniqueHandle m_codecLoaded;  // set once decoding needs no further library
+    fw::UniqueHandle m_ready;  // set once m_bitmap holds the picture (or its failure)
     std::thread m_thread;      // declared last: it starts once the rest is made
 };
 // A decoded image as such a DIB section: alpha 0 becomes `key`, partial alpha is

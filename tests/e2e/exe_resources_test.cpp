@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -95,6 +97,40 @@ TEST_F(LauncherImage, VersionIs15_1_23_3WithTheProductName) {
     ASSERT_TRUE(::VerQueryValueW(copy.data(), L"\\StringFileInfo\\080404b0\\ProductName",
                                  reinterpret_cast<void**>(&name), &len));
     EXPECT_EQ(std::wstring(name), L"RV星潮纪元极速登录器");
+}
+
+// The names of the libraries the loader maps with the program, read from its
+// import directory (the image is mapped as an image, so RVAs are offsets from
+// its base; either header kind).
+std::vector<std::string> StaticImports(HMODULE module) {
+    const auto* base = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR{3});
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt32 = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY imports =
+        nt32->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC
+            ? nt32->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT]
+            : reinterpret_cast<const IMAGE_NT_HEADERS64*>(nt32)->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    std::vector<std::string> names;
+    for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         imports.VirtualAddress && d->Name; ++d) {
+        std::string name = reinterpret_cast<const char*>(base + d->Name);
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        names.push_back(name);
+    }
+    return names;
+}
+
+// What the loader maps before the first window costs start-up time: the
+// program imports only what start-up needs before the login frame shows, and
+// loads the rest (GDI+, the shell, OLE automation, the sound and network
+// libraries, the common controls) at their first call.
+TEST_F(LauncherImage, ImportsOnlyWhatStartUpNeedsBeforeTheFirstWindow) {
+    const std::vector<std::string> allowed = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",
+                                              "msvcrt.dll",   "ntdll.dll",  "ole32.dll"};
+    const std::vector<std::string> imports = StaticImports(module_);
+    EXPECT_FALSE(imports.empty());
+    for (const std::string& name : imports)
+        EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end()) << name << " is loaded with the program";
 }
 
 }  // namespace

@@ -88,34 +88,6 @@ TEST(KeyedPixel, RefusesMissingBuffersAndEmptyImages)
     EXPECT_EQ(dst, (Bgra{0xAA, 0xAA, 0xAA, 0xAA}));
 }
 
-TEST(PremultipliedPixel, ChannelsScaleByAlphaRoundedAndRowsTurnBottomUp)
-{
-    // Two rows of one pixel, with a padding pixel per source row.
-    const std::uint8_t src[] = {
-        200, 100, 50, 128, 0xEE, 0xEE, 0xEE, 0xEE,  // top row
-        255, 1, 0, 255, 0xEE, 0xEE, 0xEE, 0xEE,     // bottom row
-    };
-    std::uint8_t dst[8] = {};
-    ASSERT_TRUE(skin::ConvertArgbToPremultipliedDib(src, 8, 1, 2, dst));
-    // The bottom row comes first in a bottom-up DIB; opaque is kept exactly.
-    EXPECT_EQ((Bgra{dst[0], dst[1], dst[2], dst[3]}), (Bgra{255, 1, 0, 255}));
-    // c * 128 / 255, rounded: 100.4 -> 100, 50.2 -> 50, 25.1 -> 25.
-    EXPECT_EQ((Bgra{dst[4], dst[5], dst[6], dst[7]}), (Bgra{100, 50, 25, 128}));
-
-    const std::uint8_t clear[] = {255, 255, 255, 0};
-    std::uint8_t out[4] = {9, 9, 9, 9};
-    ASSERT_TRUE(skin::ConvertArgbToPremultipliedDib(clear, 4, 1, 1, out));
-    EXPECT_EQ((Bgra{out[0], out[1], out[2], out[3]}), (Bgra{0, 0, 0, 0})) << "transparent is black";
-    EXPECT_FALSE(skin::ConvertArgbToPremultipliedDib(nullptr, 4, 1, 1, out));
-    EXPECT_FALSE(skin::ConvertArgbToPremultipliedDib(clear, 4, 0, 1, out));
-
-    // One row converted where it lies, as the decoder does it.
-    std::uint8_t row[] = {200, 100, 50, 128, 255, 1, 0, 255};
-    ASSERT_TRUE(skin::ConvertArgbToPremultipliedDib(row, 8, 2, 1, row));
-    EXPECT_EQ((Bgra{row[0], row[1], row[2], row[3]}), (Bgra{100, 50, 25, 128}));
-    EXPECT_EQ((Bgra{row[4], row[5], row[6], row[7]}), (Bgra{255, 1, 0, 255}));
-}
-
 // Scaling by the nearest pixel keeps bands of rows pure: the caption band of
 // 30 rows (its last the gold line) over a body, drawn at twice the size and
 // scaled to 125 % and 150 %, ends where the scaled caption ends, without a

@@ -243,7 +243,6 @@ TEST(DisplayScale, SkinsAreDrawnAtTheScale) {
     }
     // The frame's picture as start-up decodes it ahead, for the system's scale.
     PrefetchedPng ahead(module, IDB_LOGIN_BK, PrefetchedPng::kSystemDpi);
-    ahead.AwaitDecoderLibraries();
     EXPECT_EQ(ahead.Dpi(), Dpi());
     const SIZE prefetched = CBitmap::BitmapSize(ahead.Take().get());
     const skin::Size frame = skin::ScaledSkinSize({1001, 634}, skin::SkinFrames(IDB_LOGIN_BK), Dpi());

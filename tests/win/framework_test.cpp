@@ -651,6 +651,22 @@ TEST(Framework, StartupServicesAreUpForTheirOwnersAndDownAfter) {
     EXPECT_FALSE(after) << "OLE is shut down with its owner";
 }
 
+// Start-up's GDI+ session made to wait starts with the next session of any
+// thread, is kept when that one ends, and ends with its owner.
+TEST(Framework, ADeferredGdiplusSessionStartsWithTheFirstUseOnAnyThread) {
+    fw::GdiplusSession process(fw::GdiplusSession::Start::AtFirstUse);
+    EXPECT_FALSE(process.ok()) << "nothing started before a use";
+    bool nestedOk = false;
+    std::thread([&] {
+        fw::GdiplusSession use;
+        nestedOk = use.ok();
+    }).join();
+    EXPECT_TRUE(nestedOk);
+    EXPECT_TRUE(process.ok()) << "started by the first use and kept after it";
+    Gdiplus::Bitmap probe(4, 4, PixelFormat32bppARGB);
+    EXPECT_EQ(probe.GetLastStatus(), Gdiplus::Ok);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- the rule, everywhere

@@ -13,16 +13,20 @@ bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
 
 }  // namespace
 
+std::optional<int> RunModeFromSwitch(const std::vector<std::wstring>& args) {
+    if (args.empty()) return std::nullopt;
+    static constexpr struct {
+        std::wstring_view word;
+        int mode;
+    } kSwitches[] = {{L"/webTovraD", RUN_WEB}, {L"/XCJY", RUN_LOGIN}, {L"/uninst", RUN_UNINSTALL}};
+    for (const auto& s : kSwitches)
+        if (EqualsIgnoringAsciiCase(args.front(), s.word)) return s.mode;
+    return std::nullopt;
+}
+
 int RunModeFromArguments(const std::vector<std::wstring>& args, std::wstring_view exePathUpper,
                          std::wstring_view installDirUpper) {
-    if (!args.empty()) {
-        static constexpr struct {
-            std::wstring_view word;
-            int mode;
-        } kSwitches[] = {{L"/webTovraD", RUN_WEB}, {L"/XCJY", RUN_LOGIN}, {L"/uninst", RUN_UNINSTALL}};
-        for (const auto& s : kSwitches)
-            if (EqualsIgnoringAsciiCase(args.front(), s.word)) return s.mode;
-    }
+    if (const std::optional<int> mode = RunModeFromSwitch(args)) return *mode;
     // An empty folder path would be found in every path; it only arises when the
     // system cannot name the common application data folder.
     if (!installDirUpper.empty() && exePathUpper.find(installDirUpper) != std::wstring_view::npos)

@@ -2,6 +2,7 @@
 // and from where the executable lies.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,3 +22,7 @@ enum RunMode : int {
 // executable's path contains the install folder's path anywhere.
 int RunModeFromArguments(const std::vector<std::wstring>& args, std::wstring_view exePathUpper,
                          std::wstring_view installDirUpper);
+
+// The mode the first argument names by itself, or nullopt when it is no
+// switch (then only the paths decide, as above).
+std::optional<int> RunModeFromSwitch(const std::vector<std::wstring>& args);

@@ -45,7 +45,10 @@ std::wstring InstallFolderPath() {
 }
 
 int ParseRunMode() {
+    const std::vector<std::wstring> args = ArgumentsAfterProgram();
+    // The install folder is asked for only when no switch decides: the
+    // shell's folder lookup is start-up time in front of the first window.
+    if (const std::optional<int> mode = RunModeFromSwitch(args)) return *mode;
     std::wstring dir = InstallFolderPath();
-    return RunModeFromArguments(ArgumentsAfterProgram(), UpperPath(ExecutablePath()),
-                                dir.empty() ? std::wstring() : UpperPath(dir));
+    return RunModeFromArguments(args, UpperPath(ExecutablePath()), dir.empty() ? std::wstring() : UpperPath(dir));
 }

@@ -16,4 +16,11 @@ UniqueLibrary LoadSystemLibrary(const wchar_t* name) {
     return UniqueLibrary(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
+void SearchLibrariesInSystemFolderOnly() {
+    const auto setDefault =
+        FunctionOfLoadedLibrary<BOOL(WINAPI*)(DWORD)>(L"kernel32.dll", "SetDefaultDllDirectories");
+    if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+    ::SetDllDirectoryW(L"");
+}
+
 }  // namespace fw

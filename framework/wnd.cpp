@@ -1,4 +1,5 @@
 #include "framework/wnd.h"
+#include "framework/system_library.h"
 
 #include <commctrl.h>
 #include <cxxabi.h>
@@ -354,13 +355,20 @@ HWND SafeOwner(HWND parent) {
 
 std::vector<std::wstring> TakeLifetimeBreaches() { return std::exchange(Breaches(), {}); }
 
+namespace {
+
+// A user32 function of Windows 10 1607 and later; null on older systems.
+template <class Function>
+Function NewerUser32Function(const char* name) {
+    return FunctionOfLoadedLibrary<Function>(L"user32.dll", name);
+}
+
+}  // namespace
+
 int SystemDpi() {
-    // Windows 10 1607 and later, looked up like GetDpiForWindow below. It
-    // answers without a device context, so the first question about the
+    // It answers without a device context, so the first question about the
     // display does not load its driver on whatever thread asks.
-    using GetDpiForSystemFn = UINT(WINAPI*)();
-    static const auto getDpiForSystem = reinterpret_cast<GetDpiForSystemFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForSystem")));
+    static const auto getDpiForSystem = NewerUser32Function<UINT(WINAPI*)()>("GetDpiForSystem");
     if (getDpiForSystem) {
         if (const UINT dpi = getDpiForSystem()) return static_cast<int>(dpi);
     }
@@ -372,10 +380,7 @@ int SystemDpi() {
 
 int WindowDpi(HWND wnd) {
     if (!wnd) return 96;
-    // Windows 10 1607 and later; looked up so that older systems still start.
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto getDpiForWindow = NewerUser32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
     if (getDpiForWindow) {
         if (const UINT dpi = getDpiForWindow(wnd)) return static_cast<int>(dpi);
     }

@@ -1,6 +1,7 @@
 #include "hook/code_write.h"
 
 #include "framework/handles.h"
+#include "framework/system_library.h"
 
 #include <tlhelp32.h>
 
@@ -107,8 +108,7 @@ using NextThreadFunction = LONG(WINAPI*)(HANDLE process, HANDLE thread, ACCESS_M
 constexpr LONG kNoMoreEntries = static_cast<LONG>(0x8000001A);
 
 NextThreadFunction NextThread() {
-    static const auto function = reinterpret_cast<NextThreadFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtGetNextThread")));
+    static const auto function = fw::FunctionOfLoadedLibrary<NextThreadFunction>(L"ntdll.dll", "NtGetNextThread");
     return function;
 }
 

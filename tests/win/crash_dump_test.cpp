@@ -64,30 +64,12 @@ TEST_F(CrashDump, AnUnhandledCrashLeavesADumpNamedLikeTheExecutable) {
     EXPECT_TRUE(IsMiniDump(folder / L"探针.dmp"));
 }
 
-// Wine prefers its own DbgHelp to one found beside a program; Windows does
-// not (it is not one of the known DLLs). This per-program override makes wine
-// look for a native one first, as Windows does, for the probe's name only.
-class PreferNativeDbgHelp {
-public:
-    explicit PreferNativeDbgHelp(const std::wstring& exeName)
-        : key_(L"Software\\Wine\\AppDefaults\\" + exeName + L"\\DllOverrides") {
-        const wchar_t order[] = L"native,builtin";
-        ::RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), L"dbghelp", REG_SZ, order, sizeof order);
-    }
-    ~PreferNativeDbgHelp() { ::RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
-    PreferNativeDbgHelp(const PreferNativeDbgHelp&) = delete;
-    PreferNativeDbgHelp& operator=(const PreferNativeDbgHelp&) = delete;
-
-private:
-    std::wstring key_;
-};
-
 // Whoever can write the executable's folder must not choose the code that the
 // crash filter runs with the launcher's rights.
 TEST_F(CrashDump, ADbgHelpBesideTheExecutableIsNotLoaded) {
     ScratchFolder folder(L"崩溃");
     const std::wstring exe = ProbeCopy(folder / L"planted_probe.exe");
-    PreferNativeDbgHelp nativeFirst(L"planted_probe.exe");
+    testutil::NativeLibrariesFirst nativeFirst(L"planted_probe.exe", {L"dbghelp"});
     ASSERT_FALSE(exe.empty());
     ASSERT_TRUE(::CopyFileW((testutil::ExeDir() + L"\\planted_dll.dll").c_str(), (folder / L"DbgHelp.dll").c_str(), FALSE));
     EXPECT_EQ(RunProbe(exe, L"crash"), static_cast<long>(EXCEPTION_ACCESS_VIOLATION));

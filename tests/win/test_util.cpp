@@ -398,4 +398,13 @@ bool RemoveFolderLink(const std::wstring& link) {
     return RunLinuxCommand(L"/bin/rm -f \"" + path + L"\"", [&] { return !IsListedAsLink(link); });
 }
 
+NativeLibrariesFirst::NativeLibrariesFirst(const std::wstring& exeName, const std::vector<std::wstring>& dlls)
+    : key_(L"Software\\Wine\\AppDefaults\\" + exeName + L"\\DllOverrides") {
+    const wchar_t order[] = L"native,builtin";
+    for (const std::wstring& dll : dlls)
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), dll.c_str(), REG_SZ, order, sizeof order);
+}
+
+NativeLibrariesFirst::~NativeLibrariesFirst() { ::RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
+
 }  // namespace testutil

@@ -136,6 +136,22 @@ private:
     bool had_ = false;
 };
 
+// Wine prefers its own copy of a system DLL to one found beside a program;
+// Windows does not, for every DLL that is not one of the known DLLs. This
+// per-program override (by executable name) makes wine look for these DLLs
+// (names without ".dll") beside the program first, as Windows does, until
+// scope exit.
+class NativeLibrariesFirst {
+public:
+    NativeLibrariesFirst(const std::wstring& exeName, const std::vector<std::wstring>& dlls);
+    ~NativeLibrariesFirst();
+    NativeLibrariesFirst(const NativeLibrariesFirst&) = delete;
+    NativeLibrariesFirst& operator=(const NativeLibrariesFirst&) = delete;
+
+private:
+    std::wstring key_;
+};
+
 // The bytes of a file (empty when it cannot be read).
 std::string ReadFileText(const std::wstring& path);
 

@@ -238,22 +238,33 @@ private:
     std::vector<std::unique_ptr<WAVEHDR>> headers_;
 };
 
+// The code of a function of winmm itself. A plain declaration names the
+// executable's delay-loading thunk instead, and the interception patches the
+// system's function, not the thunk.
+const void* WinmmFunction(const char* name) {
+    const HMODULE winmm = ::GetModuleHandleW(L"winmm.dll");
+    return winmm ? reinterpret_cast<const void*>(::GetProcAddress(winmm, name)) : nullptr;
+}
+
 bool AllBytes(const std::vector<char>& b, char v) {
     return std::all_of(b.begin(), b.end(), [v](char c) { return c == v; });
 }
 
 TEST(Mute, InterceptedOutputIsZeroFilledWhileSilencedAndStillReachesTheSystem) {
     ASSERT_GE(::waveOutGetNumDevs(), 1u) << "the wine session must provide the ALSA null device";
-    const auto waveOriginal = BytesAt<16>(&waveOutWrite);
+    const void* const waveOutWriteCode = WinmmFunction("waveOutWrite");
+    const void* const midiStreamOutCode = WinmmFunction("midiStreamOut");
+    ASSERT_TRUE(waveOutWriteCode && midiStreamOutCode);
+    const auto waveOriginal = BytesAt<16>(waveOutWriteCode);
 
     ASSERT_TRUE(MuteByInterception(1));
-    EXPECT_EQ(BytesAt<1>(&waveOutWrite)[0], 0xE9) << "waveOutWrite begins with the jump to the replacement";
-    EXPECT_EQ(BytesAt<1>(&midiStreamOut)[0], 0xE9);
+    EXPECT_EQ(BytesAt<1>(waveOutWriteCode)[0], 0xE9) << "waveOutWrite begins with the jump to the replacement";
+    EXPECT_EQ(BytesAt<1>(midiStreamOutCode)[0], 0xE9);
     // Again with the same value: nothing is installed twice.
-    const auto waveHooked = BytesAt<16>(&waveOutWrite);
+    const auto waveHooked = BytesAt<16>(waveOutWriteCode);
     const auto trampoline = BytesAt<32>(&WaveOutWritePassThrough);
     ASSERT_TRUE(MuteByInterception(1));
-    EXPECT_EQ(BytesAt<16>(&waveOutWrite), waveHooked);
+    EXPECT_EQ(BytesAt<16>(waveOutWriteCode), waveHooked);
     EXPECT_EQ(BytesAt<32>(&WaveOutWritePassThrough), trampoline);
 
     WaveOut out;
@@ -283,11 +294,11 @@ TEST(Mute, InterceptedOutputIsZeroFilledWhileSilencedAndStillReachesTheSystem) {
     midiBytes.assign(64, 0x55);
     ::midiStreamOut(nullptr, &midi, sizeof midi);
     EXPECT_TRUE(AllBytes(midiBytes, 0x55));
-    EXPECT_EQ(BytesAt<16>(&waveOutWrite), waveHooked);
+    EXPECT_EQ(BytesAt<16>(waveOutWriteCode), waveHooked);
 
     // What the exit action does: waveOutWrite gets its own bytes back.
     EXPECT_TRUE(RemoveInterception(Code(&WaveOutWritePassThrough), Code(&SilentWaveOutWrite)));
-    EXPECT_EQ(BytesAt<16>(&waveOutWrite), waveOriginal);
+    EXPECT_EQ(BytesAt<16>(waveOutWriteCode), waveOriginal);
 }
 
 }  // namespace

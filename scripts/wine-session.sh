@@ -57,8 +57,10 @@ wine_session_start() {
     # Keep wine from turning test shortcuts into desktop entries, and from
     # asking to install its HTML engine (the browser control starts
     # "control.exe appwiz.cpl install_gecko", which waits on a dialog and keeps
-    # the test runner's output pipe open).
-    export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;control.exe=d"
+    # the test runner's output pipe open). Nor is wine's debugger started for
+    # a program that crashes: here it never ends, and the crashed program with
+    # it, so a crash in a test would show only as a time-out minutes later.
+    export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;control.exe=d;winedbg.exe=d"
     WINE_XVFB_PID=""
     if [ -z "${XCJY_USE_DISPLAY:-}" ]; then
         local n

@@ -546,6 +546,38 @@ bool Unzip(Bytes stream, RowSink& sink) {
     return BigEndian32(rest) == sink.Adler32();
 }
 
+// The compressed stream of a PNG whose header has been read: the IDAT chunks'
+// data, which may be cut into any number of chunks that follow one another.
+// One chunk is returned where it lies; several are joined in `joined`. Empty
+// when the data is missing or split by another chunk, the end chunk is
+// missing, or an unknown critical chunk appears.
+Bytes CompressedStream(Bytes png, std::string& joined) {
+    Bytes compressed;
+    ChunkReader chunks(png);
+    chunks.Next();  // the header
+    bool inData = false, dataDone = false;
+    while (const std::optional<Chunk> chunk = chunks.Next()) {
+        if (chunk->type == "IEND") return compressed;
+        if (chunk->type != "IDAT") {
+            dataDone = inData;
+            // An unknown chunk that is critical (upper-case first letter)
+            // changes the picture's meaning; a palette is only a suggestion.
+            if (chunk->type[0] >= 'A' && chunk->type[0] <= 'Z' && chunk->type != "PLTE") return {};
+            continue;
+        }
+        if (dataDone) return {};
+        if (!inData) {
+            compressed = chunk->data;
+            inData = true;
+            continue;
+        }
+        if (joined.empty()) joined = compressed;
+        joined.append(chunk->data);
+        compressed = joined;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::optional<PngInfo> ReadPngInfo(std::string_view png) {
@@ -561,37 +593,9 @@ bool DecodePngPremultiplied(std::string_view png, void* dst, std::size_t dstByte
     const std::size_t height = static_cast<std::size_t>(header->info.height);
     if (dstBytes != width * height * 4) return false;
 
-    // The compressed stream may be cut into any number of IDAT chunks, which
-    // follow one another; one chunk is read where it lies.
-    std::string_view compressed;
     std::string joined;
-    ChunkReader chunks(png);
-    chunks.Next();  // the header
-    bool ended = false, inData = false, dataDone = false;
-    while (const std::optional<Chunk> chunk = chunks.Next()) {
-        if (chunk->type == "IEND") {
-            ended = true;
-            break;
-        }
-        if (chunk->type == "IDAT") {
-            if (dataDone) return false;
-            if (inData) {
-                if (joined.empty()) joined = compressed;
-                joined.append(chunk->data);
-                compressed = joined;
-            } else {
-                compressed = chunk->data;
-            }
-            inData = true;
-        } else {
-            dataDone = inData;
-            // An unknown chunk that is critical (upper-case first letter)
-            // changes the picture's meaning; a palette is only a suggestion.
-            if (chunk->type[0] >= 'A' && chunk->type[0] <= 'Z' && chunk->type != "PLTE") return false;
-        }
-    }
-    if (!ended || compressed.empty()) return false;
-
+    const Bytes compressed = CompressedStream(png, joined);
+    if (compressed.empty()) return false;
     RowSink sink(*header, static_cast<std::uint8_t*>(dst));
     return Unzip(compressed, sink);
 }

@@ -94,15 +94,10 @@ TEST(HtmlDialogChild, DISABLED_ADeferredOleSessionStartsWithTheFirstPageOfItsThr
 }
 
 TEST(HtmlDialog, ADeferredOleSessionStartsWithTheFirstPageOfItsThread) {
-    wchar_t self[MAX_PATH];
-    ASSERT_GT(::GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
-    testutil::Process child;
-    ASSERT_TRUE(child.Start(self, L"--gtest_also_run_disabled_tests "
-                                  L"--gtest_filter=HtmlDialogChild.DISABLED_ADeferredOleSessionStartsWithTheFirstPageOfItsThread"));
-    ASSERT_TRUE(child.WaitExit(60000));
-    DWORD exitCode = 1;
-    ::GetExitCodeProcess(child.handle(), &exitCode);
-    EXPECT_EQ(exitCode, 0u) << "the test in the child process failed";
+    EXPECT_EQ(testutil::RunOwnDisabledTest(
+                  L"HtmlDialogChild.DISABLED_ADeferredOleSessionStartsWithTheFirstPageOfItsThread", 60000),
+              0)
+        << "the test in the child process failed";
 }
 
 TEST(HtmlDialog, BrowserFillsTheClientAreaAndGoesWithTheWindow) {

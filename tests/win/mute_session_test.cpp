@@ -93,18 +93,12 @@ private:
 };
 
 TEST(Mute, NothingToMuteWithoutAnAudioDevice) {
-    DWORD exitCode = 1;
+    long exitCode = -1;
     {
         NoAudioDriver none;
-        wchar_t self[MAX_PATH];
-        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-        testutil::Process child;
-        ASSERT_TRUE(child.Start(self, L"--gtest_also_run_disabled_tests "
-                                      L"--gtest_filter=MuteChild.DISABLED_NothingToMuteWithoutAnAudioDevice"));
-        ASSERT_TRUE(child.WaitExit(30000));
-        ::GetExitCodeProcess(child.handle(), &exitCode);
+        exitCode = testutil::RunOwnDisabledTest(L"MuteChild.DISABLED_NothingToMuteWithoutAnAudioDevice", 30000);
     }
-    EXPECT_EQ(exitCode, 0u) << "ApplyMute with no audio device must answer FALSE";
+    EXPECT_EQ(exitCode, 0) << "ApplyMute with no audio device must answer FALSE";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // an ALSA null device (scripts/wine-session.sh), so there is a wave output to
 // work with.
 #include "busy_callers.h"
+#include "framework/system_library.h"
 #include "hook/code_patch.h"
 #include "hook/intercept.h"
 #include "hook/trampoline_asm.h"
@@ -238,22 +239,17 @@ private:
     std::vector<std::unique_ptr<WAVEHDR>> headers_;
 };
 
-// The code of a function of winmm itself. A plain declaration names the
-// executable's delay-loading thunk instead, and the interception patches the
-// system's function, not the thunk.
-const void* WinmmFunction(const char* name) {
-    const HMODULE winmm = ::GetModuleHandleW(L"winmm.dll");
-    return winmm ? reinterpret_cast<const void*>(::GetProcAddress(winmm, name)) : nullptr;
-}
-
 bool AllBytes(const std::vector<char>& b, char v) {
     return std::all_of(b.begin(), b.end(), [v](char c) { return c == v; });
 }
 
 TEST(Mute, InterceptedOutputIsZeroFilledWhileSilencedAndStillReachesTheSystem) {
     ASSERT_GE(::waveOutGetNumDevs(), 1u) << "the wine session must provide the ALSA null device";
-    const void* const waveOutWriteCode = WinmmFunction("waveOutWrite");
-    const void* const midiStreamOutCode = WinmmFunction("midiStreamOut");
+    // winmm's own functions: a plain declaration names the executable's
+    // delay-loading thunk instead, and the interception patches the system's
+    // function, not the thunk.
+    const auto waveOutWriteCode = fw::FunctionOfLoadedLibrary<decltype(&waveOutWrite)>(L"winmm.dll", "waveOutWrite");
+    const auto midiStreamOutCode = fw::FunctionOfLoadedLibrary<decltype(&midiStreamOut)>(L"winmm.dll", "midiStreamOut");
     ASSERT_TRUE(waveOutWriteCode && midiStreamOutCode);
     const auto waveOriginal = BytesAt<16>(waveOutWriteCode);
 

@@ -46,6 +46,16 @@ bool Process::WaitExit(DWORD ms) {
     return PumpUntil([this] { return !Running(); }, ms);
 }
 
+long RunOwnDisabledTest(const std::wstring& name, DWORD ms) {
+    wchar_t self[MAX_PATH] = {};
+    if (!::GetModuleFileNameW(nullptr, self, MAX_PATH)) return -1;
+    Process child;
+    if (!child.Start(self, L"--gtest_also_run_disabled_tests --gtest_filter=" + name) || !child.WaitExit(ms)) return -1;
+    DWORD exitCode = 1;
+    ::GetExitCodeProcess(child.handle(), &exitCode);
+    return static_cast<long>(exitCode);
+}
+
 bool PumpUntilPreTranslated(const std::function<bool()>& pred, DWORD ms) {
     DWORD start = ::GetTickCount();
     while (!pred()) {

@@ -41,6 +41,11 @@ private:
     DWORD id_ = 0;
 };
 
+// Runs the test `name` (Suite.DISABLED_Test) of this very program in a child
+// process of its own and returns the child's exit code (0: the test passed),
+// or -1 when it cannot be started or does not end within ms.
+long RunOwnDisabledTest(const std::wstring& name, DWORD ms);
+
 // Pumps this thread's messages until pred() holds or ms pass; each message is
 // shown to observe (if given) before it is dispatched. Returns pred().
 bool PumpUntil(const std::function<bool()>& pred, DWORD ms, const std::function<void(const MSG&)>& observe = {});
